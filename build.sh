@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Installs what zngroups needs, builds it, and runs the demonstration or the test suites.
+#   ./build.sh demo    build and show what the library reads from the sandboxed sample directory
+#   ./build.sh test    build with the sanitizers and run every test inside the sandbox
+#   ./build.sh deps    only install the Debian packages
+#   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
+JOBS="$(nproc 2>/dev/null || echo 2)"
+PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
+          libbenchmark-dev iproute2 util-linux procps)
+
+install_packages() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ "${#missing[@]}" -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+            sudo=(sudo -n)
+        else
+            echo "error: missing packages (${missing[*]}) and no root rights to install them" >&2
+            exit 1
+        fi
+    fi
+    # slapd's own service is of no use here (the sandbox starts private instances), but the
+    # package may try to start it; keep its questions away from a terminal-less run.
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}" </dev/null
+}
+
+configure_and_build() {
+    local dir="$1"; shift
+    cmake -S "$ROOT" -B "$dir" -DZNGROUPS_MAIL_DOMAIN="$MAIL_DOMAIN" "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}
+
+in_sandbox() {
+    "$ROOT/directory/sandbox" --suffix "o=$MAIL_DOMAIN" -- "$@"
+}
+
+case "${1:-}" in
+    deps)
+        install_packages
+        ;;
+    demo)
+        install_packages
+        configure_and_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DZNGROUPS_BUILD_TESTS=OFF -DZNGROUPS_BUILD_BENCH=OFF
+        in_sandbox "$ROOT/build/tools/zngroups" overview
+        ;;
+    test)
+        install_packages
+        configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_SANITIZE=ON \
+            -DZNGROUPS_BUILD_BENCH=OFF
+        in_sandbox ctest --test-dir "$ROOT/build-test" --output-on-failure
+        ;;
+    bench)
+        install_packages
+        configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
+            -DZNGROUPS_BUILD_TESTS=OFF
+        shift
+        in_sandbox "$ROOT/build-bench/bench/session_bench" "$@"
+        ;;
+    *)
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        exit 2
+        ;;
+esac

@@ -1,0 +1,23 @@
+# Installs the shared library, the public headers, a CMake package and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+file(GLOB ZNGROUPS_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
+install(TARGETS zngroups EXPORT zngroupsTargets
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${ZNGROUPS_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT zngroupsTargets NAMESPACE zngroups::
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zngroups)
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/zngroupsConfig.cmake.in
+    ${PROJECT_BINARY_DIR}/zngroupsConfig.cmake
+    INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zngroups)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/zngroupsConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/zngroupsConfig.cmake
+    ${PROJECT_BINARY_DIR}/zngroupsConfigVersion.cmake
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zngroups)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/zngroups.pc.in ${PROJECT_BINARY_DIR}/zngroups.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/zngroups.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,81 @@
+// The operating system's LDAP client, reduced to the calls the directory session makes.
+//
+// Every result code leaving this layer is in the classic C LDAP API numbering (RFC 1823 and
+// the client-side codes 0x51-0x61 that wldap32 uses), whatever the back end reports natively,
+// so that retry decisions and the "LDAP error %ld encountered." texts read the same everywhere.
+#pragma once
+
+#include <cstddef>
+
+// The C libraries of both platforms name their handle types with these struct tags.
+struct ldap;
+struct ldapmsg;
+struct berelement;
+
+namespace zn::ldapapi {
+
+using Handle = ::ldap;
+using Message = ::ldapmsg;
+using BerElement = ::berelement;
+
+// Result codes the session core acts on.
+inline constexpr long kSuccess = 0;
+inline constexpr long kOperationsError = 1;
+inline constexpr long kSizeLimitExceeded = 4;
+inline constexpr long kInvalidCredentials = 49;
+inline constexpr long kUnavailable = 52;
+inline constexpr long kOther = 80;
+inline constexpr long kServerDown = 81;
+inline constexpr long kLocalError = 82;
+inline constexpr long kTimeout = 85;
+inline constexpr long kFilterError = 87;
+inline constexpr long kConnectError = 91;
+
+inline constexpr int kDefaultPort = 389;
+inline constexpr int kScopeSubtree = 2;
+inline constexpr int kAuthSimple = 0x80;
+inline constexpr int kMsgAll = 1;
+
+struct TimeValue {
+    long seconds;
+    long microseconds;
+};
+
+// Maps a code of the native library to the classic numbering; identity on wldap32.
+long ClassicCode(int nativeCode);
+
+// Creates a handle for host:port without contacting the host; null on failure.
+Handle* Init(const char* host, int port);
+// Nonzero on failure.
+long SetProtocolVersion3(Handle* handle);
+// Makes the connect time-out bound the transport connection as well, which the native
+// library would otherwise leave to the operating system's own (minutes-long) limit.
+void BoundConnectWait(Handle* handle, TimeValue timeout);
+// Reads the handle's last error number; false when it cannot be read.
+bool GetLastError(Handle* handle, long& code);
+// Starts an asynchronous bind; returns the message number, or -1 on failure.
+long Bind(Handle* handle, const char* dn, const char* password, int method);
+// 0 on time-out, -1 on failure, else the message type; *result then owns the message.
+long Result(Handle* handle, long messageId, int all, TimeValue timeout, Message** result);
+void Abandon(Handle* handle, long messageId);
+// Result code carried by a result message; releases the message.
+long Result2Error(Handle* handle, Message* result);
+// Description of a classic result code; a static string, never null.
+const char* Err2String(long code);
+long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
+              const char* const* attributes, int attributesOnly, TimeValue timeout,
+              Message** result);
+Message* FirstEntry(Handle* handle, Message* chain);
+Message* NextEntry(Handle* handle, Message* entry);
+char* FirstAttribute(Handle* handle, Message* entry, BerElement** position);
+char* NextAttribute(Handle* handle, Message* entry, BerElement* position);
+char** GetValues(Handle* handle, Message* entry, const char* attribute);
+long CountValues(char** values);
+void ValueFree(char** values);
+char* GetDn(Handle* handle, Message* entry);
+void MemFree(char* memory);
+void BerFree(BerElement* position);
+void MsgFree(Message* chain);
+void Unbind(Handle* handle);
+
+}  // namespace zn::ldapapi

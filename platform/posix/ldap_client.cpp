@@ -1,0 +1,156 @@
+// OpenLDAP back end of the LDAP client layer.
+#define LDAP_DEPRECATED 1
+#include "platform/ldap_client.h"
+
+#include <lber.h>
+#include <ldap.h>
+#include <sys/time.h>
+
+#include <climits>
+
+namespace zn::ldapapi {
+namespace {
+
+timeval ToTimeval(TimeValue value) {
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(value.seconds);
+    tv.tv_usec = static_cast<suseconds_t>(value.microseconds);
+    return tv;
+}
+
+// Inverse of ClassicCode for the codes OpenLDAP keeps negative.
+int NativeCode(long classicCode) {
+    if (classicCode >= 81 && classicCode <= 97) {
+        return static_cast<int>(80 - classicCode);
+    }
+    if (classicCode < INT_MIN || classicCode > INT_MAX) {
+        return LDAP_OTHER;
+    }
+    return static_cast<int>(classicCode);
+}
+
+}  // namespace
+
+long ClassicCode(int nativeCode) {
+    // OpenLDAP numbers its client-side failures -1 (server down) to -17 (referral limit);
+    // the classic API numbers the same conditions 0x51 to 0x61 in that order.
+    if (nativeCode >= LDAP_REFERRAL_LIMIT_EXCEEDED && nativeCode <= LDAP_SERVER_DOWN) {
+        return 80L - nativeCode;
+    }
+    if (nativeCode < 0) {
+        return 80;  // other OpenLDAP-only conditions (connecting, TLS…) have no classic number
+    }
+    return nativeCode;
+}
+
+Handle* Init(const char* host, int port) {
+    return ldap_init(host, port);
+}
+
+long SetProtocolVersion3(Handle* handle) {
+    int version = LDAP_VERSION3;
+    return ldap_set_option(handle, LDAP_OPT_PROTOCOL_VERSION, &version) == LDAP_OPT_SUCCESS ? 0 : 1;
+}
+
+void BoundConnectWait(Handle* handle, TimeValue timeout) {
+    timeval tv = ToTimeval(timeout);
+    // A zero network time-out would let OpenLDAP give up on a connect to a server that is
+    // answering, so the shortest bound is one millisecond.
+    if (tv.tv_sec <= 0 && tv.tv_usec <= 0) {
+        tv.tv_sec = 0;
+        tv.tv_usec = 1000;
+    }
+    ldap_set_option(handle, LDAP_OPT_NETWORK_TIMEOUT, &tv);
+}
+
+bool GetLastError(Handle* handle, long& code) {
+    int native = 0;
+    if (ldap_get_option(handle, LDAP_OPT_RESULT_CODE, &native) != LDAP_OPT_SUCCESS) {
+        return false;
+    }
+    code = ClassicCode(native);
+    return true;
+}
+
+long Bind(Handle* handle, const char* dn, const char* password, int method) {
+    return ldap_bind(handle, dn, password, method);
+}
+
+long Result(Handle* handle, long messageId, int all, TimeValue timeout, Message** result) {
+    timeval tv = ToTimeval(timeout);
+    *result = nullptr;
+    return ldap_result(handle, static_cast<int>(messageId), all, &tv, result);
+}
+
+void Abandon(Handle* handle, long messageId) {
+    ldap_abandon_ext(handle, static_cast<int>(messageId), nullptr, nullptr);
+}
+
+long Result2Error(Handle* handle, Message* result) {
+    return ClassicCode(ldap_result2error(handle, result, 1));
+}
+
+const char* Err2String(long code) {
+    return ldap_err2string(NativeCode(code));
+}
+
+long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
+              const char* const* attributes, int attributesOnly, TimeValue timeout,
+              Message** result) {
+    timeval tv = ToTimeval(timeout);
+    *result = nullptr;
+    // OpenLDAP's prototype predates const correctness; it does not write to the list.
+    int rc = ldap_search_st(handle, base, scope, filter, const_cast<char**>(attributes),
+                            attributesOnly, &tv, result);
+    return ClassicCode(rc);
+}
+
+Message* FirstEntry(Handle* handle, Message* chain) {
+    return ldap_first_entry(handle, chain);
+}
+
+Message* NextEntry(Handle* handle, Message* entry) {
+    return ldap_next_entry(handle, entry);
+}
+
+char* FirstAttribute(Handle* handle, Message* entry, BerElement** position) {
+    return ldap_first_attribute(handle, entry, position);
+}
+
+char* NextAttribute(Handle* handle, Message* entry, BerElement* position) {
+    return ldap_next_attribute(handle, entry, position);
+}
+
+char** GetValues(Handle* handle, Message* entry, const char* attribute) {
+    return ldap_get_values(handle, entry, attribute);
+}
+
+long CountValues(char** values) {
+    return ldap_count_values(values);
+}
+
+void ValueFree(char** values) {
+    ldap_value_free(values);
+}
+
+char* GetDn(Handle* handle, Message* entry) {
+    return ldap_get_dn(handle, entry);
+}
+
+void MemFree(char* memory) {
+    ldap_memfree(memory);
+}
+
+void BerFree(BerElement* position) {
+    ber_free(position, 0);
+}
+
+void MsgFree(Message* chain) {
+    ldap_msgfree(chain);
+}
+
+void Unbind(Handle* handle) {
+    ldap_unbind_ext(handle, nullptr, nullptr);
+}
+
+}  // namespace zn::ldapapi

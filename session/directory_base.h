@@ -1,0 +1,146 @@
+// CZNDirectoryBase: the directory session state every group and worker object carries.
+#pragma once
+
+#include <functional>
+#include <list>
+#include <set>
+#include <string>
+#include <utility>
+
+#include "platform/ldap_client.h"
+#include "session/ldap_owners.h"
+
+namespace zn {
+
+// The organization base DN every search runs under.
+const char* OrganizationBaseDN();
+
+inline constexpr long kStatusSuccess = 1;
+inline constexpr long kDefaultAdministrationPort = 60660;
+
+class CZNDirectoryBase {
+  public:
+    explicit CZNDirectoryBase(const char* domain = nullptr);
+    virtual ~CZNDirectoryBase();
+
+    // A copied implementation object builds its base afresh; see CopyFreshBase().
+    CZNDirectoryBase(const CZNDirectoryBase&) = delete;
+    CZNDirectoryBase& operator=(const CZNDirectoryBase&) = delete;
+
+    // Time-outs; none checks its arguments.
+    void SetTimeOut(long seconds) { m_searchTimeOutSeconds = seconds; }
+    long GetTimeOut() const { return m_searchTimeOutSeconds; }
+    void SetConnectTimeOut(long seconds, long microSeconds);
+    void SetSearchTimeOut(long seconds, long microSeconds);
+    long GetConnectTimeOutSeconds() const { return m_connectTimeOutSeconds; }
+    long GetConnectTimeOutMicroSeconds() const { return m_connectTimeOutMicroSeconds; }
+    long GetSearchTimeOutSeconds() const { return m_searchTimeOutSeconds; }
+    long GetSearchTimeOutMicroSeconds() const { return m_searchTimeOutMicroSeconds; }
+
+    long SetDomainAndPort(const char* domain, long port);
+    const std::string& GetDomain() const { return m_domain; }
+    long GetAdministrationPort() const { return m_administrationPort; }
+    const std::string& GetPassword() const { return m_password; }
+
+    static void UpperCase(char* text);
+    static void LowerCase(char* text);
+
+    // Error and change status.
+    void SetErrorStatusCode(long code) { m_errorStatusCode = code; }
+    void AppendErrorStatusText(const std::string& text, bool replace);
+    void SetChangeStatusCode(long code) { m_changeStatusCode = code; }
+    void SetChangeStatusText(const std::string& text) { m_changeStatusText = text; }
+    long GetErrorStatusCode() const { return m_errorStatusCode; }
+    const std::string& GetErrorStatusText() const { return m_errorStatusText; }
+    long GetChangeStatusCode() const { return m_changeStatusCode; }
+    const std::string& GetChangeStatusText() const { return m_changeStatusText; }
+    // Sets code and text, replacing the text: the usual way an operation reports.
+    void SetErrorStatus(long code, const std::string& text);
+
+    long GetLdapResultCode() const { return m_ldapResultCode; }
+    long GetCredentialsVerified() const { return m_credentialsVerified; }
+    void SetCredentialsVerified(long verified) { m_credentialsVerified = verified; }
+
+    // Connection (one attempt, the server loops, password verification).
+    LdapConnection OpenServerSession(const char* hostName);
+    LdapConnection OpenServerSessionAs(const char* hostName, const char* bindDN,
+                                       const char* password);
+    LdapConnection ConnectToServer(long& connectionCounter);
+    LdapConnection ConnectToServerAs(const char* bindDN, const char* password);
+    long AuthenticateUser(const std::string& userDN, const std::string& password);
+
+    // Builds "ldap" + domain + ("-" if the domain ends in a digit) + number; false when the
+    // name would not fit the 256-byte host-name buffer.
+    bool BuildHostName(long serverNumber, std::string& hostName) const;
+
+    // Search. On success the connection and the result chain stay open for the caller, who
+    // releases them with ReleaseSearch(); on failure nothing is left open.
+    long SearchWithRetry(const char* searchBase, const char* filter, const char* const* attributes);
+    long ConnectAndSearch(const char* searchBase, const char* filter,
+                          const char* const* attributes);
+    void ReleaseSearch();
+
+    // Extraction routines shared by the group and worker implementations; each leaves
+    // nothing open when it returns.
+    void CollectValues(const char* filter, const char* const* attributes,
+                       std::list<std::string>& values);
+    long CountValues(const char* filter, const char* const* attributes);
+    long ReadFirstCharacter(const char* filter, const char* const* attributes);
+    void CollectNames(const char* filter, const char* const* attributes,
+                      std::list<std::string>& values, std::list<std::string>& names);
+    static std::string NameFromDN(const char* value);
+
+    // Walks the result chain of a successful ConnectAndSearch: onEntry for each entry (its
+    // DN, null if it has none), then onAttribute for each attribute the server sent with
+    // its values (null if it has none). Values, names and DNs are released as it goes.
+    using EntryVisitor = std::function<void(const char* dn)>;
+    using AttributeVisitor = std::function<void(const char* name, char** values)>;
+    void WalkSearchResult(const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
+
+  protected:
+    ldapapi::TimeValue ConnectTimeOut() const {
+        return {m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds};
+    }
+    ldapapi::TimeValue SearchTimeOut() const {
+        return {m_searchTimeOutSeconds, m_searchTimeOutMicroSeconds};
+    }
+
+  private:
+    void ReadLastError(ldapapi::Handle* handle);
+    void AwaitBind(ldapapi::Handle* handle, long messageId);
+    // Runs a search through ConnectAndSearch and walks it; false if the search failed.
+    bool SearchAndWalk(const char* filter, const char* const* attributes,
+                       const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
+    void ForgetPassword();
+
+    // Members in the order of the directory session's data model.
+    LdapConnection m_connection;
+    LdapMessageChain m_searchResult;
+    long m_connectTimeOutSeconds = 5;
+    long m_connectTimeOutMicroSeconds = 0;
+    long m_searchTimeOutSeconds = 120;
+    long m_searchTimeOutMicroSeconds = 0;
+    long m_credentialsVerified = 0;
+    long m_ldapResultCode = 0;
+    long m_errorStatusCode = kStatusSuccess;
+    long m_changeStatusCode = kStatusSuccess;
+    std::string m_errorStatusText;
+    std::string m_changeStatusText;
+    std::string m_domain;
+    std::string m_password;
+    long m_administrationPort = kDefaultAdministrationPort;
+
+  protected:
+    // Usage-report caches, filled by the object's first usage report.
+    std::string m_applicationName;
+    std::string m_applicationVersion;
+    std::string m_libraryFileName;
+    std::string m_libraryVersion;
+    std::string m_machineName;
+    std::string m_applicationPath;
+    std::string m_libraryPath;
+    std::set<std::string> m_reportedNames;
+    std::pair<std::set<std::string>::iterator, bool> m_lastInsertion;
+};
+
+}  // namespace zn

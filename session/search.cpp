@@ -1,0 +1,112 @@
+// Subtree searches with retries and fail-over, and the walk over their results.
+#include "session/directory_base.h"
+#include "session/format.h"
+#include "session/status_codes.h"
+
+namespace zn {
+namespace {
+
+constexpr int kSearchTries = 5;
+constexpr long kFirstServerNumber = 5;
+
+constexpr const char* kInvalidCriteriaFormat = "Invalid search criteria - %s";
+constexpr const char* kTimeoutText = "Timeout encountered.";
+constexpr const char* kLdapErrorFormat = "LDAP error %ld encountered.";
+constexpr const char* kNoConnectionText = "No connection available to an LDAP server.";
+
+// Codes that end the tries on one server: success, or a server that will not do better.
+bool EndsTries(long code) {
+    return code == ldapapi::kSuccess || code == ldapapi::kTimeout || code == ldapapi::kServerDown ||
+           code == ldapapi::kLocalError || code == ldapapi::kUnavailable;
+}
+
+}  // namespace
+
+long CZNDirectoryBase::SearchWithRetry(const char* searchBase, const char* filter,
+                                       const char* const* attributes) {
+    long code = ldapapi::kSuccess;
+    for (int tries = 1;; ++tries) {
+        m_searchResult.reset();
+        ldapapi::Message* chain = nullptr;
+        code = ldapapi::SearchSt(m_connection.get(), searchBase, ldapapi::kScopeSubtree, filter,
+                                 attributes, 0, SearchTimeOut(), &chain);
+        // A failed search may still hand back a partial chain; it is owned either way.
+        m_searchResult.reset(chain);
+        if (code == ldapapi::kFilterError) {
+            SetErrorStatus(status::kInvalidFilter, FormatText(kInvalidCriteriaFormat, filter));
+        } else if (code == ldapapi::kTimeout) {
+            SetErrorStatus(status::kDirectoryTimeout, kTimeoutText);
+        } else if (code != ldapapi::kSuccess) {
+            SetErrorStatus(status::kLdapError, FormatText(kLdapErrorFormat, code));
+        }
+        if (EndsTries(code) || tries == kSearchTries) {
+            return code;
+        }
+    }
+}
+
+long CZNDirectoryBase::ConnectAndSearch(const char* searchBase, const char* filter,
+                                        const char* const* attributes) {
+    long connectionCounter = kFirstServerNumber;
+    long result = 1;
+    do {
+        m_connection = ConnectToServer(connectionCounter);
+        if (!m_connection) {
+            SetErrorStatusCode(status::kNoServer);
+            AppendErrorStatusText(kNoConnectionText, false);
+            return result;
+        }
+        result = SearchWithRetry(searchBase, filter, attributes);
+        if (result == ldapapi::kTimeout) {
+            SetErrorStatus(status::kDirectoryTimeout, kTimeoutText);
+            ReleaseSearch();
+        } else if (result != ldapapi::kSuccess) {
+            SetErrorStatus(status::kLdapError, FormatText(kLdapErrorFormat, result));
+            ReleaseSearch();
+        }
+    } while (result != ldapapi::kSuccess && connectionCounter > 0);
+    return result;
+}
+
+void CZNDirectoryBase::ReleaseSearch() {
+    m_searchResult.reset();
+    m_connection.reset();
+}
+
+void CZNDirectoryBase::WalkSearchResult(const EntryVisitor& onEntry,
+                                        const AttributeVisitor& onAttribute) {
+    ldapapi::Handle* handle = m_connection.get();
+    for (ldapapi::Message* entry = ldapapi::FirstEntry(handle, m_searchResult.get());
+         entry != nullptr; entry = ldapapi::NextEntry(handle, entry)) {
+        if (onEntry) {
+            LdapString dn(ldapapi::GetDn(handle, entry));
+            onEntry(dn.get());
+        }
+        ldapapi::BerElement* rawPosition = nullptr;
+        LdapString name(ldapapi::FirstAttribute(handle, entry, &rawPosition));
+        LdapBerElement position(rawPosition);
+        while (name) {
+            {
+                LdapValues values(ldapapi::GetValues(handle, entry, name.get()));
+                onAttribute(name.get(), values.get());
+            }
+            name.reset(ldapapi::NextAttribute(handle, entry, position.get()));
+        }
+    }
+}
+
+bool CZNDirectoryBase::SearchAndWalk(const char* filter, const char* const* attributes,
+                                     const EntryVisitor& onEntry,
+                                     const AttributeVisitor& onAttribute) {
+    if (ConnectAndSearch(OrganizationBaseDN(), filter, attributes) != ldapapi::kSuccess) {
+        return false;
+    }
+    struct ReleaseOnExit {
+        CZNDirectoryBase& base;
+        ~ReleaseOnExit() { base.ReleaseSearch(); }
+    } release{*this};
+    WalkSearchResult(onEntry, onAttribute);
+    return true;
+}
+
+}  // namespace zn
