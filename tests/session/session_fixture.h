@@ -8,23 +8,16 @@
 
 #include "platform/ldap_client.h"
 #include "session/directory_base.h"
-#include "tests/support/sandbox.h"
+#include "tests/support/sandbox_fixture.h"
 
 namespace zntest {
 
 // Every test starts with all servers answering, whatever the previous test left.
-class DirectoryTest : public ::testing::Test {
+class DirectoryTest : public SandboxTest {
   protected:
-    void SetUp() override {
-        RequireSandbox();
-        RestoreAll();
-    }
-    void TearDown() override { RestoreAll(); }
-
     static std::string Describe(long code) { return zn::ldapapi::Err2String(code); }
-    static std::string BaseDN() { return zn::OrganizationBaseDN(); }
     static std::string PersonDN(const std::string& uid) {
-        return "uid=" + uid + ",ou=People," + BaseDN();
+        return "uid=" + uid + ",ou=People," + zn::OrganizationBaseDN();
     }
 };
 

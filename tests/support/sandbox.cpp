@@ -1,0 +1,338 @@
+// Server control of the sandboxed directory: start, stop, silence, listener faults and restore.
+#include "tests/support/sandbox.h"
+
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "tests/support/fault_listeners.h"
+
+extern char** environ;
+
+namespace zntest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string RequiredEnv(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        throw SandboxError(std::string(name) +
+                           " is not set: run the tests inside directory/sandbox, e.g. "
+                           "`directory/sandbox -- ctest`");
+    }
+    return value;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ServerDir(const std::string& host) {
+    std::string dir = SandboxDir() + "/servers/" + host;
+    if (host.empty() || host.find('/') != std::string::npos || !IsDirectory(dir)) {
+        throw SandboxError("no sandbox server named '" + host + "'");
+    }
+    return dir;
+}
+
+std::string FirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    if (!in || !std::getline(in, line)) throw SandboxError("cannot read " + path);
+    return line;
+}
+
+// Runs one of the server's control scripts and waits for it.
+void RunScript(const std::string& host, const char* script) {
+    std::string path = ServerDir(host) + "/" + script;
+    char* argv[] = {path.data(), nullptr};
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
+    if (rc != 0) throw SandboxError("cannot run " + path + ": " + std::strerror(rc));
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) throw SandboxError("waitpid for " + path + " failed");
+    }
+    if (WIFSIGNALED(status)) {
+        throw SandboxError(path + " killed by signal " + std::to_string(WTERMSIG(status)));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw SandboxError(path + " exited with " + std::to_string(WEXITSTATUS(status)) +
+                           "; its complaint is on stderr, slapd's in slapd.log beside it");
+    }
+}
+
+// State letter from /proc/PID/stat ('R', 'S', 'T', 'Z'…), 0 if gone.
+char ProcessState(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    if (!std::getline(in, stat)) return 0;
+    // The command name may itself contain ") ", so search from the end.
+    auto close = stat.rfind(") ");
+    return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
+}
+
+// Pid of the server's running slapd, 0 if none runs.
+pid_t SlapdPid(const std::string& host) {
+    std::ifstream in(ServerDir(host) + "/slapd.pid");
+    long pid = 0;
+    if (!(in >> pid) || pid <= 0) return 0;
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    char state = ProcessState(static_cast<pid_t>(pid));
+    return name == "slapd" && state != 0 && state != 'Z' ? static_cast<pid_t>(pid) : 0;
+}
+
+pid_t RequireSlapdPid(const std::string& host) {
+    pid_t pid = SlapdPid(host);
+    if (pid == 0) throw SandboxError("the slapd of " + host + " is not running");
+    return pid;
+}
+
+// Listener faults by host.  Guarded because a ScopedFault may be destroyed
+// on another thread than the one that created it.
+std::mutex g_faults_mutex;
+std::map<std::string, std::unique_ptr<detail::ListenerFault>>& Faults() {
+    static auto* faults = new std::map<std::string, std::unique_ptr<detail::ListenerFault>>;
+    return *faults;
+}
+
+void EndListenerFault(const std::string& host) {
+    std::unique_ptr<detail::ListenerFault> fault;
+    {
+        std::lock_guard<std::mutex> lock(g_faults_mutex);
+        auto it = Faults().find(host);
+        if (it == Faults().end()) return;
+        fault = std::move(it->second);
+        Faults().erase(it);
+    }
+    // Destroyed outside the lock: stopping a relay joins its thread.
+}
+
+void AddListenerFault(const std::string& host, std::unique_ptr<detail::ListenerFault> fault) {
+    std::lock_guard<std::mutex> lock(g_faults_mutex);
+    Faults()[host] = std::move(fault);
+}
+
+}  // namespace
+
+void RequireSandbox() {
+    std::string dir = RequiredEnv("ZNG_SANDBOX");
+    if (!IsDirectory(dir + "/servers")) {
+        throw SandboxError("ZNG_SANDBOX=" + dir + " is not a sandbox run directory");
+    }
+}
+
+std::string SandboxDir() {
+    RequireSandbox();
+    return RequiredEnv("ZNG_SANDBOX");
+}
+
+std::string BaseDN() {
+    RequireSandbox();
+    return RequiredEnv("ZNG_BASE_DN");
+}
+
+std::vector<std::string> ServerHosts() {
+    std::string dir = SandboxDir() + "/servers";
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(dir.c_str()), closedir);
+    if (!listing) throw SandboxError("cannot list " + dir);
+    std::vector<std::string> hosts;
+    while (dirent* entry = readdir(listing.get())) {
+        std::string name = entry->d_name;
+        if (name != "." && name != ".." && IsDirectory(dir + "/" + name)) hosts.push_back(name);
+    }
+    std::sort(hosts.begin(), hosts.end());
+    return hosts;
+}
+
+std::string ServerAddress(const std::string& host) {
+    return FirstLine(ServerDir(host) + "/address");
+}
+
+std::string SamplePassword(const std::string& uid) {
+    std::string path = SandboxDir() + "/sample.ldif";
+    std::ifstream in(path);
+    if (!in) throw SandboxError("cannot read " + path);
+    const std::string dn = "dn: uid=" + uid + ",";
+    const std::string attribute = "userPassword: ";
+    bool in_entry = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) {
+            in_entry = false;
+        } else if (line.compare(0, dn.size(), dn) == 0) {
+            in_entry = true;
+        } else if (in_entry && line.compare(0, attribute.size(), attribute) == 0) {
+            return line.substr(attribute.size());
+        }
+    }
+    throw SandboxError("the sample directory has no password for uid=" + uid);
+}
+
+std::string LongPassword() {
+    return SamplePassword("longpw");
+}
+
+int OpenDescriptorCount() {
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir("/proc/self/fd"), closedir);
+    if (!listing) throw SandboxError("cannot list /proc/self/fd");
+    int count = 0;
+    while (dirent* entry = readdir(listing.get())) {
+        if (entry->d_name[0] != '.') ++count;
+    }
+    return count - 1;  // the descriptor of the listing itself
+}
+
+void StopServer(const std::string& host) {
+    EndListenerFault(host);
+    RunScript(host, "stop");
+}
+
+void StartServer(const std::string& host) {
+    EndListenerFault(host);
+    RunScript(host, "start");
+}
+
+void SilenceServer(const std::string& host) {
+    pid_t pid = RequireSlapdPid(host);
+    if (kill(pid, SIGSTOP) != 0) throw SandboxError("cannot SIGSTOP the slapd of " + host);
+    // SIGSTOP takes effect asynchronously; callers expect silence at once.
+    auto deadline = Clock::now() + std::chrono::seconds(2);
+    while (ProcessState(pid) != 'T') {
+        if (Clock::now() > deadline) throw SandboxError("the slapd of " + host + " did not stop");
+        std::this_thread::sleep_for(Milliseconds(2));
+    }
+}
+
+void ResumeServer(const std::string& host) {
+    pid_t pid = RequireSlapdPid(host);
+    if (kill(pid, SIGCONT) != 0) throw SandboxError("cannot SIGCONT the slapd of " + host);
+    if (!WaitUntilAnswers(host, std::chrono::seconds(10))) {
+        throw SandboxError(host + " does not answer after SIGCONT");
+    }
+}
+
+void MakeUnresponsive(const std::string& host) {
+    std::string address = ServerAddress(host);
+    StopServer(host);
+    AddListenerFault(host, std::make_unique<detail::HungListener>(address));
+}
+
+void StallAfterBind(const std::string& host, const std::string& relay_host) {
+    if (relay_host == host)
+        throw SandboxError("StallAfterBind needs a relay host other than " + host);
+    std::string upstream = ServerAddress(relay_host);
+    if (!WaitUntilAnswers(relay_host, std::chrono::seconds(5))) {
+        throw SandboxError("relay host " + relay_host + " does not answer");
+    }
+    std::string address = ServerAddress(host);
+    StopServer(host);
+    AddListenerFault(host, std::make_unique<detail::StallRelay>(address, upstream));
+}
+
+void RestoreServer(const std::string& host, Milliseconds timeout) {
+    EndListenerFault(host);
+    if (pid_t pid = SlapdPid(host)) kill(pid, SIGCONT);
+    // A healthy or just resumed server answers at once; anything else gets
+    // the start script, which also replaces a slapd that will not recover.
+    if (ProbeAnonymousBind(host, Milliseconds(500)) != BindResult::kAnswered) {
+        RunScript(host, "start");
+    }
+    if (!WaitUntilAnswers(host, timeout))
+        throw SandboxError(host + " does not answer after restore");
+}
+
+void RestoreAll(Milliseconds timeout) {
+    std::string failures;
+    for (const std::string& host : ServerHosts()) {
+        try {
+            RestoreServer(host, timeout);
+        } catch (const SandboxError& e) {
+            failures += std::string(failures.empty() ? "" : "; ") + e.what();
+        }
+    }
+    if (!failures.empty()) throw SandboxError("RestoreAll: " + failures);
+}
+
+ScopedFault::ScopedFault(Fault fault, const std::string& host, const std::string& relay_host)
+    : ScopedFault(fault, std::vector<std::string>{host}, relay_host) {}
+
+ScopedFault::ScopedFault(Fault fault, std::initializer_list<std::string> hosts,
+                         const std::string& relay_host)
+    : ScopedFault(fault, std::vector<std::string>(hosts), relay_host) {}
+
+ScopedFault::ScopedFault(Fault fault, std::vector<std::string> hosts,
+                         const std::string& relay_host) {
+    if (fault == Fault::kStallAfterBind && relay_host.empty()) {
+        throw SandboxError("Fault::kStallAfterBind needs a relay host");
+    }
+    // Hosts are recorded as they fail, so that a throw half-way still
+    // restores the ones already faulty (the destructor does not run then).
+    try {
+        for (const std::string& host : hosts) {
+            hosts_.push_back(host);
+            switch (fault) {
+                case Fault::kRefuse:
+                    StopServer(host);
+                    break;
+                case Fault::kSilent:
+                    SilenceServer(host);
+                    break;
+                case Fault::kUnresponsive:
+                    MakeUnresponsive(host);
+                    break;
+                case Fault::kStallAfterBind:
+                    StallAfterBind(host, relay_host);
+                    break;
+            }
+        }
+    } catch (...) {
+        try {
+            Restore();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "zntest: could not restore after a failed fault: %s\n", e.what());
+        }
+        throw;
+    }
+}
+
+ScopedFault::~ScopedFault() {
+    try {
+        Restore();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zntest: could not restore %s\n", e.what());
+    }
+}
+
+void ScopedFault::Restore() {
+    std::vector<std::string> hosts;
+    hosts.swap(hosts_);
+    std::string failures;
+    for (const std::string& host : hosts) {
+        try {
+            RestoreServer(host);
+        } catch (const SandboxError& e) {
+            failures += std::string(failures.empty() ? "" : "; ") + e.what();
+        }
+    }
+    if (!failures.empty()) throw SandboxError(failures);
+}
+
+}  // namespace zntest

@@ -1,0 +1,233 @@
+// Checks that each sandbox fault makes its server misbehave exactly the way the library's tests
+// rely on.
+#include <arpa/inet.h>
+#include <ldap.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "tests/support/sandbox.h"
+#include "tests/support/sandbox_fixture.h"
+
+namespace zntest {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using Clock = std::chrono::steady_clock;
+
+struct LdapCloser {
+    void operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
+};
+using LdapPtr = std::unique_ptr<LDAP, LdapCloser>;
+
+// A libldap handle for ldap://host, resolved through the sandbox's hosts
+// file as the library resolves it.  Synchronous calls give up after 3 s so
+// a misbehaving fault fails the test instead of hanging it.
+LdapPtr Open(const std::string& host) {
+    LDAP* ld = nullptr;
+    std::string uri = "ldap://" + host + ":389";
+    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS) return nullptr;
+    LdapPtr handle(ld);
+    int version = LDAP_VERSION3;
+    timeval limit{3, 0};
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &limit);
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &limit);
+    return handle;
+}
+
+int Bind(LDAP* ld, const std::string& dn, std::string password) {
+    berval credentials{password.size(), password.data()};
+    return ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr,
+                            nullptr);
+}
+
+// Searches for jdoe's cn with a 1 s time-out; returns the LDAP code and,
+// on success, the number of entries.
+int SearchJdoe(LDAP* ld, int* entries) {
+    char cn[] = "cn";
+    char* attributes[] = {cn, nullptr};
+    timeval limit{1, 0};
+    LDAPMessage* result = nullptr;
+    int rc = ldap_search_ext_s(ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, "(uid=jdoe)", attributes,
+                               0, nullptr, nullptr, &limit, 0, &result);
+    if (entries != nullptr) *entries = result != nullptr ? ldap_count_entries(ld, result) : -1;
+    if (result != nullptr) ldap_msgfree(result);
+    return rc;
+}
+
+std::string JdoeDN() {
+    return "uid=jdoe,ou=People," + BaseDN();
+}
+
+std::string Resolve(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) return "";
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text,
+              sizeof text);
+    freeaddrinfo(found);
+    return text;
+}
+
+milliseconds Since(Clock::time_point start) {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+TEST(SandboxRequirement, MissingSandboxIsAnError) {
+    const char* saved = std::getenv("ZNG_SANDBOX");
+    std::string value = saved != nullptr ? saved : "";
+    unsetenv("ZNG_SANDBOX");
+    EXPECT_THROW(RequireSandbox(), SandboxError);
+    EXPECT_THROW(ServerHosts(), SandboxError);
+    EXPECT_THROW(StopServer("ldap5"), SandboxError);
+    setenv("ZNG_SANDBOX", "/nonexistent/zng-sandbox", 1);
+    EXPECT_THROW(RequireSandbox(), SandboxError);
+    if (saved != nullptr) {
+        setenv("ZNG_SANDBOX", value.c_str(), 1);
+    } else {
+        unsetenv("ZNG_SANDBOX");
+    }
+}
+
+TEST_F(SandboxTest, HostNamesResolveToTheServersAddresses) {
+    const auto hosts = ServerHosts();
+    ASSERT_EQ(hosts.size(), 15u);
+    for (const auto& host : hosts) {
+        EXPECT_EQ(Resolve(host), ServerAddress(host)) << host;
+        EXPECT_EQ(ProbeAnonymousBind(host, seconds(2)), BindResult::kAnswered) << host;
+    }
+    EXPECT_EQ(ServerAddress("ldap5"), "127.0.1.5");
+    EXPECT_EQ(ServerAddress("ldapEUROPE1"), "127.0.2.1");
+    EXPECT_EQ(ServerAddress("ldapASIA2-3"), "127.0.3.3");
+    EXPECT_EQ(Resolve("ldapadm"), "127.0.1.100");
+    EXPECT_EQ(Resolve("ldapEUROPEadm"), "127.0.2.100");
+    EXPECT_EQ(Resolve("ldapASIA2adm"), "127.0.3.100");
+    EXPECT_THROW(ServerAddress("ldap6"), SandboxError);
+}
+
+TEST_F(SandboxTest, SamplePasswordsBindAsDocumented) {
+    EXPECT_EQ(LongPassword().size(), 127u);
+    EXPECT_EQ(SamplePassword("jdoe"), "secret");
+    EXPECT_THROW(SamplePassword("bwhite"), SandboxError);
+
+    const struct {
+        std::string uid;
+        std::string password;
+        int expected;
+    } cases[] = {
+        {"jdoe", "secret", LDAP_SUCCESS},
+        {"jdoe", "SECRET", LDAP_INVALID_CREDENTIALS},
+        {"longpw", LongPassword(), LDAP_SUCCESS},
+        {"longpw", LongPassword().substr(0, 126), LDAP_INVALID_CREDENTIALS},
+        {"asmith", "Tr0ubadour", LDAP_SUCCESS},
+        {"asmith", "tr0ubadour", LDAP_INVALID_CREDENTIALS},
+    };
+    for (const auto& c : cases) {
+        LdapPtr ld = Open("ldapASIA2-2");
+        ASSERT_TRUE(ld);
+        EXPECT_EQ(Bind(ld.get(), "uid=" + c.uid + ",ou=People," + BaseDN(), c.password), c.expected)
+            << c.uid << " / " << c.password;
+    }
+}
+
+TEST_F(SandboxTest, RefusingServersRefuseConnectionsUntilRestored) {
+    {
+        ScopedFault fault(Fault::kRefuse, {"ldap5", "ldap4"});
+        EXPECT_EQ(ProbeConnect("ldap5", seconds(1)), ConnectResult::kRefused);
+        EXPECT_EQ(ProbeConnect("ldap4", seconds(1)), ConnectResult::kRefused);
+        EXPECT_EQ(ProbeAnonymousBind("ldap3", seconds(2)), BindResult::kAnswered);
+    }
+    EXPECT_EQ(ProbeAnonymousBind("ldap5", seconds(2)), BindResult::kAnswered);
+    EXPECT_EQ(ProbeAnonymousBind("ldap4", seconds(2)), BindResult::kAnswered);
+}
+
+TEST_F(SandboxTest, SilencedServerAcceptsConnectionsButNeverAnswers) {
+    {
+        ScopedFault fault(Fault::kSilent, "ldapEUROPE5");
+        EXPECT_EQ(ProbeConnect("ldapEUROPE5", seconds(1)), ConnectResult::kConnected);
+        EXPECT_EQ(ProbeAnonymousBind("ldapEUROPE5", milliseconds(500)), BindResult::kNoReply);
+    }
+    EXPECT_EQ(ProbeAnonymousBind("ldapEUROPE5", seconds(2)), BindResult::kAnswered);
+}
+
+TEST_F(SandboxTest, UnresponsiveHostLeavesConnectHanging) {
+    {
+        ScopedFault fault(Fault::kUnresponsive, "ldapASIA2-5");
+        auto start = Clock::now();
+        EXPECT_EQ(ProbeConnect("ldapASIA2-5", seconds(1)), ConnectResult::kTimedOut);
+        EXPECT_GE(Since(start).count(), 950);
+        EXPECT_EQ(ProbeAnonymousBind("ldapASIA2-4", seconds(2)), BindResult::kAnswered);
+    }
+    EXPECT_EQ(ProbeAnonymousBind("ldapASIA2-5", seconds(2)), BindResult::kAnswered);
+}
+
+TEST_F(SandboxTest, StallAfterBindAnswersTheBindButNoSearch) {
+    {
+        ScopedFault fault(Fault::kStallAfterBind, "ldap3", "ldap2");
+
+        LdapPtr ld = Open("ldap3");
+        ASSERT_TRUE(ld);
+        EXPECT_EQ(Bind(ld.get(), JdoeDN(), "secret"), LDAP_SUCCESS);
+        auto start = Clock::now();
+        EXPECT_EQ(SearchJdoe(ld.get(), nullptr), LDAP_TIMEOUT);
+        EXPECT_GE(Since(start).count(), 950);
+
+        // The bind really reaches a server: a wrong password is refused by it.
+        LdapPtr wrong = Open("ldap3");
+        ASSERT_TRUE(wrong);
+        EXPECT_EQ(Bind(wrong.get(), JdoeDN(), "SECRET"), LDAP_INVALID_CREDENTIALS);
+
+        // The server behind the relay would have answered the same search.
+        LdapPtr direct = Open("ldap2");
+        ASSERT_TRUE(direct);
+        int entries = 0;
+        EXPECT_EQ(SearchJdoe(direct.get(), &entries), LDAP_SUCCESS);
+        EXPECT_EQ(entries, 1);
+    }
+    LdapPtr restored = Open("ldap3");
+    ASSERT_TRUE(restored);
+    int entries = 0;
+    EXPECT_EQ(SearchJdoe(restored.get(), &entries), LDAP_SUCCESS);
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(SandboxTest, RestoreAllEndsEveryKindOfFault) {
+    const int descriptors = OpenDescriptorCount();
+    StopServer("ldap1");
+    SilenceServer("ldapEUROPE1");
+    MakeUnresponsive("ldapASIA2-1");
+    StallAfterBind("ldap2", "ldap4");
+    ASSERT_EQ(ProbeConnect("ldap1", seconds(1)), ConnectResult::kRefused);
+    ASSERT_EQ(ProbeAnonymousBind("ldapEUROPE1", milliseconds(300)), BindResult::kNoReply);
+    EXPECT_GT(OpenDescriptorCount(), descriptors) << "the listener faults hold sockets";
+
+    auto start = Clock::now();
+    RestoreAll();
+    EXPECT_LT(Since(start).count(), 10000);
+    EXPECT_EQ(OpenDescriptorCount(), descriptors) << "every fault socket is closed again";
+
+    for (const auto& host : ServerHosts()) {
+        EXPECT_EQ(ProbeAnonymousBind(host, seconds(2)), BindResult::kAnswered) << host;
+    }
+    // A relay would still answer the bind; only a real server answers a search.
+    for (const std::string host : {"ldap2", "ldapASIA2-1"}) {
+        LdapPtr ld = Open(host);
+        ASSERT_TRUE(ld) << host;
+        int entries = 0;
+        EXPECT_EQ(SearchJdoe(ld.get(), &entries), LDAP_SUCCESS) << host;
+        EXPECT_EQ(entries, 1) << host;
+    }
+}
+
+}  // namespace
+}  // namespace zntest
