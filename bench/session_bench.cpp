@@ -3,11 +3,14 @@
 #include <benchmark/benchmark.h>
 #include <ldap.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "session/directory_base.h"
 
@@ -71,12 +74,16 @@ void LibraryCollectValues(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BareLdapQuery)->Name("bare libldap query")->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(LibraryCollectValues)->Name("CollectValues")->Repetitions(5)->ReportAggregatesOnly(true);
+// Ten interleaved repetitions of each, so that drift in the server or the machine falls on
+// both sides of the ratio alike.
+BENCHMARK(BareLdapQuery)->Name("bare libldap query")->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(LibraryCollectValues)->Name("CollectValues")->Repetitions(10)->ReportAggregatesOnly(true);
 
 // Prints the usual table and keeps the medians for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter()
+        : ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
@@ -91,6 +98,11 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    arguments.push_back(interleave.data());
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
