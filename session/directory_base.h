@@ -70,7 +70,8 @@ class CZNDirectoryBase {
     long AuthenticateUser(const std::string& userDN, const std::string& password);
 
     // Builds "ldap" + domain + ("-" if the domain ends in a digit) + number; false when the
-    // name would not fit the 256-byte host-name buffer.
+    // name would not fit the 256-byte host-name buffer or is no plain host name. A name that
+    // cannot be built counts as an attempt that could not create a handle (code 52).
     bool BuildHostName(long serverNumber, std::string& hostName) const;
 
     // Search. On success the connection and the result chain stay open for the caller, who

@@ -14,6 +14,8 @@ namespace {
 constexpr long kHighestServerNumber = 5;
 constexpr std::size_t kHostNameBufferSize = 256;
 constexpr std::size_t kPasswordBufferSize = 128;
+constexpr const char* kHostNameCharacters =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._";
 
 constexpr const char* kUserNameInvalid = "Specified username is not valid.";
 constexpr const char* kPasswordInvalid = "Specified password is not valid.";
@@ -36,7 +38,11 @@ bool CZNDirectoryBase::BuildHostName(long serverNumber, std::string& hostName) c
     char buffer[kHostNameBufferSize];
     int length = std::snprintf(buffer, sizeof buffer, "ldap%s%s%ld", m_domain.c_str(), separator,
                                serverNumber);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
+    // The LDAP libraries read blanks as host-list separators and a colon as a port, so a
+    // domain holding them would redirect the connection; such a name is never tried.
+    bool usable = length >= 0 && static_cast<std::size_t>(length) < sizeof buffer &&
+                  std::strspn(buffer, kHostNameCharacters) == static_cast<std::size_t>(length);
+    if (!usable) {
         hostName.clear();
         return false;
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <list>
 #include <string>
 
 #include "platform/ldap_client.h"
@@ -100,6 +101,24 @@ TEST(HostNames, FollowDomainAndDigitRule) {
     base.SetDomainAndPort(std::string(251, 'D').c_str(), 1);
     EXPECT_FALSE(base.BuildHostName(5, host));
     EXPECT_EQ(host, "");
+
+    // Blanks and colons would make the LDAP library read a host list or a port.
+    for (const char* domain : {"EU ROPE", "EUROPE:636", "EU\tROPE", "EU/ROPE"}) {
+        base.SetDomainAndPort(domain, 1);
+        EXPECT_FALSE(base.BuildHostName(5, host)) << domain;
+    }
+}
+
+TEST(HostNames, UnusableDomainFailsAsNoConnectionWithoutTraffic) {
+    CZNDirectoryBase base(std::string(251, 'D').c_str());
+    std::list<std::string> values{"stale"};
+    const char* attributes[] = {"member", nullptr};
+    base.CollectValues("(cn=Domains)", attributes, values);
+    EXPECT_TRUE(values.empty());
+    EXPECT_EQ(base.GetErrorStatusCode(), 30006);
+    EXPECT_EQ(base.GetErrorStatusText(), std::string(zn::ldapapi::Err2String(52)) +
+                                             "; No connection available to an LDAP server.");
+    EXPECT_EQ(base.GetLdapResultCode(), 52);
 }
 
 TEST(NameFromDN, TakesSecondTokenLikeStrtok) {
