@@ -1,6 +1,7 @@
 // OpenLDAP back end of the LDAP client layer.
 #define LDAP_DEPRECATED 1
 #include "platform/ldap_client.h"
+#include "platform/posix/sigpipe_guard.h"
 
 #include <lber.h>
 #include <ldap.h>
@@ -9,6 +10,8 @@
 #include <climits>
 
 namespace zn::ldapapi {
+
+using platform::SigpipeGuard;
 namespace {
 
 timeval ToTimeval(TimeValue value) {
@@ -73,16 +76,19 @@ bool GetLastError(Handle* handle, long& code) {
 }
 
 long Bind(Handle* handle, const char* dn, const char* password, int method) {
+    SigpipeGuard guard;
     return ldap_bind(handle, dn, password, method);
 }
 
 long Result(Handle* handle, long messageId, int all, TimeValue timeout, Message** result) {
     timeval tv = ToTimeval(timeout);
     *result = nullptr;
+    SigpipeGuard guard;
     return ldap_result(handle, static_cast<int>(messageId), all, &tv, result);
 }
 
 void Abandon(Handle* handle, long messageId) {
+    SigpipeGuard guard;
     ldap_abandon_ext(handle, static_cast<int>(messageId), nullptr, nullptr);
 }
 
@@ -100,6 +106,7 @@ long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
     timeval tv = ToTimeval(timeout);
     *result = nullptr;
     // OpenLDAP's prototype predates const correctness; it does not write to the list.
+    SigpipeGuard guard;
     int rc = ldap_search_st(handle, base, scope, filter, const_cast<char**>(attributes),
                             attributesOnly, &tv, result);
     return ClassicCode(rc);
@@ -150,6 +157,7 @@ void MsgFree(Message* chain) {
 }
 
 void Unbind(Handle* handle) {
+    SigpipeGuard guard;
     ldap_unbind_ext(handle, nullptr, nullptr);
 }
 
