@@ -1,5 +1,6 @@
 // Choosing a directory server, binding to it within the connect time-out, and proving a
 // user's password by binding as the user.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -65,9 +66,8 @@ void CZNDirectoryBase::AwaitBind(ldapapi::Handle* handle, long messageId) {
     ldapapi::Message* message = nullptr;
     long outcome = ldapapi::Result(handle, messageId, ldapapi::kMsgAll, ConnectTimeOut(), &message);
     if (outcome == 0) {
-        platform::Sleep(
-            static_cast<unsigned long>(m_connectTimeOutSeconds > 0 ? m_connectTimeOutSeconds : 0) *
-            1000UL);
+        // Only whole seconds pause; the microseconds bound the waits alone.
+        platform::Sleep(static_cast<unsigned long>(std::max(0L, m_connectTimeOutSeconds)) * 1000UL);
         outcome = ldapapi::Result(handle, messageId, ldapapi::kMsgAll, ConnectTimeOut(), &message);
     }
     if (outcome == 0) {
@@ -120,7 +120,7 @@ LdapConnection CZNDirectoryBase::ConnectToServer(long& connectionCounter) {
     } while (connectionCounter > 0);
     // A handle whose every bind failed is no connection: returning it would only turn the
     // outage into a failed search instead of "no server available".
-    return connection;
+    return nullptr;
 }
 
 LdapConnection CZNDirectoryBase::ConnectToServerAs(const char* bindDN, const char* password) {
