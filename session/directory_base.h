@@ -105,13 +105,14 @@ class CZNDirectoryBase {
     ldapapi::TimeValue SearchTimeOut() const {
         return {m_searchTimeOutSeconds, m_searchTimeOutMicroSeconds};
     }
+    // Searches under the organization base DN, walks the result and releases it; false if
+    // the search failed (the error status then says why). Null attributes request all.
+    bool SearchAndWalk(const char* filter, const char* const* attributes,
+                       const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
 
   private:
     void ReadLastError(ldapapi::Handle* handle);
     void AwaitBind(ldapapi::Handle* handle, long messageId);
-    // Runs a search through ConnectAndSearch and walks it; false if the search failed.
-    bool SearchAndWalk(const char* filter, const char* const* attributes,
-                       const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
     void ForgetPassword();
 
     // Members in the order of the directory session's data model.

@@ -11,4 +11,8 @@ __attribute__((format(printf, 1, 2)))
 std::string
 FormatText(const char* format, ...);
 
+// The value with the characters that carry meaning in an LDAP filter ('*', '(', ')', '\\',
+// NUL) written as escapes, so a name given by a caller matches only itself.
+std::string EscapeFilterValue(const std::string& value);
+
 }  // namespace zn

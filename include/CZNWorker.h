@@ -1,0 +1,131 @@
+// CZNWorker: one worker (a person) of the company directory, named by user name or number.
+//
+// Every method is const and reports failure through its return value and the error status
+// (GetErrorStatusCode / GetErrorStatusText), never by throwing. Getters return references to
+// members of the object: they stay valid while the object lives and keep their contents until
+// the next call on the same object that rewrites them; copy a result to keep it longer.
+//
+// A worker is either named by a user name (the constructor from a string, SetUserName or any
+// overload taking a user name) or by a worker number (the constructor from a number,
+// GetUserNameA(number), IsValidWorker(number)). The first attribute getter reads every
+// attribute of the worker in one directory search; the others answer from memory until the
+// worker's identity changes. Constructors throw std::bad_alloc only when memory runs out.
+#pragma once
+
+#include <string>
+
+#include "zngroups_export.h"
+
+class CZNWorkerImpl;
+
+class ZNGROUPS_API CZNWorker {
+  public:
+    CZNWorker();
+    explicit CZNWorker(const std::string& userName);
+    explicit CZNWorker(long workerNumber);
+    // A copy has this worker's identity and attributes but a fresh directory session
+    // (no domain, default time-outs, fresh error status).
+    CZNWorker(const CZNWorker& other);
+    CZNWorker& operator=(const CZNWorker& other);
+    ~CZNWorker();
+
+    // Attributes, read from the directory on first use.
+    const std::string& GetCity() const;
+    const std::string& GetCity(const std::string& userName) const;
+    const std::string& GetCompanyName() const;
+    const std::string& GetCompanyName(const std::string& userName) const;
+    const std::string& GetCompanyNumber() const;
+    const std::string& GetCompanyNumber(const std::string& userName) const;
+    const std::string& GetCostCenter() const;
+    const std::string& GetCostCenter(const std::string& userName) const;
+    const std::string& GetCostCenterDescription() const;
+    const std::string& GetCostCenterDescription(const std::string& userName) const;
+    const std::string& GetCountry() const;
+    const std::string& GetCountry(const std::string& userName) const;
+    // The cost center, under its other name.
+    const std::string& GetDepartment() const;
+    const std::string& GetDepartment(const std::string& userName) const;
+    const std::string& GetDisplayName() const;
+    const std::string& GetDisplayName(const std::string& userName) const;
+    const std::string& GetEmailAddress() const;
+    const std::string& GetEmailAddress(const std::string& userName) const;
+    const std::string& GetEmployeeType() const;
+    const std::string& GetEmployeeType(const std::string& userName) const;
+    const std::string& GetFaxNumber() const;
+    const std::string& GetFaxNumber(const std::string& userName) const;
+    const std::string& GetFullName() const;
+    const std::string& GetFullName(const std::string& userName) const;
+    const std::string& GetGivenName() const;
+    const std::string& GetGivenName(const std::string& userName) const;
+    const std::string& GetJobTitle() const;
+    const std::string& GetJobTitle(const std::string& userName) const;
+    const std::string& GetMailStop() const;
+    const std::string& GetMailStop(const std::string& userName) const;
+    const std::string& GetOfficeLocation() const;
+    const std::string& GetOfficeLocation(const std::string& userName) const;
+    const std::string& GetPagerNumber() const;
+    const std::string& GetPagerNumber(const std::string& userName) const;
+    const std::string& GetPhoneNumber() const;
+    const std::string& GetPhoneNumber(const std::string& userName) const;
+    const std::string& GetShiftCode() const;
+    const std::string& GetShiftCode(const std::string& userName) const;
+    const std::string& GetShipToCity() const;
+    const std::string& GetShipToCity(const std::string& userName) const;
+    const std::string& GetShipToCountry() const;
+    const std::string& GetShipToCountry(const std::string& userName) const;
+    const std::string& GetShipToState() const;
+    const std::string& GetShipToState(const std::string& userName) const;
+    const std::string& GetShipToStreet() const;
+    const std::string& GetShipToStreet(const std::string& userName) const;
+    const std::string& GetShipToZipCode() const;
+    const std::string& GetShipToZipCode(const std::string& userName) const;
+    const std::string& GetState() const;
+    const std::string& GetState(const std::string& userName) const;
+    const std::string& GetStreet() const;
+    const std::string& GetStreet(const std::string& userName) const;
+    const std::string& GetSupervisorUserName() const;
+    const std::string& GetSupervisorUserName(const std::string& userName) const;
+    const std::string& GetSurName() const;
+    const std::string& GetSurName(const std::string& userName) const;
+    const std::string& GetZipCode() const;
+    const std::string& GetZipCode(const std::string& userName) const;
+
+    // Identity: the user name of a worker named by number, and the reverse.
+    const std::string& GetUserNameA() const;
+    const std::string& GetUserNameA(long workerNumber) const;
+    long GetWorkerNumber() const;
+    long GetWorkerNumber(const std::string& userName) const;
+    // 1 when the directory knows the worker (always searches), else 0.
+    long IsValidWorker() const;
+    long IsValidWorker(long workerNumber) const;
+    long IsValidWorker(const std::string& userName) const;
+    const std::string& GetWorkerDN() const;
+    const std::string& GetWorkerDN(const std::string& userName) const;
+    void SetUserName(const std::string& userName) const;
+
+    // The session's domain (empty for the local servers).
+    const std::string& GetDomain() const;
+
+    // Authentication settings.
+    void SetAllowGenericAuthentication(long allow) const;
+    void SetLoginDialogTitle(const std::string& title) const;
+    const std::string& GetLoginDialogTitle() const;
+
+    // Error status of the last operation: code 1 for success.
+    long GetErrorStatusCode() const;
+    const std::string& GetErrorStatusText() const;
+
+    // Time-outs: each bind wait is bounded by the connect time-out (default 5 s), each search
+    // try by the search time-out (default 120 s). SetTimeOut sets the search seconds.
+    long GetConnectTimeOutSeconds() const;
+    long GetConnectTimeOutMicroSeconds() const;
+    long GetSearchTimeOutSeconds() const;
+    long GetSearchTimeOutMicroSeconds() const;
+    long GetTimeOut() const;
+    void SetConnectTimeOut(long seconds, long microSeconds) const;
+    void SetSearchTimeOut(long seconds, long microSeconds) const;
+    void SetTimeOut(long seconds) const;
+
+  private:
+    CZNWorkerImpl* m_impl;
+};

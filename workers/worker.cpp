@@ -1,0 +1,165 @@
+// CZNWorker: the exported facade, applying each call's context before forwarding it.
+#include "CZNWorker.h"
+
+#include "workers/worker_impl.h"
+
+CZNWorker::CZNWorker() : m_impl(new CZNWorkerImpl()) {}
+
+CZNWorker::CZNWorker(const std::string& userName) : CZNWorker() {
+    m_impl->SetUserName(userName);
+}
+
+CZNWorker::CZNWorker(long workerNumber) : CZNWorker() {
+    m_impl->SetWorkerNumber(workerNumber);
+}
+
+CZNWorker::CZNWorker(const CZNWorker& other) : m_impl(new CZNWorkerImpl(*other.m_impl)) {}
+
+CZNWorker& CZNWorker::operator=(const CZNWorker& other) {
+    if (this != &other) {
+        // Copied first, so a failed allocation leaves this object as it was.
+        CZNWorkerImpl* copy = new CZNWorkerImpl(*other.m_impl);
+        delete m_impl;
+        m_impl = copy;
+    }
+    return *this;
+}
+
+CZNWorker::~CZNWorker() {
+    delete m_impl;
+    m_impl = nullptr;
+}
+
+#define ZN_WORKER_ATTRIBUTE(Getter)                                           \
+    const std::string& CZNWorker::Getter() const {                            \
+        return m_impl->Getter();                                              \
+    }                                                                         \
+    const std::string& CZNWorker::Getter(const std::string& userName) const { \
+        m_impl->SetUserName(userName);                                        \
+        return m_impl->Getter();                                              \
+    }
+
+ZN_WORKER_ATTRIBUTE(GetCity)
+ZN_WORKER_ATTRIBUTE(GetCompanyName)
+ZN_WORKER_ATTRIBUTE(GetCompanyNumber)
+ZN_WORKER_ATTRIBUTE(GetCostCenter)
+ZN_WORKER_ATTRIBUTE(GetCostCenterDescription)
+ZN_WORKER_ATTRIBUTE(GetCountry)
+ZN_WORKER_ATTRIBUTE(GetDepartment)
+ZN_WORKER_ATTRIBUTE(GetDisplayName)
+ZN_WORKER_ATTRIBUTE(GetEmailAddress)
+ZN_WORKER_ATTRIBUTE(GetEmployeeType)
+ZN_WORKER_ATTRIBUTE(GetFaxNumber)
+ZN_WORKER_ATTRIBUTE(GetFullName)
+ZN_WORKER_ATTRIBUTE(GetGivenName)
+ZN_WORKER_ATTRIBUTE(GetJobTitle)
+ZN_WORKER_ATTRIBUTE(GetMailStop)
+ZN_WORKER_ATTRIBUTE(GetOfficeLocation)
+ZN_WORKER_ATTRIBUTE(GetPagerNumber)
+ZN_WORKER_ATTRIBUTE(GetPhoneNumber)
+ZN_WORKER_ATTRIBUTE(GetShiftCode)
+ZN_WORKER_ATTRIBUTE(GetShipToCity)
+ZN_WORKER_ATTRIBUTE(GetShipToCountry)
+ZN_WORKER_ATTRIBUTE(GetShipToState)
+ZN_WORKER_ATTRIBUTE(GetShipToStreet)
+ZN_WORKER_ATTRIBUTE(GetShipToZipCode)
+ZN_WORKER_ATTRIBUTE(GetState)
+ZN_WORKER_ATTRIBUTE(GetStreet)
+ZN_WORKER_ATTRIBUTE(GetSupervisorUserName)
+ZN_WORKER_ATTRIBUTE(GetSurName)
+ZN_WORKER_ATTRIBUTE(GetZipCode)
+ZN_WORKER_ATTRIBUTE(GetWorkerDN)
+
+#undef ZN_WORKER_ATTRIBUTE
+
+const std::string& CZNWorker::GetUserNameA() const {
+    return m_impl->GetUserNameA();
+}
+
+const std::string& CZNWorker::GetUserNameA(long workerNumber) const {
+    m_impl->SetWorkerNumber(workerNumber);
+    return m_impl->GetUserNameA();
+}
+
+long CZNWorker::GetWorkerNumber() const {
+    return m_impl->GetWorkerNumber();
+}
+
+long CZNWorker::GetWorkerNumber(const std::string& userName) const {
+    m_impl->SetUserName(userName);
+    return m_impl->GetWorkerNumber();
+}
+
+long CZNWorker::IsValidWorker() const {
+    return m_impl->IsValidWorker();
+}
+
+long CZNWorker::IsValidWorker(long workerNumber) const {
+    m_impl->SetWorkerNumber(workerNumber);
+    return m_impl->IsValidWorker();
+}
+
+long CZNWorker::IsValidWorker(const std::string& userName) const {
+    m_impl->SetUserName(userName);
+    return m_impl->IsValidWorker();
+}
+
+void CZNWorker::SetUserName(const std::string& userName) const {
+    m_impl->SetUserName(userName);
+}
+
+const std::string& CZNWorker::GetDomain() const {
+    return m_impl->GetDomain();
+}
+
+void CZNWorker::SetAllowGenericAuthentication(long allow) const {
+    m_impl->SetAllowGenericAuthentication(allow);
+}
+
+void CZNWorker::SetLoginDialogTitle(const std::string& title) const {
+    m_impl->SetLoginDialogTitle(title);
+}
+
+const std::string& CZNWorker::GetLoginDialogTitle() const {
+    return m_impl->GetLoginDialogTitle();
+}
+
+long CZNWorker::GetErrorStatusCode() const {
+    return m_impl->GetErrorStatusCode();
+}
+
+const std::string& CZNWorker::GetErrorStatusText() const {
+    return m_impl->GetErrorStatusText();
+}
+
+long CZNWorker::GetConnectTimeOutSeconds() const {
+    return m_impl->GetConnectTimeOutSeconds();
+}
+
+long CZNWorker::GetConnectTimeOutMicroSeconds() const {
+    return m_impl->GetConnectTimeOutMicroSeconds();
+}
+
+long CZNWorker::GetSearchTimeOutSeconds() const {
+    return m_impl->GetSearchTimeOutSeconds();
+}
+
+long CZNWorker::GetSearchTimeOutMicroSeconds() const {
+    return m_impl->GetSearchTimeOutMicroSeconds();
+}
+
+long CZNWorker::GetTimeOut() const {
+    return m_impl->GetTimeOut();
+}
+
+void CZNWorker::SetConnectTimeOut(long seconds, long microSeconds) const {
+    m_impl->SetConnectTimeOut(seconds, microSeconds);
+}
+
+void CZNWorker::SetSearchTimeOut(long seconds, long microSeconds) const {
+    m_impl->SetSearchTimeOut(seconds, microSeconds);
+}
+
+void CZNWorker::SetTimeOut(long seconds) const {
+    m_impl->SetTimeOut(seconds);
+}

@@ -1,0 +1,117 @@
+// CZNWorkerImpl: the state behind one CZNWorker, its identity, attributes and result lists.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "CZNWorker.h"
+#include "session/directory_base.h"
+
+class CZNWorkerImpl : public zn::CZNDirectoryBase {
+  public:
+    CZNWorkerImpl() = default;
+    // Copies the worker's identity, attributes and lists into a fresh session.
+    CZNWorkerImpl(const CZNWorkerImpl& other);
+    CZNWorkerImpl& operator=(const CZNWorkerImpl&) = delete;
+    ~CZNWorkerImpl() override;
+
+    // Identity and settings; none touches the directory.
+    void SetUserName(const std::string& userName);
+    void SetWorkerNumber(long workerNumber);
+    void SetLoginDialogTitle(const std::string& title);
+    const std::string& GetLoginDialogTitle() const { return m_loginDialogTitle; }
+    void SetAllowGenericAuthentication(long allow) { m_allowGeneric = allow; }
+    long GetAllowGenericAuthentication() const { return m_allowGeneric; }
+
+    // Reads every attribute of the worker in one search; see the attribute table.
+    void LoadWorker();
+    // Finds the worker's DN unless it is known already.
+    void ResolveWorkerDN();
+
+    const std::string& GetUserNameA();
+    long GetWorkerNumber();
+    long IsValidWorker();
+    const std::string& GetWorkerDN();
+
+    const std::string& GetCity() { return Loaded(m_city); }
+    const std::string& GetCompanyName() { return Loaded(m_companyName); }
+    const std::string& GetCompanyNumber() { return Loaded(m_companyNumber); }
+    const std::string& GetCostCenter() { return Loaded(m_costCenter); }
+    const std::string& GetCostCenterDescription() { return Loaded(m_costCenterDescription); }
+    const std::string& GetCountry() { return Loaded(m_country); }
+    const std::string& GetDepartment() { return Loaded(m_costCenter); }
+    const std::string& GetDisplayName() { return Loaded(m_displayName); }
+    const std::string& GetEmailAddress() { return Loaded(m_emailAddress); }
+    const std::string& GetEmployeeType() { return Loaded(m_employeeType); }
+    const std::string& GetFaxNumber() { return Loaded(m_faxNumber); }
+    const std::string& GetFullName() { return Loaded(m_fullName); }
+    const std::string& GetGivenName() { return Loaded(m_givenName); }
+    const std::string& GetJobTitle() { return Loaded(m_jobTitle); }
+    const std::string& GetMailStop() { return Loaded(m_mailStop); }
+    const std::string& GetOfficeLocation() { return Loaded(m_officeLocation); }
+    const std::string& GetPagerNumber() { return Loaded(m_pagerNumber); }
+    const std::string& GetPhoneNumber() { return Loaded(m_phoneNumber); }
+    const std::string& GetShiftCode() { return Loaded(m_shiftCode); }
+    const std::string& GetShipToCity() { return Loaded(m_shipToCity); }
+    const std::string& GetShipToCountry() { return Loaded(m_shipToCountry); }
+    const std::string& GetShipToState() { return Loaded(m_shipToState); }
+    const std::string& GetShipToStreet() { return Loaded(m_shipToStreet); }
+    const std::string& GetShipToZipCode() { return Loaded(m_shipToZipCode); }
+    const std::string& GetState() { return Loaded(m_state); }
+    const std::string& GetStreet() { return Loaded(m_street); }
+    const std::string& GetSupervisorUserName() { return Loaded(m_supervisorUserName); }
+    const std::string& GetSurName() { return Loaded(m_surName); }
+    const std::string& GetZipCode() { return Loaded(m_zipCode); }
+
+  private:
+    struct AttributeRow;
+    static const AttributeRow* FindAttributeRow(const char* name);
+
+    // Loads the worker when its fields do not belong to the current identity yet.
+    const std::string& Loaded(const std::string& field);
+    void ClearAttributeFields();
+    void StoreAttribute(const char* name, const char* firstValue);
+    void ReportUnknownWorker();
+    // The filter that finds the worker by its user name.
+    std::string UserNameFilter() const;
+
+    // Members in the order of the worker's data model.
+    std::list<std::string> m_values;
+    std::list<CZNWorker> m_workers;
+    long m_allowGeneric = 1;
+    long m_dnResolved = 0;
+    long m_loaded = 0;
+    long m_workerNumber = 0;
+    std::string m_city;
+    std::string m_companyName;
+    std::string m_companyNumber;
+    std::string m_costCenter;
+    std::string m_costCenterDescription;
+    std::string m_country;
+    std::string m_displayName;
+    std::string m_emailAddress;
+    std::string m_employeeType;
+    std::string m_faxNumber;
+    std::string m_fullName;
+    std::string m_givenName;
+    std::string m_jobTitle;
+    std::string m_loginDialogTitle = "ZN Groups Authentication";
+    std::string m_mailStop;
+    std::string m_officeLocation;
+    std::string m_pagerNumber;
+    std::string m_phoneNumber;
+    std::string m_shiftCode;
+    std::string m_shipToCity;
+    std::string m_shipToCountry;
+    std::string m_shipToState;
+    std::string m_shipToStreet;
+    std::string m_shipToZipCode;
+    std::string m_state;
+    std::string m_street;
+    std::string m_supervisorUserName;
+    std::string m_surName;
+    std::string m_userName;
+    std::string m_workerDN;
+    std::string m_zipCode;
+    std::list<std::string> m_domains;
+};
