@@ -19,5 +19,9 @@ install(FILES ${PROJECT_BINARY_DIR}/zngroupsConfig.cmake
     ${PROJECT_BINARY_DIR}/zngroupsConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zngroups)
 
+# The prefix is written relative to the .pc file so that `cmake --install --prefix` elsewhere
+# still yields a working file.
+file(RELATIVE_PATH ZNGROUPS_PC_PREFIX_FROM_PCDIR
+    "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/zngroups.pc.in ${PROJECT_BINARY_DIR}/zngroups.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/zngroups.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
