@@ -233,11 +233,12 @@ TEST_F(WorkerLoading, KeepsOnlyFirstValuesAndConvertsNumbersAndManagers) {
     // "0077-B" reads as 77; two titles, the first kept.
     EXPECT_EQ(worker.GetWorkerNumber("kpatel"), 77);
     EXPECT_EQ(worker.GetJobTitle(), "Technical Writer");
+    // Nothing is left over from the previous worker.
+    EXPECT_EQ(worker.GetPhoneNumber(), "");
+    EXPECT_EQ(worker.GetSupervisorUserName(), "");
 
-    // No manager, no supervisor; and nothing left over from the previous worker.
     EXPECT_EQ(worker.GetSupervisorUserName("asmith"), "");
     EXPECT_EQ(worker.GetPhoneNumber(), "+1 555 0101");
-    EXPECT_EQ(worker.GetStreet(), "");
 }
 
 TEST_F(WorkerLoading, AUserNameUnderTwoBranchesMergesBothEntries) {
