@@ -58,12 +58,19 @@ std::string MessageName() {
     return name;
 }
 
-std::string MakeFolders(const std::string& root, const std::string& address, std::string& folder) {
+// New folders take the root's permissions (without its sticky bit), whatever the writer's
+// umask, so that a root set up for several users (group-writable and setgid, or 1777) stays
+// usable by all of them below the first folder one of them created.
+std::string MakeFolders(const std::string& root, mode_t rootMode, const std::string& address,
+                        std::string& folder) {
     folder = root;
     for (const std::string& component : AddressComponents(address)) {
         folder += '/';
         folder += component;
-        if (mkdir(folder.c_str(), 0775) == 0) continue;
+        if (mkdir(folder.c_str(), 0700) == 0) {
+            chmod(folder.c_str(), rootMode & (S_ISGID | 0777));
+            continue;
+        }
         int error = errno;
         struct stat info {};
         if (error == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -132,7 +139,7 @@ std::string Deliver(const std::string& root, const std::string& address,
     if (!S_ISDIR(info.st_mode)) return "message spool " + root + " is not a folder";
 
     std::string folder;
-    problem = MakeFolders(root, address, folder);
+    problem = MakeFolders(root, info.st_mode, address, folder);
     if (!problem.empty()) return problem;
 
     const std::string name = MessageName();
