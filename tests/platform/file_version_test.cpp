@@ -1,4 +1,4 @@
-// File versions read from ELF version notes, and the other host facts of the usage report.
+// File versions read from ELF version notes.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <unistd.h>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/file_version.h"
-#include "platform/host_info.h"
 #include "zngroups_config.h"
 
 namespace {
@@ -158,23 +157,6 @@ TEST(FileVersion, TheLibraryCarriesTheProjectVersion) {
     EXPECT_EQ(version, ZNGROUPS_VERSION);
     // Programs linked from the objects carry no note of their own.
     EXPECT_EQ(ReadFileVersion("/proc/self/exe", version), VersionLookup::kNoVersionInformation);
-}
-
-TEST(HostInfo, PathsAndHostNameOfThisProcess) {
-    char executable[PATH_MAX] = {};
-    ASSERT_GT(readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
-    std::string path;
-    ASSERT_TRUE(zn::platform::ExecutablePath(path));
-    EXPECT_EQ(path, executable);
-    // Recorded at load time; the library's code is part of this program here.
-    ASSERT_TRUE(zn::platform::LibraryModulePath(path));
-    EXPECT_EQ(path, executable);
-
-    char host[256] = {};
-    ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
-    std::string name;
-    ASSERT_TRUE(zn::platform::ReadHostName(name));
-    EXPECT_EQ(name, host);
 }
 
 }  // namespace
