@@ -2,7 +2,8 @@
 include(CMakePackageConfigHelpers)
 
 file(GLOB ZNGROUPS_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
-install(TARGETS zngroups EXPORT zngroupsTargets
+# The messaging component goes with the library, which needs it at run time.
+install(TARGETS zngroups zni_messaging EXPORT zngroupsTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -12,6 +12,8 @@
 
 namespace zn {
 
+class UsageSources;
+
 // The organization base DN every search runs under.
 const char* OrganizationBaseDN();
 
@@ -98,6 +100,11 @@ class CZNDirectoryBase {
     using AttributeVisitor = std::function<void(const char* name, char** values)>;
     void WalkSearchResult(const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
 
+    // Sends the usage report for this object and group name, once per group name (trailing
+    // line feeds aside). Never throws and never touches the error status: a report that
+    // cannot be sent leaves one line on standard error.
+    void SendUsageReport(const char* className, const char* functionName, const char* groupName);
+
   protected:
     ldapapi::TimeValue ConnectTimeOut() const {
         return {m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds};
@@ -114,6 +121,7 @@ class CZNDirectoryBase {
     void ReadLastError(ldapapi::Handle* handle);
     void AwaitBind(ldapapi::Handle* handle, long messageId);
     void ForgetPassword();
+    void LoadUsageModuleInformation(const UsageSources& sources);
 
     // Members in the order of the directory session's data model.
     LdapConnection m_connection;

@@ -1,0 +1,78 @@
+// POSIX back end of the host facts: gethostname, /proc/self/exe and the module's own path.
+#include "platform/host_info.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace zn::platform {
+namespace {
+
+// Written once by the load hook, before the loader hands the module to anyone, and only read
+// afterwards. A fixed buffer because the hook may run before C++ objects are constructed.
+char g_modulePath[PATH_MAX];
+
+bool ReadLink(const char* link, char* buffer, std::size_t size) {
+    ssize_t length = readlink(link, buffer, size - 1);
+    if (length <= 0 || static_cast<std::size_t>(length) >= size - 1) return false;
+    buffer[length] = '\0';
+    return true;
+}
+
+// Resolved while loading because a relative name given to dlopen means the working folder of
+// that moment.
+void RecordModulePath() {
+    Dl_info info{};
+    link_map* map = nullptr;
+    if (dladdr1(static_cast<const void*>(g_modulePath), &info, reinterpret_cast<void**>(&map),
+                RTLD_DL_LINKMAP) == 0 ||
+        map == nullptr) {
+        return;
+    }
+    if (map->l_name == nullptr || map->l_name[0] == '\0') {
+        // The code is linked into the program itself.
+        ReadLink("/proc/self/exe", g_modulePath, sizeof g_modulePath);
+        return;
+    }
+    char resolved[PATH_MAX];
+    if (realpath(map->l_name, resolved) != nullptr) {
+        std::memcpy(g_modulePath, resolved, std::strlen(resolved) + 1);
+    }
+}
+
+__attribute__((constructor)) void OnModuleLoad() {
+    RecordModulePath();
+}
+
+}  // namespace
+
+bool ReadHostName(std::string& name) {
+    char buffer[256];
+    if (gethostname(buffer, sizeof buffer) != 0) return false;
+    buffer[sizeof buffer - 1] = '\0';
+    name = buffer;
+    return true;
+}
+
+bool ExecutablePath(std::string& path) {
+    char buffer[PATH_MAX];
+    if (!ReadLink("/proc/self/exe", buffer, sizeof buffer)) return false;
+    path = buffer;
+    return true;
+}
+
+bool LibraryModulePath(std::string& path) {
+    if (g_modulePath[0] == '\0') return false;
+    path = g_modulePath;
+    return true;
+}
+
+const char* PathSeparators() {
+    return "/";
+}
+
+}  // namespace zn::platform

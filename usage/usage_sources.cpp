@@ -1,0 +1,63 @@
+// The platform's answers to the usage report's questions, and their replacement in tests.
+#include <atomic>
+
+#include "platform/file_version.h"
+#include "platform/host_info.h"
+#include "usage/usage_report.h"
+
+namespace zn {
+namespace {
+
+std::atomic<const UsageSources*> g_replacement{nullptr};
+
+}  // namespace
+
+UsageSources::~UsageSources() = default;
+
+std::string UsageSources::HostName() const {
+    // One process-wide value, initialised once even when objects on several threads report
+    // at the same moment.
+    static const std::string name = [] {
+        std::string host;
+        return platform::ReadHostName(host) ? host : std::string(kHostNameFailure);
+    }();
+    return name;
+}
+
+bool UsageSources::ExecutablePath(std::string& path) const {
+    return platform::ExecutablePath(path);
+}
+
+bool UsageSources::LibraryPath(std::string& path) const {
+    return platform::LibraryModulePath(path);
+}
+
+std::string UsageSources::FileVersion(const std::string& path) const {
+    std::string version;
+    switch (platform::ReadFileVersion(path, version)) {
+        case platform::VersionLookup::kFound:
+            return version;
+        case platform::VersionLookup::kNoFileVersionEntry:
+            return kNoVersionFound;
+        case platform::VersionLookup::kNoBuffer:
+            return kVersionBufferFailure;
+        case platform::VersionLookup::kNoVersionInformation:
+            break;
+    }
+    return {};
+}
+
+const UsageSources& CurrentUsageSources() {
+    static const UsageSources platformSources;
+    const UsageSources* replacement = g_replacement.load();
+    return replacement != nullptr ? *replacement : platformSources;
+}
+
+ScopedUsageSources::ScopedUsageSources(const UsageSources& sources)
+    : m_previous(g_replacement.exchange(&sources)) {}
+
+ScopedUsageSources::~ScopedUsageSources() {
+    g_replacement.store(m_previous);
+}
+
+}  // namespace zn
