@@ -25,7 +25,8 @@ class CZNDirectoryBase {
     explicit CZNDirectoryBase(const char* domain = nullptr);
     virtual ~CZNDirectoryBase();
 
-    // A copied implementation object builds its base afresh; see CopyFreshBase().
+    // Never copied: a copied implementation object constructs its base afresh (no domain,
+    // default time-outs, fresh status, empty usage caches).
     CZNDirectoryBase(const CZNDirectoryBase&) = delete;
     CZNDirectoryBase& operator=(const CZNDirectoryBase&) = delete;
 
