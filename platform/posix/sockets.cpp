@@ -137,8 +137,8 @@ using Clock = std::chrono::steady_clock;
 long WaitFor(int fd, short events, WaitMilliseconds wait) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait);
     for (;;) {
-        auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        // Rounded up, so that a wait is never cut short of its bound.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left < 0) left = 0;
         pollfd entry{fd, events, 0};
         int ready = poll(&entry, 1, static_cast<int>(left));
