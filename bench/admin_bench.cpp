@@ -1,0 +1,209 @@
+// User tokens per second, and one Transact round trip next to a bare TCP exchange of the same
+// bytes.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "admin/admin_channel.h"
+#include "admin/user_token.h"
+
+namespace {
+
+constexpr char kRequest[] = "00002,GET,CHANGE,17";
+constexpr char kReply[] = "1,0,Change request 17 applied.";
+
+// The reference server of the round trips: answers every request with kReply and closes.
+class LocalServer {
+  public:
+    LocalServer() {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        addrinfo* found = nullptr;
+        if (getaddrinfo("ldapadm", nullptr, &hints, &found) != 0) return;
+        m_address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+        freeaddrinfo(found);
+        m_address.sin_port = htons(static_cast<std::uint16_t>(zn::kDefaultAdminPort));
+        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int one = 1;
+        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        if (bind(m_listener, reinterpret_cast<sockaddr*>(&m_address), sizeof m_address) != 0 ||
+            listen(m_listener, 128) != 0) {
+            close(m_listener);
+            m_listener = -1;
+            return;
+        }
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~LocalServer() {
+        if (m_listener < 0) return;
+        m_stopping = true;
+        shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        close(m_listener);
+    }
+    bool Ready() const { return m_listener >= 0; }
+    const sockaddr_in& Address() const { return m_address; }
+
+  private:
+    void Serve() {
+        char buffer[2048];
+        while (!m_stopping) {
+            int connection = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (connection < 0) continue;
+            if (recv(connection, buffer, sizeof buffer, 0) > 0) {
+                send(connection, kReply, sizeof kReply - 1, MSG_NOSIGNAL);
+            }
+            close(connection);
+        }
+    }
+
+    sockaddr_in m_address{};
+    int m_listener = -1;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
+LocalServer& Server() {
+    static LocalServer server;
+    return server;
+}
+
+void MakeToken(benchmark::State& state) {
+    const std::string names[] = {"ADMIN", "JDOE", "A", "ABCDEFGHIJKLMNOP"};
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(zn::MakeUserToken(names[next++ & 3]));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The same exchange with nothing around it: connect, one send, one read, close.
+void BareTcpRoundTrip(benchmark::State& state) {
+    if (!Server().Ready()) {
+        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
+        return;
+    }
+    const sockaddr_in& address = Server().Address();
+    char buffer[1024];
+    for (auto _ : state) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) <= 0 ||
+            recv(fd, buffer, sizeof buffer, 0) <= 0) {
+            state.SkipWithError("bare exchange failed");
+        }
+        close(fd);
+    }
+}
+
+// The bare exchange preceded by the host-name lookup the channel makes before each connect.
+void BareTcpRoundTripWithLookup(benchmark::State& state) {
+    if (!Server().Ready()) {
+        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
+        return;
+    }
+    char buffer[1024];
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    for (auto _ : state) {
+        addrinfo* found = nullptr;
+        if (getaddrinfo("ldapadm", nullptr, &hints, &found) != 0) {
+            state.SkipWithError("lookup failed");
+            break;
+        }
+        sockaddr_in address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+        freeaddrinfo(found);
+        address.sin_port = htons(static_cast<std::uint16_t>(zn::kDefaultAdminPort));
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) <= 0 ||
+            recv(fd, buffer, sizeof buffer, 0) <= 0) {
+            state.SkipWithError("bare exchange failed");
+        }
+        close(fd);
+    }
+}
+
+void Transact(benchmark::State& state) {
+    if (!Server().Ready()) {
+        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
+        return;
+    }
+    for (auto _ : state) {
+        zn::CZNAdminChannel channel;
+        if (channel.Transact(kRequest) != 1) {
+            state.SkipWithError(channel.GetErrorText().c_str());
+            break;
+        }
+    }
+}
+
+BENCHMARK(MakeToken)->Name("MakeToken")->Repetitions(5)->ReportAggregatesOnly(true);
+// Interleaved repetitions, so that drift in the machine falls on both sides of the ratio.
+BENCHMARK(BareTcpRoundTrip)
+    ->Name("bare TCP round trip")
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BareTcpRoundTripWithLookup)
+    ->Name("bare TCP round trip with host lookup")
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(Transact)->Name("Transact")->Repetitions(10)->ReportAggregatesOnly(true);
+
+// Prints the usual table and keeps the medians for the figures below it.
+class FigureReporter : public benchmark::ConsoleReporter {
+  public:
+    FigureReporter() : ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.aggregate_name == "median") {
+                medians[run.run_name.function_name] = run;
+            }
+        }
+    }
+    std::map<std::string, Run> medians;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    arguments.push_back(interleave.data());
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
+    benchmark::Initialize(&argc, argv);
+    FigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto tokens = reporter.medians.find("MakeToken");
+    if (tokens != reporter.medians.end()) {
+        auto rate = tokens->second.counters.find("items_per_second");
+        if (rate != tokens->second.counters.end()) {
+            std::printf("\nMakeToken: %.2f million tokens per second on one core (median)\n",
+                        rate->second.value / 1e6);
+        }
+    }
+    auto library = reporter.medians.find("Transact");
+    for (const char* baseline : {"bare TCP round trip", "bare TCP round trip with host lookup"}) {
+        auto bare = reporter.medians.find(baseline);
+        if (bare != reporter.medians.end() && library != reporter.medians.end() &&
+            bare->second.GetAdjustedRealTime() > 0) {
+            std::printf("Transact / %s (median real time): %.3f\n", baseline,
+                        library->second.GetAdjustedRealTime() / bare->second.GetAdjustedRealTime());
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}
