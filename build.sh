@@ -68,7 +68,6 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
             -DZNGROUPS_BUILD_TESTS=OFF
         shift
-        # One sandbox per benchmark, so that neither runs beside the other's servers.
         for bench in session_bench admin_bench; do
             in_sandbox "$ROOT/build-bench/bench/$bench" "$@"
         done
