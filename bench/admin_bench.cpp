@@ -22,17 +22,25 @@ namespace {
 constexpr char kRequest[] = "00002,GET,CHANGE,17";
 constexpr char kReply[] = "1,0,Change request 17 applied.";
 
+// Address of the local administration server at the administration port; false when the
+// name does not resolve (outside the sandbox).
+bool LookUp(sockaddr_in& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo("ldapadm", nullptr, &hints, &found) != 0) return false;
+    address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+    freeaddrinfo(found);
+    address.sin_port = htons(static_cast<std::uint16_t>(zn::kDefaultAdminPort));
+    return true;
+}
+
 // The reference server of the round trips: answers every request with kReply and closes.
 class LocalServer {
   public:
     LocalServer() {
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        addrinfo* found = nullptr;
-        if (getaddrinfo("ldapadm", nullptr, &hints, &found) != 0) return;
-        m_address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-        freeaddrinfo(found);
-        m_address.sin_port = htons(static_cast<std::uint16_t>(zn::kDefaultAdminPort));
+        if (!LookUp(m_address)) return;
         m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         int one = 1;
         setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -73,9 +81,13 @@ class LocalServer {
     std::thread m_thread;
 };
 
-LocalServer& Server() {
+// Started on first use and kept for the whole run.
+bool ServerReady(benchmark::State& state) {
     static LocalServer server;
-    return server;
+    if (!server.Ready()) {
+        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
+    }
+    return server.Ready();
 }
 
 void MakeToken(benchmark::State& state) {
@@ -87,59 +99,42 @@ void MakeToken(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-// The same exchange with nothing around it: connect, one send, one read, close.
-void BareTcpRoundTrip(benchmark::State& state) {
-    if (!Server().Ready()) {
-        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
-        return;
-    }
-    const sockaddr_in& address = Server().Address();
+// The exchange with nothing around it: connect, one send, one read, close.
+bool BareExchange(const sockaddr_in& address) {
     char buffer[1024];
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    bool done = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) > 0 &&
+                recv(fd, buffer, sizeof buffer, 0) > 0;
+    close(fd);
+    return done;
+}
+
+void BareTcpRoundTrip(benchmark::State& state) {
+    sockaddr_in address{};
+    if (!ServerReady(state) || !LookUp(address)) return;
     for (auto _ : state) {
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-            send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) <= 0 ||
-            recv(fd, buffer, sizeof buffer, 0) <= 0) {
+        if (!BareExchange(address)) {
             state.SkipWithError("bare exchange failed");
+            break;
         }
-        close(fd);
     }
 }
 
 // The bare exchange preceded by the host-name lookup the channel makes before each connect.
 void BareTcpRoundTripWithLookup(benchmark::State& state) {
-    if (!Server().Ready()) {
-        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
-        return;
-    }
-    char buffer[1024];
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
+    if (!ServerReady(state)) return;
     for (auto _ : state) {
-        addrinfo* found = nullptr;
-        if (getaddrinfo("ldapadm", nullptr, &hints, &found) != 0) {
-            state.SkipWithError("lookup failed");
+        sockaddr_in address{};
+        if (!LookUp(address) || !BareExchange(address)) {
+            state.SkipWithError("bare exchange failed");
             break;
         }
-        sockaddr_in address = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
-        freeaddrinfo(found);
-        address.sin_port = htons(static_cast<std::uint16_t>(zn::kDefaultAdminPort));
-        int fd = socket(AF_INET, SOCK_STREAM, 0);
-        if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-            send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) <= 0 ||
-            recv(fd, buffer, sizeof buffer, 0) <= 0) {
-            state.SkipWithError("bare exchange failed");
-        }
-        close(fd);
     }
 }
 
 void Transact(benchmark::State& state) {
-    if (!Server().Ready()) {
-        state.SkipWithError("cannot listen on ldapadm:60660 (run inside directory/sandbox)");
-        return;
-    }
+    if (!ServerReady(state)) return;
     for (auto _ : state) {
         zn::CZNAdminChannel channel;
         if (channel.Transact(kRequest) != 1) {

@@ -133,8 +133,9 @@ long FromResolver(int result) {
 using Clock = std::chrono::steady_clock;
 
 // Waits for `events` on fd until the bound runs out, restarting after signals with what is
-// left of it. Returns the error (kTimedOut when the bound ran out).
-long WaitFor(int fd, short events, WaitMilliseconds wait) {
+// left of it. Returns the error (kTimedOut when the bound ran out); `revents` gets what poll
+// reported.
+long WaitFor(int fd, short events, WaitMilliseconds wait, short& revents) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait);
     for (;;) {
         // Rounded up, so that a wait is never cut short of its bound.
@@ -142,7 +143,10 @@ long WaitFor(int fd, short events, WaitMilliseconds wait) {
         if (left < 0) left = 0;
         pollfd entry{fd, events, 0};
         int ready = poll(&entry, 1, static_cast<int>(left));
-        if (ready > 0) return kNoError;
+        if (ready > 0) {
+            revents = entry.revents;
+            return kNoError;
+        }
         if (ready == 0) return kTimedOut;
         if (errno != EINTR) return FromErrno(errno);
     }
@@ -194,8 +198,11 @@ long Socket::Connect(const Address& address, WaitMilliseconds wait) {
     }
     // A connect interrupted by a signal goes on in the background like one in progress.
     if (errno != EINPROGRESS && errno != EINTR) return FromErrno(errno);
-    long waited = WaitFor(fd, POLLOUT, wait);
+    short revents = 0;
+    long waited = WaitFor(fd, POLLOUT, wait, revents);
     if (waited != kNoError) return waited;
+    // Writable without an error condition: connected, no need to ask for the socket error.
+    if ((revents & (POLLERR | POLLHUP)) == 0) return kNoError;
     int error = 0;
     socklen_t length = sizeof error;
     if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return FromErrno(errno);
@@ -214,7 +221,8 @@ long Socket::Send(const char* data, std::size_t size, WaitMilliseconds wait, std
         }
         if (written < 0 && errno == EINTR) continue;
         if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            long waited = WaitFor(fd, POLLOUT, wait);
+            short revents = 0;
+            long waited = WaitFor(fd, POLLOUT, wait, revents);
             if (waited != kNoError) return waited;
             continue;
         }
@@ -228,15 +236,16 @@ long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
     received = 0;
     int fd = Descriptor(m_handle);
     for (;;) {
+        // The answer seldom waits already, so the wait comes first and saves a failed read.
+        short revents = 0;
+        long waited = WaitFor(fd, POLLIN, wait, revents);
+        if (waited != kNoError) return waited;
         ssize_t count = recv(fd, buffer, capacity, 0);
         if (count >= 0) {
             received = static_cast<std::size_t>(count);
             return kNoError;
         }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return FromErrno(errno);
-        long waited = WaitFor(fd, POLLIN, wait);
-        if (waited != kNoError) return waited;
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return FromErrno(errno);
     }
 }
 
