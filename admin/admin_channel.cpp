@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kConnectAttempts = 8;
 constexpr std::size_t kReadSize = 1024;
+// Beyond this a wait limit is as good as endless, and seconds * 1000 still fits.
+constexpr long kSecondsCap = 10L * 24 * 3600;
 
 bool Retryable(long code) {
     return code == sockets::kConnectionRefused || code == sockets::kTimedOut;
@@ -54,18 +56,14 @@ std::string CZNAdminChannel::MakeToken(const std::string& text) {
 }
 
 void CZNAdminChannel::SetWaitLimit(long seconds, long microSeconds) {
-    // poll() and its Windows counterpart take an int of milliseconds.
-    constexpr long kLongest = INT_MAX;
-    long milliseconds;
-    if (seconds > kLongest / 1000) {
-        milliseconds = kLongest;
-    } else if (seconds < -(kLongest / 1000)) {
-        milliseconds = 0;
-    } else {
-        milliseconds = seconds * 1000 + microSeconds / 1000;
-    }
-    m_waitMilliseconds =
-        milliseconds > 0 ? std::min(milliseconds, kLongest) : kDefaultAdminWaitSeconds * 1000;
+    // poll() and its Windows counterpart take an int of milliseconds; long is 32 bits on
+    // Windows, so the sum is formed wider.
+    constexpr long long kLongest = INT_MAX;
+    long long milliseconds =
+        static_cast<long long>(std::clamp<long>(seconds, -kSecondsCap, kSecondsCap)) * 1000 +
+        (static_cast<long long>(microSeconds) + 999) / 1000;
+    m_waitMilliseconds = milliseconds > 0 ? static_cast<long>(std::min(milliseconds, kLongest))
+                                          : kDefaultAdminWaitSeconds * 1000;
 }
 
 long CZNAdminChannel::Transact(const char* request) {
