@@ -9,13 +9,12 @@
 
 #include <atomic>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "admin/admin_channel.h"
 #include "admin/user_token.h"
+#include "bench/median_report.h"
 
 namespace {
 
@@ -156,49 +155,20 @@ BENCHMARK(BareTcpRoundTripWithLookup)
     ->ReportAggregatesOnly(true);
 BENCHMARK(Transact)->Name("Transact")->Repetitions(10)->ReportAggregatesOnly(true);
 
-// Prints the usual table and keeps the medians for the figures below it.
-class FigureReporter : public benchmark::ConsoleReporter {
-  public:
-    FigureReporter() : ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run;
-            }
-        }
-    }
-    std::map<std::string, Run> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    arguments.push_back(interleave.data());
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto tokens = reporter.medians.find("MakeToken");
-    if (tokens != reporter.medians.end()) {
-        auto rate = tokens->second.counters.find("items_per_second");
-        if (rate != tokens->second.counters.end()) {
+    znbench::MedianReporter reporter;
+    znbench::RunInterleaved(argc, argv, reporter);
+    if (const auto* tokens = reporter.Median("MakeToken")) {
+        auto rate = tokens->counters.find("items_per_second");
+        if (rate != tokens->counters.end()) {
             std::printf("\nMakeToken: %.2f million tokens per second on one core (median)\n",
                         rate->second.value / 1e6);
         }
     }
-    auto library = reporter.medians.find("Transact");
-    for (const char* baseline : {"bare TCP round trip", "bare TCP round trip with host lookup"}) {
-        auto bare = reporter.medians.find(baseline);
-        if (bare != reporter.medians.end() && library != reporter.medians.end() &&
-            bare->second.GetAdjustedRealTime() > 0) {
-            std::printf("Transact / %s (median real time): %.3f\n", baseline,
-                        library->second.GetAdjustedRealTime() / bare->second.GetAdjustedRealTime());
-        }
-    }
+    reporter.PrintRatio("Transact", "bare TCP round trip");
+    reporter.PrintRatio("Transact", "bare TCP round trip with host lookup");
     benchmark::Shutdown();
     return 0;
 }
