@@ -6,10 +6,12 @@
 #include <string>
 
 #include "platform/sockets.h"
+#include "session/directory_base.h"
 
 namespace zn {
 
-inline constexpr std::uint32_t kDefaultAdminPort = 60660;
+inline constexpr std::uint32_t kDefaultAdminPort =
+    static_cast<std::uint32_t>(kDefaultAdministrationPort);
 // Each connect attempt, the send and each read wait at most this long unless told otherwise:
 // the default search time-out of the directory objects.
 inline constexpr long kDefaultAdminWaitSeconds = 120;
