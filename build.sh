@@ -68,7 +68,9 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
             -DZNGROUPS_BUILD_TESTS=OFF
         shift
-        in_sandbox "$ROOT/build-bench/bench/session_bench" "$@"
+        for bench in session_bench admin_bench; do
+            in_sandbox "$ROOT/build-bench/bench/$bench" "$@"
+        done
         ;;
     *)
         sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'

@@ -3,15 +3,13 @@
 #include <benchmark/benchmark.h>
 #include <ldap.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <list>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/median_report.h"
 #include "session/directory_base.h"
 
 namespace {
@@ -79,39 +77,13 @@ void LibraryCollectValues(benchmark::State& state) {
 BENCHMARK(BareLdapQuery)->Name("bare libldap query")->Repetitions(10)->ReportAggregatesOnly(true);
 BENCHMARK(LibraryCollectValues)->Name("CollectValues")->Repetitions(10)->ReportAggregatesOnly(true);
 
-// Prints the usual table and keeps the medians for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    RatioReporter()
-        : ConsoleReporter(isatty(STDOUT_FILENO) != 0 ? OO_ColorTabular : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    std::map<std::string, double> medians;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> arguments(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    arguments.push_back(interleave.data());
-    argc = static_cast<int>(arguments.size());
-    argv = arguments.data();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto bare = reporter.medians.find("bare libldap query");
-    auto library = reporter.medians.find("CollectValues");
-    if (bare != reporter.medians.end() && library != reporter.medians.end() && bare->second > 0) {
-        std::printf("\nCollectValues / bare libldap query (median real time): %.3f\n",
-                    library->second / bare->second);
-    }
+    znbench::MedianReporter reporter;
+    znbench::RunInterleaved(argc, argv, reporter);
+    std::printf("\n");
+    reporter.PrintRatio("CollectValues", "bare libldap query");
     benchmark::Shutdown();
     return 0;
 }

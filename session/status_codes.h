@@ -38,6 +38,10 @@ inline constexpr long kWorkerNotOwner = 30040;
 inline constexpr long kDirectoryTimeout = 30041;
 inline constexpr long kLdapError = 30042;
 inline constexpr long kInvalidDomain = 30044;
+// A change request longer than the administration server's 2047-character limit.
+inline constexpr long kRequestTooLong = 30045;
+// A reply line from the administration server without its three fields.
+inline constexpr long kIncompleteReply = 30046;
 inline constexpr long kGenericAccount = 30049;
 
 }  // namespace zn::status

@@ -17,21 +17,23 @@
 namespace zntest {
 namespace detail {
 
-HungListener::HungListener(const std::string& address)
-    : listener_(ListenOn(address, kLdapPort, 0)) {
+HungListener::HungListener(const std::string& address, int port)
+    : listener_(ListenOn(address, port, 0)) {
     // With backlog 0 the queue holds one connection; once it does, the kernel
     // drops SYNs instead of answering or refusing them.
-    Fd queued = StartConnect(address, kLdapPort);
+    Fd queued = StartConnect(address, port);
     int error = 0;
     if (WaitConnected(queued.Get(), std::chrono::seconds(2), &error) != WaitResult::kReady) {
-        throw SandboxError("cannot fill the accept queue on " + address + ":389");
+        throw SandboxError("cannot fill the accept queue on " + address + ":" +
+                           std::to_string(port));
     }
     fillers_.push_back(std::move(queued));
-    Fd dropped = StartConnect(address, kLdapPort);
+    Fd dropped = StartConnect(address, port);
     if (WaitConnected(dropped.Get(), std::chrono::milliseconds(300), &error) !=
         WaitResult::kTimedOut) {
-        throw SandboxError("a connect to the full listener on " + address +
-                           ":389 did not hang; this kernel answers beyond the accept queue");
+        throw SandboxError("a connect to the full listener on " + address + ":" +
+                           std::to_string(port) +
+                           " did not hang; this kernel answers beyond the accept queue");
     }
     fillers_.push_back(std::move(dropped));
 }

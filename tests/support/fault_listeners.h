@@ -21,7 +21,7 @@ class ListenerFault {
 // neither succeeds nor is refused; it hangs in SYN-SENT.
 class HungListener : public ListenerFault {
   public:
-    explicit HungListener(const std::string& address);
+    explicit HungListener(const std::string& address, int port = kLdapPort);
 
   private:
     Fd listener_;

@@ -1,0 +1,195 @@
+// CZNAdminChannel: one exchange with the administration server of a domain.
+#include "admin/admin_channel.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+#include "admin/reply.h"
+#include "admin/user_token.h"
+#include "platform/system.h"
+#include "session/format.h"
+#include "session/status_codes.h"
+
+namespace zn {
+namespace {
+
+constexpr int kConnectAttempts = 8;
+constexpr std::size_t kReadSize = 1024;
+// Beyond this a wait limit is as good as endless, and seconds * 1000 still fits.
+constexpr long kSecondsCap = 10L * 24 * 3600;
+
+bool Retryable(long code) {
+    return code == sockets::kConnectionRefused || code == sockets::kTimedOut;
+}
+
+}  // namespace
+
+CZNAdminChannel::CZNAdminChannel(const char* domain, std::uint32_t port)
+    : m_domain(domain != nullptr ? domain : ""), m_port(port) {}
+
+CZNAdminChannel::CZNAdminChannel(const CZNAdminChannel& other)
+    : m_domain(other.m_domain),
+      m_port(other.m_port),
+      m_errorCode(other.m_errorCode),
+      m_serverAddress(other.m_serverAddress),
+      m_errorText(other.m_errorText),
+      m_replyRecords(other.m_replyRecords),
+      m_waitMilliseconds(other.m_waitMilliseconds) {}
+
+CZNAdminChannel& CZNAdminChannel::operator=(const CZNAdminChannel& other) {
+    if (this != &other) {
+        m_domain = other.m_domain;
+        m_port = other.m_port;
+        m_errorCode = other.m_errorCode;
+        m_serverAddress = other.m_serverAddress;
+        m_socket.Close();
+        m_errorText = other.m_errorText;
+        m_replyRecords = other.m_replyRecords;
+        m_waitMilliseconds = other.m_waitMilliseconds;
+    }
+    return *this;
+}
+
+std::string CZNAdminChannel::MakeToken(const std::string& text) {
+    return MakeUserToken(text);
+}
+
+void CZNAdminChannel::SetWaitLimit(long seconds, long microSeconds) {
+    // poll() and its Windows counterpart take an int of milliseconds; long is 32 bits on
+    // Windows, so the sum is formed wider.
+    constexpr long long kLongest = INT_MAX;
+    long long milliseconds =
+        static_cast<long long>(std::clamp<long>(seconds, -kSecondsCap, kSecondsCap)) * 1000 +
+        (static_cast<long long>(microSeconds) + 999) / 1000;
+    m_waitMilliseconds = milliseconds > 0 ? static_cast<long>(std::min(milliseconds, kLongest))
+                                          : kDefaultAdminWaitSeconds * 1000;
+}
+
+long CZNAdminChannel::Transact(const char* request) {
+    return Exchange(request, false);
+}
+
+std::list<std::string> CZNAdminChannel::TransactList(const char* request) {
+    m_replyRecords.clear();
+    Exchange(request, true);
+    return m_replyRecords;
+}
+
+long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
+    sockets::Session session;
+    if (session.StartupError() != sockets::kNoError) {
+        Fail(session.StartupError(), kStartupFailureText);
+        return 0;
+    }
+    long result = 0;
+    if (CreateSocket() && Connect() && Send(request != nullptr ? request : "")) {
+        if (readRecords) {
+            ReadRecords();
+        } else {
+            result = ReadReply();
+        }
+    }
+    // The socket goes before the session that carries it.
+    m_socket.Close();
+    return result;
+}
+
+bool CZNAdminChannel::CreateSocket() {
+    long error = m_socket.Create();
+    if (error != sockets::kNoError) {
+        Fail(error, kSocketCreateFailureText);
+        return false;
+    }
+    return true;
+}
+
+std::string CZNAdminChannel::HostName() const {
+    return FormatText("ldap%sadm", m_domain.c_str());
+}
+
+bool CZNAdminChannel::Connect() {
+    const std::string hostName = HostName();
+    m_errorCode = sockets::kConnectionRefused;
+    for (int attempt = 0; Retryable(m_errorCode) && attempt < kConnectAttempts; ++attempt) {
+        // A socket whose connect failed cannot be connected again on POSIX systems.
+        if (attempt > 0 && !CreateSocket()) return false;
+        long error = sockets::ResolveHost(hostName.c_str(), static_cast<std::uint16_t>(m_port),
+                                          m_serverAddress);
+        if (error != sockets::kNoError) {
+            Fail(error, kHostLookupFailureText);
+            return false;
+        }
+        error = m_socket.Connect(m_serverAddress, m_waitMilliseconds);
+        if (error != sockets::kNoError) {
+            Fail(error, kConnectFailureText);
+        } else {
+            m_errorCode = 0;
+        }
+    }
+    return m_errorCode == 0;
+}
+
+bool CZNAdminChannel::Send(const char* request) {
+    std::size_t size = std::char_traits<char>::length(request);
+    std::size_t sent = 0;
+    long error = m_socket.Send(request, size, m_waitMilliseconds, sent);
+    if (error != sockets::kNoError) {
+        Fail(error, kSendFailureText);
+        return false;
+    }
+    return sent > 0;
+}
+
+long CZNAdminChannel::ReadReply() {
+    char buffer[kReadSize];
+    std::size_t received = 0;
+    long error = m_socket.Receive(buffer, sizeof buffer, m_waitMilliseconds, received);
+    if (error != sockets::kNoError) {
+        Fail(error, kReceiveFailureText);
+        return 0;
+    }
+    if (received == 0) {
+        Fail(sockets::kDisconnected, kReceiveFailureText);
+        return 0;
+    }
+    Reply reply;
+    if (!ParseReply(buffer, received, reply)) {
+        Fail(status::kIncompleteReply, kIncompleteReplyText);
+        return 0;
+    }
+    m_errorCode = reply.code;
+    m_errorText = reply.text;
+    return reply.result;
+}
+
+void CZNAdminChannel::ReadRecords() {
+    RecordStream stream;
+    char buffer[kReadSize];
+    for (;;) {
+        std::size_t received = 0;
+        long error = m_socket.Receive(buffer, sizeof buffer, m_waitMilliseconds, received);
+        if (error != sockets::kNoError) {
+            Fail(error, kReceiveFailureText);
+            return;
+        }
+        // A server that closes before the end record would otherwise be read from forever.
+        if (received == 0) {
+            Fail(sockets::kDisconnected, kReceiveFailureText);
+            return;
+        }
+        platform::Sleep(1);
+        if (stream.Take(buffer, received, m_replyRecords)) {
+            m_errorCode = 1;
+            m_errorText.clear();
+            return;
+        }
+    }
+}
+
+void CZNAdminChannel::Fail(long code, const char* text) {
+    m_errorCode = code;
+    m_errorText = text;
+}
+
+}  // namespace zn

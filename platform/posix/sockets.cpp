@@ -1,0 +1,275 @@
+// POSIX back end of the administration exchange's sockets, reporting Windows Sockets numbers.
+#include "platform/sockets.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace zn::sockets {
+namespace {
+
+// errno to the Windows Sockets number of the same condition. Winsock numbers its errors as
+// 10000 + the BSD errno, so the names pair up one to one.
+long FromErrno(int error) {
+    switch (error) {
+        case 0:
+            return kNoError;
+        case EINTR:
+            return kInterrupted;
+        case EBADF:
+            return 10009;  // WSAEBADF
+        case EACCES:
+            return 10013;  // WSAEACCES
+        case EFAULT:
+            return 10014;  // WSAEFAULT
+        case EINVAL:
+            return kInvalidArgument;
+        case EMFILE:
+        case ENFILE:
+            return kTooManySockets;
+        case EAGAIN:
+            return 10035;  // WSAEWOULDBLOCK (EWOULDBLOCK on Linux)
+        case EINPROGRESS:
+            return 10036;  // WSAEINPROGRESS
+        case EALREADY:
+            return 10037;  // WSAEALREADY
+        case ENOTSOCK:
+            return 10038;  // WSAENOTSOCK
+        case EDESTADDRREQ:
+            return 10039;  // WSAEDESTADDRREQ
+        case EMSGSIZE:
+            return 10040;  // WSAEMSGSIZE
+        case EPROTOTYPE:
+            return 10041;  // WSAEPROTOTYPE
+        case ENOPROTOOPT:
+            return 10042;  // WSAENOPROTOOPT
+        case EPROTONOSUPPORT:
+            return 10043;  // WSAEPROTONOSUPPORT
+        case ESOCKTNOSUPPORT:
+            return 10044;  // WSAESOCKTNOSUPPORT
+        case EOPNOTSUPP:
+            return 10045;  // WSAEOPNOTSUPP
+        case EPFNOSUPPORT:
+            return 10046;  // WSAEPFNOSUPPORT
+        case EAFNOSUPPORT:
+            return kAddressFamily;
+        case EADDRINUSE:
+            return 10048;  // WSAEADDRINUSE
+        case EADDRNOTAVAIL:
+            return 10049;  // WSAEADDRNOTAVAIL
+        case ENETDOWN:
+            return 10050;  // WSAENETDOWN
+        case ENETUNREACH:
+            return kNetworkUnreachable;
+        case ENETRESET:
+            return 10052;  // WSAENETRESET
+        case ECONNABORTED:
+            return kConnectionAborted;
+        // A write after the peer's reset is EPIPE here and WSAECONNRESET on Windows.
+        case EPIPE:
+        case ECONNRESET:
+            return kConnectionReset;
+        case ENOBUFS:
+        case ENOMEM:
+            return kNoBuffers;
+        case EISCONN:
+            return 10056;  // WSAEISCONN
+        case ENOTCONN:
+            return kNotConnected;
+        case ESHUTDOWN:
+            return 10058;  // WSAESHUTDOWN
+        case ETOOMANYREFS:
+            return 10059;  // WSAETOOMANYREFS
+        case ETIMEDOUT:
+            return kTimedOut;
+        case ECONNREFUSED:
+            return kConnectionRefused;
+        case ELOOP:
+            return 10062;  // WSAELOOP
+        case ENAMETOOLONG:
+            return 10063;  // WSAENAMETOOLONG
+        case EHOSTDOWN:
+            return 10064;  // WSAEHOSTDOWN
+        case EHOSTUNREACH:
+            return kHostUnreachable;
+        default:
+            return kSystemCallFailure;
+    }
+}
+
+// getaddrinfo's results to the numbers gethostbyname leaves in WSAGetLastError.
+long FromResolver(int result) {
+    switch (result) {
+        case 0:
+            return kNoError;
+        case EAI_NONAME:
+            return kHostNotFound;
+#ifdef EAI_NODATA
+        case EAI_NODATA:
+            return kNoData;
+#endif
+#ifdef EAI_ADDRFAMILY
+        case EAI_ADDRFAMILY:
+            return kNoData;
+#endif
+        case EAI_AGAIN:
+            return kTryAgain;
+        case EAI_MEMORY:
+            return kNoBuffers;
+        case EAI_SYSTEM:
+            return errno != 0 ? FromErrno(errno) : kNoRecovery;
+        default:
+            return kNoRecovery;
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Waits for `events` on fd until the bound runs out, restarting after signals with what is
+// left of it. Returns the error (kTimedOut when the bound ran out); `revents` gets what poll
+// reported.
+long WaitFor(int fd, short events, WaitMilliseconds wait, short& revents) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wait);
+    for (;;) {
+        // Rounded up, so that a wait is never cut short of its bound.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left < 0) left = 0;
+        pollfd entry{fd, events, 0};
+        int ready = poll(&entry, 1, static_cast<int>(left));
+        if (ready > 0) {
+            revents = entry.revents;
+            return kNoError;
+        }
+        if (ready == 0) return kTimedOut;
+        if (errno != EINTR) return FromErrno(errno);
+    }
+}
+
+int Descriptor(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+}  // namespace
+
+Session::Session() = default;
+Session::~Session() = default;
+
+Socket& Socket::operator=(Socket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
+
+void Socket::Close() {
+    if (m_handle != kInvalid) {
+        close(Descriptor(m_handle));
+        m_handle = kInvalid;
+    }
+}
+
+long Socket::Create() {
+    Close();
+    // Non-blocking so that every wait can be bounded; close-on-exec so that a program the
+    // application starts meanwhile does not inherit the connection.
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return FromErrno(errno);
+    m_handle = fd;
+    return kNoError;
+}
+
+long Socket::Connect(const Address& address, WaitMilliseconds wait) {
+    sockaddr_in server{};
+    server.sin_family = static_cast<sa_family_t>(address.family);
+    server.sin_port = address.portNetworkOrder;
+    server.sin_addr.s_addr = address.addressNetworkOrder;
+    int fd = Descriptor(m_handle);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0) {
+        return kNoError;
+    }
+    // A connect interrupted by a signal goes on in the background like one in progress.
+    if (errno != EINPROGRESS && errno != EINTR) return FromErrno(errno);
+    short revents = 0;
+    long waited = WaitFor(fd, POLLOUT, wait, revents);
+    if (waited != kNoError) return waited;
+    // Writable without an error condition: connected, no need to ask for the socket error.
+    if ((revents & (POLLERR | POLLHUP)) == 0) return kNoError;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return FromErrno(errno);
+    return FromErrno(error);
+}
+
+long Socket::Send(const char* data, std::size_t size, WaitMilliseconds wait, std::size_t& sent) {
+    sent = 0;
+    int fd = Descriptor(m_handle);
+    while (sent < size) {
+        // MSG_NOSIGNAL: a server that has gone must not kill the application with SIGPIPE.
+        ssize_t written = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+            continue;
+        }
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            short revents = 0;
+            long waited = WaitFor(fd, POLLOUT, wait, revents);
+            if (waited != kNoError) return waited;
+            continue;
+        }
+        return FromErrno(errno);
+    }
+    return kNoError;
+}
+
+long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
+                     std::size_t& received) {
+    received = 0;
+    int fd = Descriptor(m_handle);
+    for (;;) {
+        // The answer seldom waits already, so the wait comes first and saves a failed read.
+        short revents = 0;
+        long waited = WaitFor(fd, POLLIN, wait, revents);
+        if (waited != kNoError) return waited;
+        ssize_t count = recv(fd, buffer, capacity, 0);
+        if (count >= 0) {
+            received = static_cast<std::size_t>(count);
+            return kNoError;
+        }
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return FromErrno(errno);
+    }
+}
+
+long ResolveHost(const char* hostName, std::uint16_t port, Address& address) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    errno = 0;
+    int result = getaddrinfo(hostName, nullptr, &hints, &found);
+    if (result != 0) return FromResolver(result);
+    long error = kNoData;
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET && entry->ai_addr != nullptr) {
+            const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+            address.family = AF_INET;
+            address.portNetworkOrder = htons(port);
+            address.addressNetworkOrder = ipv4->sin_addr.s_addr;
+            error = kNoError;
+            break;
+        }
+    }
+    freeaddrinfo(found);
+    return error;
+}
+
+}  // namespace zn::sockets

@@ -1,0 +1,165 @@
+// The exchange with a scripted administration server inside the sandbox.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <list>
+#include <string>
+#include <utility>
+
+#include "admin/admin_channel.h"
+#include "session/status_codes.h"
+#include "tests/support/admin_server.h"
+#include "tests/support/fault_listeners.h"
+#include "tests/support/sandbox.h"
+
+namespace zntest {
+namespace {
+
+using zn::CZNAdminChannel;
+using Records = std::list<std::string>;
+
+class AdminChannel : public ::testing::Test {
+  protected:
+    void SetUp() override { RequireSandbox(); }
+};
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(AdminChannel, TransactSendsTheRequestAloneAndReturnsTheReply) {
+    ScriptedAdminServer server({Answer("1,0,Change request 17 queued."), Answer("1,0,"),
+                                Answer("1,0,first, second"), Answer("DONE,12,text")});
+    CZNAdminChannel channel;
+    EXPECT_EQ(channel.Transact("00002,GET,CHANGE,17"), 1);
+    EXPECT_EQ(channel.GetErrorCode(), 0);
+    EXPECT_EQ(channel.GetErrorText(), "Change request 17 queued.");
+    EXPECT_EQ(channel.Transact("second"), 1);
+    EXPECT_EQ(channel.GetErrorCode(), 0);
+    EXPECT_EQ(channel.GetErrorText(), "");
+    EXPECT_EQ(channel.Transact("third"), 1);
+    EXPECT_EQ(channel.GetErrorText(), "first");
+    EXPECT_EQ(channel.Transact("fourth"), 0);
+    EXPECT_EQ(channel.GetErrorCode(), 12);
+    EXPECT_EQ(channel.GetErrorText(), "text");
+    // No terminator, no length: the request's characters and nothing else.
+    EXPECT_EQ(server.Requests(),
+              (std::vector<std::string>{"00002,GET,CHANGE,17", "second", "third", "fourth"}));
+}
+
+TEST_F(AdminChannel, IncompleteOrMissingReplyIsAFailedExchange) {
+    ScriptedAdminServer server({Answer("1,0"), Answer("")});
+    CZNAdminChannel channel;
+    EXPECT_EQ(channel.Transact("request"), 0);
+    EXPECT_EQ(channel.GetErrorCode(), zn::status::kIncompleteReply);
+    EXPECT_EQ(channel.GetErrorText(), zn::kIncompleteReplyText);
+    EXPECT_EQ(channel.Transact("request"), 0);
+    EXPECT_EQ(channel.GetErrorCode(), zn::sockets::kDisconnected);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+}
+
+TEST_F(AdminChannel, DomainAndPortSelectTheServer) {
+    ScriptedAdminServer server({Answer("1,0,europe")}, "ldapEUROPEadm", 60661);
+    CZNAdminChannel channel("EUROPE", 60661);
+    EXPECT_EQ(channel.Transact("request"), 1);
+    EXPECT_EQ(channel.GetErrorText(), "europe");
+    CZNAdminChannel copy(channel);
+    EXPECT_EQ(copy.GetErrorText(), "europe");
+    EXPECT_EQ(copy.Transact("again"), 1);
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(AdminChannel, TransactListJoinsRecordsSplitAcrossReads) {
+    const std::string stream = "first]*second]*End-Of-Data]*";
+    ScriptedAdminServer server({
+        Answer(stream), Answer(stream, {3}),       // inside "first"
+        Answer(stream, {stream.find("Of-Data")}),  // inside the end record
+        Answer(stream, {5, 6, 14}),                // before "]", before "*", before "]"
+    });
+    for (int i = 0; i < 4; ++i) {
+        CZNAdminChannel channel;
+        EXPECT_EQ(channel.TransactList("00002,GET,GROUP,STAFF"), (Records{"first", "second"}))
+            << "script step " << i;
+        EXPECT_EQ(channel.GetErrorCode(), 1);
+        EXPECT_EQ(channel.GetErrorText(), "");
+    }
+}
+
+TEST_F(AdminChannel, TransactListKeepsRecordsLongerThanOneRead) {
+    const std::string longRecord(5000, 'L');
+    ScriptedAdminServer server(
+        {Answer("a]*" + longRecord + "]*z]*End-Of-Data]*", {1500, 2600, 2601, 4000})});
+    CZNAdminChannel channel;
+    EXPECT_EQ(channel.TransactList("list"), (Records{"a", longRecord, "z"}));
+    EXPECT_EQ(channel.GetErrorCode(), 1);
+}
+
+TEST_F(AdminChannel, TransactListEndsWithAReceiveFailureWhenTheStreamBreaks) {
+    ScriptedAdminServer server({AnswerThenReset("first]*sec"), Answer("first]*sec")});
+    CZNAdminChannel channel;
+    EXPECT_EQ(channel.TransactList("list"), Records{"first"});
+    EXPECT_EQ(channel.GetErrorCode(), zn::sockets::kConnectionReset);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+    // Closed before the end record: reading stops instead of going on forever.
+    EXPECT_EQ(channel.TransactList("list"), Records{"first"});
+    EXPECT_EQ(channel.GetErrorCode(), zn::sockets::kDisconnected);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+}
+
+TEST_F(AdminChannel, RefusedConnectsAreTriedEightTimes) {
+    CZNAdminChannel channel;
+    long before = TcpActiveOpens();
+    EXPECT_EQ(channel.Transact("request"), 0);
+    EXPECT_EQ(TcpActiveOpens() - before, 8);
+    EXPECT_EQ(channel.GetErrorCode(), 10061);
+    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error.");
+    EXPECT_TRUE(channel.TransactList("list").empty());
+    EXPECT_EQ(channel.GetErrorCode(), 10061);
+}
+
+TEST_F(AdminChannel, HostNameThatCannotBeLookedUpFailsAtOnceWithoutConnecting) {
+    // "ldapNO WHEREadm" is no host name at all; "ldapNOWHEREadm" is one the sandbox's
+    // unreachable name server cannot answer for.
+    for (const auto& [domain, code] : {std::pair<const char*, long>{"NO WHERE", 11001},
+                                       std::pair<const char*, long>{"NOWHERE", 11002}}) {
+        CZNAdminChannel channel(domain);
+        long before = TcpActiveOpens();
+        EXPECT_EQ(channel.Transact("request"), 0);
+        EXPECT_EQ(TcpActiveOpens(), before) << domain;
+        EXPECT_EQ(channel.GetErrorCode(), code) << domain;
+        EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Bind error.");
+    }
+}
+
+TEST_F(AdminChannel, StalledServerEndsWithinTheWaitLimit) {
+    ScriptedAdminServer server({Stall(), Stall("first]*")});
+    CZNAdminChannel channel;
+    channel.SetWaitLimit(1, 0);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel.Transact("request"), 0);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    EXPECT_EQ(channel.GetErrorCode(), 10060);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel.TransactList("list"), Records{"first"});
+    EXPECT_LT(SecondsSince(start), 5.0);
+    EXPECT_EQ(channel.GetErrorCode(), 10060);
+}
+
+TEST_F(AdminChannel, ConnectThatNeverCompletesTimesOutOnEachOfEightAttempts) {
+    detail::HungListener hung(ResolveIPv4("ldapadm"), kAdminPort);
+    CZNAdminChannel channel;
+    channel.SetWaitLimit(0, 200000);
+    long before = TcpActiveOpens();
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel.Transact("request"), 0);
+    double seconds = SecondsSince(start);
+    EXPECT_EQ(TcpActiveOpens() - before, 8);
+    EXPECT_GE(seconds, 8 * 0.2);
+    EXPECT_LT(seconds, 8 * 0.2 + 4.0);
+    EXPECT_EQ(channel.GetErrorCode(), 10060);
+    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error.");
+}
+
+}  // namespace
+}  // namespace zntest
