@@ -12,10 +12,12 @@
 // worker's identity changes. Constructors throw std::bad_alloc only when memory runs out.
 #pragma once
 
+#include <list>
 #include <string>
 
 #include "zngroups_export.h"
 
+class CZNGroup;
 class CZNWorkerImpl;
 
 class ZNGROUPS_API CZNWorker {
@@ -103,7 +105,36 @@ class ZNGROUPS_API CZNWorker {
     const std::string& GetWorkerDN(const std::string& userName) const;
     void SetUserName(const std::string& userName) const;
 
-    // The session's domain (empty for the local servers).
+    // Workers by user name, given name or surname, sorted by user name; the search string is
+    // a pattern ('*' is a wildcard). The workers found carry only their user name.
+    const std::list<CZNWorker>& FindWorkers(const std::string& searchString) const;
+    const std::list<CZNWorker>& FindWorkersByFirstName(const std::string& searchString) const;
+    const std::list<CZNWorker>& FindWorkersByLastName(const std::string& searchString) const;
+
+    // The groups the worker is a contact, direct member, eventual member or owner of, sorted.
+    const std::list<CZNGroup>& GetContactGroups() const;
+    const std::list<CZNGroup>& GetContactGroups(const std::string& userName) const;
+    const std::list<CZNGroup>& GetDirectGroups() const;
+    const std::list<CZNGroup>& GetDirectGroups(const std::string& userName) const;
+    const std::list<CZNGroup>& GetEventualGroups() const;
+    const std::list<CZNGroup>& GetEventualGroups(const std::string& userName) const;
+    const std::list<CZNGroup>& GetOwnerGroups() const;
+    const std::list<CZNGroup>& GetOwnerGroups(const std::string& userName) const;
+    // 1 when the relation holds, else 0 with the reason in the error status.
+    long IsValidContactGroup(const std::string& groupName) const;
+    long IsValidContactGroup(const std::string& userName, const std::string& groupName) const;
+    long IsValidDirectGroup(const std::string& groupName) const;
+    long IsValidDirectGroup(const std::string& userName, const std::string& groupName) const;
+    long IsValidEventualGroup(const std::string& groupName) const;
+    long IsValidEventualGroup(const std::string& userName, const std::string& groupName) const;
+    long IsValidOwnerGroup(const std::string& groupName) const;
+    long IsValidOwnerGroup(const std::string& userName, const std::string& groupName) const;
+
+    // The domains the directory lists, and the session's domain (empty for the local
+    // servers); SetDomain accepts only a listed domain or the empty one.
+    const std::list<std::string>& GetDomains() const;
+    long IsValidDomain(const char* domain) const;
+    long SetDomain(const char* domain) const;
     const std::string& GetDomain() const;
 
     // Authentication settings.
@@ -129,3 +160,6 @@ class ZNGROUPS_API CZNWorker {
   private:
     CZNWorkerImpl* m_impl;
 };
+
+// Group lists hold complete groups, so either public header brings both classes.
+#include "CZNGroup.h"

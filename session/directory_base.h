@@ -84,6 +84,21 @@ class CZNDirectoryBase {
                           const char* const* attributes);
     void ReleaseSearch();
 
+    // Formats a filter into the 256-character filter buffer, values already escaped by the
+    // caller. A filter that would not fit is refused before any search: error status 30009
+    // with the filter as far as it can be shown, and the refusal counts as a failed search.
+    bool BuildFilter(std::string& filter, const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 3, 4)))
+#endif
+        ;
+    // Whether the last search failed (or its filter was refused). The error status code alone
+    // cannot tell: a search that failed on one server and succeeded on the next keeps the
+    // failure's code although its data are complete.
+    bool LastSearchFailed() const {
+        return m_lastSearchFailed;
+    }
+
     // Extraction routines shared by the group and worker implementations; each leaves
     // nothing open when it returns.
     void CollectValues(const char* filter, const char* const* attributes,
@@ -93,6 +108,13 @@ class CZNDirectoryBase {
     void CollectNames(const char* filter, const char* const* attributes,
                       std::list<std::string>& values, std::list<std::string>& names);
     static std::string NameFromDN(const char* value);
+
+    // The directory's configuration entries, read the same way by groups and workers; each
+    // uses the caller's value list.
+    void ReadDomains(std::list<std::string>& values, std::list<std::string>& domains);
+    long CheckDomain(const char* domain, std::list<std::string>& values);
+    long LookUpDomainPort(const char* domain, std::list<std::string>& values);
+    long SwitchDomain(const char* domain, std::list<std::string>& values);
 
     // Walks the result chain of a successful ConnectAndSearch: onEntry for each entry (its
     // DN, null if it has none), then onAttribute for each attribute the server sent with
@@ -107,6 +129,10 @@ class CZNDirectoryBase {
     void SendUsageReport(const char* className, const char* functionName, const char* groupName);
 
   protected:
+    // For a query whose answer rests on searches made by another object.
+    void MarkSearchFailed() {
+        m_lastSearchFailed = true;
+    }
     ldapapi::TimeValue ConnectTimeOut() const {
         return {m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds};
     }
@@ -140,6 +166,7 @@ class CZNDirectoryBase {
     std::string m_domain;
     std::string m_password;
     long m_administrationPort = kDefaultAdministrationPort;
+    bool m_lastSearchFailed = false;
 
   protected:
     // Usage-report caches, filled by the object's first usage report.

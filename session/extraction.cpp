@@ -1,4 +1,6 @@
 // The extraction routines shared by the group and worker implementations.
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "session/directory_base.h"
@@ -54,12 +56,27 @@ void CZNDirectoryBase::CollectNames(const char* filter, const char* const* attri
 
 std::string CZNDirectoryBase::NameFromDN(const char* value) {
     // The second token when splitting at '=' and ',' as strtok does: separators before the
-    // first token are skipped and a run of them counts as one.
+    // first token are skipped and a run of them counts as one. A separator escaped with a
+    // backslash belongs to the name ("uid=smith\, pat,..." names "smith, pat"); escapes are
+    // undone, whether written as the character ("\,") or as two hexadecimal digits ("\2C").
     constexpr const char* kSeparators = "=,";
     const char* cursor = value + std::strspn(value, kSeparators);
     cursor += std::strcspn(cursor, kSeparators);
     cursor += std::strspn(cursor, kSeparators);
-    return std::string(cursor, std::strcspn(cursor, kSeparators));
+    std::string name;
+    for (; *cursor != '\0' && std::strchr(kSeparators, *cursor) == nullptr; ++cursor) {
+        if (*cursor != '\\' || cursor[1] == '\0') {
+            name += *cursor;
+        } else if (std::isxdigit(static_cast<unsigned char>(cursor[1])) &&
+                   std::isxdigit(static_cast<unsigned char>(cursor[2]))) {
+            const char hex[3] = {cursor[1], cursor[2], '\0'};
+            name += static_cast<char>(std::strtol(hex, nullptr, 16));
+            cursor += 2;
+        } else {
+            name += *++cursor;
+        }
+    }
+    return name;
 }
 
 }  // namespace zn

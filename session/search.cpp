@@ -1,4 +1,7 @@
 // Subtree searches with retries and fail-over, and the walk over their results.
+#include <cstdarg>
+#include <cstdio>
+
 #include "session/directory_base.h"
 #include "session/format.h"
 #include "session/status_codes.h"
@@ -7,6 +10,7 @@ namespace zn {
 namespace {
 
 constexpr int kSearchTries = 5;
+constexpr std::size_t kFilterBufferSize = 256;
 constexpr long kFirstServerNumber = 5;
 
 constexpr const char* kInvalidCriteriaFormat = "Invalid search criteria - %s";
@@ -68,6 +72,25 @@ long CZNDirectoryBase::ConnectAndSearch(const char* searchBase, const char* filt
     return result;
 }
 
+bool CZNDirectoryBase::BuildFilter(std::string& filter, const char* format, ...) {
+    char buffer[kFilterBufferSize];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof buffer) {
+        filter.assign(buffer, static_cast<std::size_t>(length));
+        return true;
+    }
+    // Cut, the filter would ask for something else; it is refused and shown as far as the
+    // buffer held it.
+    filter.clear();
+    m_lastSearchFailed = true;
+    SetErrorStatus(status::kInvalidFilter,
+                   FormatText(kInvalidCriteriaFormat, length < 0 ? format : buffer));
+    return false;
+}
+
 void CZNDirectoryBase::ReleaseSearch() {
     m_searchResult.reset();
     m_connection.reset();
@@ -98,7 +121,9 @@ void CZNDirectoryBase::WalkSearchResult(const EntryVisitor& onEntry,
 bool CZNDirectoryBase::SearchAndWalk(const char* filter, const char* const* attributes,
                                      const EntryVisitor& onEntry,
                                      const AttributeVisitor& onAttribute) {
-    if (ConnectAndSearch(OrganizationBaseDN(), filter, attributes) != ldapapi::kSuccess) {
+    m_lastSearchFailed =
+        ConnectAndSearch(OrganizationBaseDN(), filter, attributes) != ldapapi::kSuccess;
+    if (m_lastSearchFailed) {
         return false;
     }
     struct ReleaseOnExit {

@@ -108,6 +108,64 @@ void CZNWorker::SetUserName(const std::string& userName) const {
     m_impl->SetUserName(userName);
 }
 
+const std::list<CZNWorker>& CZNWorker::FindWorkers(const std::string& searchString) const {
+    return m_impl->FindWorkers(searchString);
+}
+
+const std::list<CZNWorker>& CZNWorker::FindWorkersByFirstName(
+    const std::string& searchString) const {
+    return m_impl->FindWorkersByFirstName(searchString);
+}
+
+const std::list<CZNWorker>& CZNWorker::FindWorkersByLastName(
+    const std::string& searchString) const {
+    return m_impl->FindWorkersByLastName(searchString);
+}
+
+#define ZN_WORKER_GROUPS(Query)                                                      \
+    const std::list<CZNGroup>& CZNWorker::Query() const {                            \
+        return m_impl->Query();                                                      \
+    }                                                                                \
+    const std::list<CZNGroup>& CZNWorker::Query(const std::string& userName) const { \
+        m_impl->SetUserName(userName);                                               \
+        return m_impl->Query();                                                      \
+    }
+
+ZN_WORKER_GROUPS(GetContactGroups)
+ZN_WORKER_GROUPS(GetDirectGroups)
+ZN_WORKER_GROUPS(GetEventualGroups)
+ZN_WORKER_GROUPS(GetOwnerGroups)
+
+#undef ZN_WORKER_GROUPS
+
+#define ZN_WORKER_GROUP_TEST(Query)                                                          \
+    long CZNWorker::Query(const std::string& groupName) const {                              \
+        return m_impl->Query(groupName);                                                     \
+    }                                                                                        \
+    long CZNWorker::Query(const std::string& userName, const std::string& groupName) const { \
+        m_impl->SetUserName(userName);                                                       \
+        return m_impl->Query(groupName);                                                     \
+    }
+
+ZN_WORKER_GROUP_TEST(IsValidContactGroup)
+ZN_WORKER_GROUP_TEST(IsValidDirectGroup)
+ZN_WORKER_GROUP_TEST(IsValidEventualGroup)
+ZN_WORKER_GROUP_TEST(IsValidOwnerGroup)
+
+#undef ZN_WORKER_GROUP_TEST
+
+const std::list<std::string>& CZNWorker::GetDomains() const {
+    return m_impl->GetDomains();
+}
+
+long CZNWorker::IsValidDomain(const char* domain) const {
+    return m_impl->IsValidDomain(domain);
+}
+
+long CZNWorker::SetDomain(const char* domain) const {
+    return m_impl->SetDomain(domain);
+}
+
 const std::string& CZNWorker::GetDomain() const {
     return m_impl->GetDomain();
 }

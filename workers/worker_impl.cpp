@@ -12,6 +12,7 @@ constexpr const char* kEmptyTitleReplacement = "ZN Groups Authentication.";
 CZNWorkerImpl::CZNWorkerImpl(const CZNWorkerImpl& other)
     : zn::CZNDirectoryBase(),
       m_values(other.m_values),
+      m_groups(other.m_groups),
       m_workers(other.m_workers),
       m_allowGeneric(other.m_allowGeneric),
       m_dnResolved(other.m_dnResolved),

@@ -4,6 +4,7 @@
 #include <list>
 #include <string>
 
+#include "CZNGroup.h"
 #include "CZNWorker.h"
 #include "session/directory_base.h"
 
@@ -32,6 +33,23 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     long GetWorkerNumber();
     long IsValidWorker();
     const std::string& GetWorkerDN();
+
+    // Searches and group lists.
+    const std::list<CZNWorker>& FindWorkers(const std::string& searchString);
+    const std::list<CZNWorker>& FindWorkersByFirstName(const std::string& searchString);
+    const std::list<CZNWorker>& FindWorkersByLastName(const std::string& searchString);
+    const std::list<CZNGroup>& GetContactGroups();
+    const std::list<CZNGroup>& GetDirectGroups();
+    const std::list<CZNGroup>& GetEventualGroups();
+    const std::list<CZNGroup>& GetOwnerGroups();
+    long IsValidContactGroup(const std::string& groupName);
+    long IsValidDirectGroup(const std::string& groupName);
+    long IsValidEventualGroup(const std::string& groupName);
+    long IsValidOwnerGroup(const std::string& groupName);
+    const std::list<std::string>& GetDomains();
+    long IsValidDomain(const char* domain);
+    long SetDomain(const char* domain);
+    long GetDomainPort(const char* domain);
 
     const std::string& GetCity() { return Loaded(m_city); }
     const std::string& GetCompanyName() { return Loaded(m_companyName); }
@@ -65,6 +83,11 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
   private:
     struct AttributeRow;
+    struct GroupCheck;
+
+    const std::list<CZNWorker>& Find(const char* filterFormat, const std::string& searchString);
+    const std::list<CZNGroup>& ListGroups(const char* filterFormat);
+    long IsRelatedGroup(const GroupCheck& check, const std::string& groupName);
     static const AttributeRow* FindAttributeRow(const char* name);
 
     // Loads the worker when its fields do not belong to the current identity yet.
@@ -77,6 +100,7 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
     // Members in the order of the worker's data model.
     std::list<std::string> m_values;
+    std::list<CZNGroup> m_groups;
     std::list<CZNWorker> m_workers;
     long m_allowGeneric = 1;
     long m_dnResolved = 0;

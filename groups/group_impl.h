@@ -1,0 +1,138 @@
+// CZNGroupImpl: the state behind one CZNGroup, its context and every group query.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "CZNGroup.h"
+#include "CZNWorker.h"
+#include "session/directory_base.h"
+
+namespace zn {
+// Descriptions of the group's related lists and person checks, defined beside their queries.
+struct RelatedList;
+struct PersonCheck;
+}  // namespace zn
+
+class CZNGroupImpl : public zn::CZNDirectoryBase {
+  public:
+    CZNGroupImpl() = default;
+    // Copies the group side into a fresh session; the domains list starts empty.
+    CZNGroupImpl(const CZNGroupImpl& other);
+    CZNGroupImpl& operator=(const CZNGroupImpl&) = delete;
+    ~CZNGroupImpl() override;
+
+    // Context; none touches the directory.
+    void SetGroupName(const std::string& groupName);
+    void SetUser(const std::string& userName);
+    void SetPassword(const std::string& password);
+    const std::string& GetGroupName() const { return m_groupName; }
+    const std::string& GetUser() const { return m_userName; }
+    const std::string& GetPasswordContext() const { return m_password; }
+
+    // Operations the directory offers no data for: status 30020, result 0 or empty.
+    long NotImplemented();
+    const std::list<CZNGroup>& FindGroupsByKeyWord();
+    const std::list<std::string>& GetAvailableKeyWords();
+    const std::string& GetOutlookDisplayName();
+
+    // Attributes of the group's entry.
+    const std::string& GetCompanyNumber();
+    const std::string& GetDescription();
+    const std::string& GetGenericAttributeValue(const std::string& attribute);
+    long GetMailAliasedFlag();
+    const std::string& GetOrganizationalUnit();
+
+    // People and groups related to the group, and the configuration lists.
+    const std::list<CZNWorker>& GetContacts();
+    const std::list<CZNWorker>& GetDirectMembers();
+    const std::list<CZNWorker>& GetEventualMembers();
+    const std::list<CZNWorker>& GetOwners();
+    long GetContactsCount();
+    long GetDirectMembersCount();
+    long GetEventualMembersCount();
+    long GetOwnersCount();
+    const std::list<CZNGroup>& GetSubGroups();
+    const std::list<CZNGroup>& GetSuperGroups();
+    const std::list<CZNGroup>& GetEventualSuperGroups();
+    long GetSubGroupsCount();
+    long GetSuperGroupsCount();
+    long GetEventualSuperGroupsCount();
+    const std::list<CZNGroup>& GetTopGroups();
+    long GetTopGroupsCount();
+    const std::list<CZNGroup>& FindGroups(const std::string& searchString);
+    const std::list<std::string>& GetActiveCompanies();
+    const std::list<std::string>& GetDomains();
+    const std::list<std::string>& GetOrganizationalUnits();
+    long GetDomainPort(const char* domain);
+
+    // Yes-or-no questions; 0 for no or failure, the reason in the error status.
+    long IsValidGroup();
+    long IsValidGroupContact(const std::string& userName);
+    long IsValidGroupDirectMember(const std::string& userName);
+    long IsValidGroupEventualMember(const std::string& userName);
+    long IsValidGroupOwner(const std::string& userName);
+    // The candidate is looked up first; a group name given with the question is applied only
+    // once the candidate exists.
+    long IsValidGroupSubGroup(const std::string& candidate, const std::string* groupName);
+    long IsValidGroupSuperGroup(const std::string& candidate, const std::string* groupName);
+    long IsValidGroupEventualSuperGroup(const std::string& candidate, const std::string* groupName);
+    long IsPublicGroup();
+    long IsValidNewGroupName(const std::string& name);
+    long IsValidDomain(const char* domain);
+    long SetDomain(const char* domain);
+
+    // Lookups the change operations share. Each reports usage under `label`, the public
+    // operation that asked; called on their own they report under their own names.
+    const std::string& GetGroupDN(const std::string& name, const char* label = "GetGroupDN");
+    const char* GetUserDN(const std::string& userName);
+    long IsAdministrator(const std::string& userName);
+    long IsValidCompanyNumber(const std::string& number);
+    long IsSubGroupByDN(const std::string& dn, const char* label = "IsSubGroupByDN");
+    long IsSuperGroupByDN(const std::string& dn, const char* label = "IsSuperGroupByDN");
+    long IsEventualSuperGroupByDN(const std::string& dn,
+                                  const char* label = "IsEventualSuperGroupByDN");
+
+  private:
+    // Empty group name: 30016; longer than 80 characters: 30004. False when refused.
+    bool CheckGroupName(const std::string& name);
+    void Report(const char* label);
+    const std::string& ReadSingleValue(std::string& member, const char* attribute,
+                                       const char* label);
+    const std::list<CZNWorker>& ListPeople(const zn::RelatedList& list);
+    long CountPeople(const zn::RelatedList& list);
+    const std::list<CZNGroup>& ListGroups(const zn::RelatedList& list);
+    long CountGroups(const zn::RelatedList& list);
+    long IsRelatedPerson(const zn::PersonCheck& check, const std::string& userName);
+    long IsRelatedGroup(const char* attribute, const std::string& candidate,
+                        const std::string* groupName, const char* label);
+    // Walks "SuperGroup" upwards from `name`, visiting each group once, and collects every
+    // supergroup met into the eventual-supergroup list (unsorted, with repeats).
+    void CollectEventualSuperGroupNames(const std::string& name);
+    // The walk both eventual-supergroup queries share; false when the group name is refused.
+    bool WalkEventualSuperGroups();
+    // Replaces the group list by one group per distinct name of the sorted `names`.
+    void FillGroupListOnce(const std::list<std::string>& names);
+    // The group-name filter every query of the group's own entry uses; false when refused.
+    bool GroupFilter(std::string& filter, const std::string& name);
+
+    // Members in the order of the group's data model.
+    std::list<std::string> m_values;
+    std::list<std::string> m_names;
+    std::list<CZNGroup> m_groups;
+    std::list<CZNWorker> m_workers;
+    std::string m_companyNumber;
+    std::string m_description;
+    std::string m_genericAttributeValue;
+    std::string m_groupDN;
+    std::string m_groupName;
+    std::string m_organizationalUnit;
+    std::string m_displayName;
+    std::string m_password;
+    std::string m_userName;
+    std::string m_userDN;
+    std::list<std::string> m_activeCompanies;
+    std::list<std::string> m_changeLogs;
+    std::list<std::string> m_eventualSuperGroups;
+    std::list<std::string> m_domains;
+};
