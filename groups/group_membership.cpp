@@ -179,7 +179,8 @@ void CZNGroupImpl::FillGroupListOnce(const std::list<std::string>& names) {
 
 bool CZNGroupImpl::WalkEventualSuperGroups() {
     m_eventualSuperGroups.clear();
-    if (!CheckGroupName(m_groupName)) {
+    std::string filter;
+    if (!CheckGroupName(m_groupName) || !GroupFilter(filter, m_groupName)) {
         m_groups.clear();
         return false;
     }

@@ -336,11 +336,13 @@ long CZNGroupImpl::IsPublicGroup() {
     }
     // Owners or contacts that could not be read are not known to be absent: a group whose
     // lists the directory did not give is not public.
-    for (const std::list<CZNWorker>* people : {&GetOwners(), &GetContacts()}) {
+    // Both lists are the one worker list, so each is judged before the next is read.
+    for (auto list : {&CZNGroupImpl::GetOwners, &CZNGroupImpl::GetContacts}) {
+        const std::list<CZNWorker>& people = (this->*list)();
         if (LastSearchFailed()) {
             return 0;
         }
-        if (!people->empty()) {
+        if (!people.empty()) {
             SetErrorStatus(status::kNotPublic, m_groupName + kNotPublicSuffix);
             return 0;
         }
