@@ -2,6 +2,7 @@
 #include "CZNGroup.h"
 
 #include "groups/group_impl.h"
+#include "session/facade_session.h"
 
 CZNGroup::CZNGroup() : m_impl(new CZNGroupImpl()) {}
 
@@ -224,42 +225,4 @@ long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&, con
     return m_impl->NotImplemented();
 }
 
-long CZNGroup::GetErrorStatusCode() const {
-    return m_impl->GetErrorStatusCode();
-}
-
-const std::string& CZNGroup::GetErrorStatusText() const {
-    return m_impl->GetErrorStatusText();
-}
-
-long CZNGroup::GetConnectTimeOutSeconds() const {
-    return m_impl->GetConnectTimeOutSeconds();
-}
-
-long CZNGroup::GetConnectTimeOutMicroSeconds() const {
-    return m_impl->GetConnectTimeOutMicroSeconds();
-}
-
-long CZNGroup::GetSearchTimeOutSeconds() const {
-    return m_impl->GetSearchTimeOutSeconds();
-}
-
-long CZNGroup::GetSearchTimeOutMicroSeconds() const {
-    return m_impl->GetSearchTimeOutMicroSeconds();
-}
-
-long CZNGroup::GetTimeOut() const {
-    return m_impl->GetTimeOut();
-}
-
-void CZNGroup::SetConnectTimeOut(long seconds, long microSeconds) const {
-    m_impl->SetConnectTimeOut(seconds, microSeconds);
-}
-
-void CZNGroup::SetSearchTimeOut(long seconds, long microSeconds) const {
-    m_impl->SetSearchTimeOut(seconds, microSeconds);
-}
-
-void CZNGroup::SetTimeOut(long seconds) const {
-    m_impl->SetTimeOut(seconds);
-}
+ZN_FORWARD_SESSION_METHODS(CZNGroup)

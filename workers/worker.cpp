@@ -1,6 +1,7 @@
 // CZNWorker: the exported facade, applying each call's context before forwarding it.
 #include "CZNWorker.h"
 
+#include "session/facade_session.h"
 #include "workers/worker_impl.h"
 
 CZNWorker::CZNWorker() : m_impl(new CZNWorkerImpl()) {}
@@ -182,42 +183,4 @@ const std::string& CZNWorker::GetLoginDialogTitle() const {
     return m_impl->GetLoginDialogTitle();
 }
 
-long CZNWorker::GetErrorStatusCode() const {
-    return m_impl->GetErrorStatusCode();
-}
-
-const std::string& CZNWorker::GetErrorStatusText() const {
-    return m_impl->GetErrorStatusText();
-}
-
-long CZNWorker::GetConnectTimeOutSeconds() const {
-    return m_impl->GetConnectTimeOutSeconds();
-}
-
-long CZNWorker::GetConnectTimeOutMicroSeconds() const {
-    return m_impl->GetConnectTimeOutMicroSeconds();
-}
-
-long CZNWorker::GetSearchTimeOutSeconds() const {
-    return m_impl->GetSearchTimeOutSeconds();
-}
-
-long CZNWorker::GetSearchTimeOutMicroSeconds() const {
-    return m_impl->GetSearchTimeOutMicroSeconds();
-}
-
-long CZNWorker::GetTimeOut() const {
-    return m_impl->GetTimeOut();
-}
-
-void CZNWorker::SetConnectTimeOut(long seconds, long microSeconds) const {
-    m_impl->SetConnectTimeOut(seconds, microSeconds);
-}
-
-void CZNWorker::SetSearchTimeOut(long seconds, long microSeconds) const {
-    m_impl->SetSearchTimeOut(seconds, microSeconds);
-}
-
-void CZNWorker::SetTimeOut(long seconds) const {
-    m_impl->SetTimeOut(seconds);
-}
+ZN_FORWARD_SESSION_METHODS(CZNWorker)

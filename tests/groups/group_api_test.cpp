@@ -3,6 +3,10 @@
 // checked for the context it applies.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
+#include <iterator>
 #include <list>
 #include <string>
 #include <vector>
@@ -18,7 +22,32 @@ std::vector<std::string> Names(const std::list<CZNGroup>& groups) {
     return names;
 }
 
-class GroupApi : public zntest::SandboxTest {};
+// Usage reports go through the real messaging component into a private spool.
+class GroupApi : public zntest::SandboxTest {
+  protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        char pattern[] = "/tmp/zng-group-api-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_spool = pattern;
+        setenv("ZNI_SPOOL", m_spool.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("ZNI_SPOOL");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_spool, ignored);
+        SandboxTest::TearDown();
+    }
+    std::size_t SpooledReports() const {
+        std::error_code ignored;
+        auto folder =
+            std::filesystem::directory_iterator(m_spool + "/BRANTOR/ZNI/IDM/ZNGROUPS/MSG", ignored);
+        return static_cast<std::size_t>(std::distance(folder, {}));
+    }
+
+  private:
+    std::string m_spool;
+};
 
 TEST_F(GroupApi, EveryQueryShapeAppliesItsGroupName) {
     const CZNGroup group;
@@ -67,6 +96,9 @@ TEST_F(GroupApi, EveryQueryShapeAppliesItsGroupName) {
     EXPECT_FALSE(group.GetDomains().empty());
     EXPECT_FALSE(group.GetOrganizationalUnits().empty());
     EXPECT_TRUE(group.GetAvailableKeyWords().empty());
+    // One report for each group a reporting query worked on: ENG-ALL, ENG-DB, SALES-EMEA,
+    // ENG-BACKEND, ENG-FRONTEND, SALES-ALL, ENG-INFRA.
+    EXPECT_EQ(SpooledReports(), 7u);
 }
 
 TEST_F(GroupApi, EveryCheckShapeAppliesItsGroupName) {
