@@ -53,9 +53,10 @@ std::string Format(ChangeRequest kind, const RequestFields& f) {
         case ChangeRequest::kDeleteGroup:
             return FormatText("00001,%s,%s,DELETE,GROUP, ,%s", user, tok, named.c_str());
         case ChangeRequest::kModifyGroup:
-            // The third modification value is reserved and always sent empty.
+            // The reserved value and the unit are always sent empty: a group is not moved
+            // between units by a modification, whatever the caller left in the fields.
             return FormatText("00001,%s,%s,MODIFY,GROUP,%s,%s ,%s ,%s ,%s", user, tok, group,
-                              named.c_str(), "", f.companyNumber.c_str(), unit);
+                              named.c_str(), "", f.companyNumber.c_str(), "");
         case ChangeRequest::kSetExchangeSynchronization:
             return FormatText("00001,%s,%s,SET,EXCH_SYNCH,%s", user, tok, group);
         case ChangeRequest::kClearExchangeSynchronization:

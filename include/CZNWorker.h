@@ -23,8 +23,8 @@ class CZNWorkerImpl;
 class ZNGROUPS_API CZNWorker {
   public:
     CZNWorker();
-    explicit CZNWorker(const std::string& userName);
-    explicit CZNWorker(long workerNumber);
+    CZNWorker(const std::string& userName);
+    CZNWorker(long workerNumber);
     // A copy has this worker's identity and attributes but a fresh directory session
     // (no domain, default time-outs, fresh error status).
     CZNWorker(const CZNWorker& other);

@@ -151,29 +151,26 @@ long CZNDirectoryBase::AuthenticateUser(const std::string& userDN, const std::st
 
     long result = 0;
     m_connection = ConnectToServerAs(userDN.c_str(), buffer);
-    if (m_connection) {
-        if (m_ldapResultCode == ldapapi::kSuccess) {
-            m_password = password;
-            result = 1;
-        } else if (m_ldapResultCode == ldapapi::kInvalidCredentials) {
-            // Some accounts were given their password in lower case; a second pass accepts
-            // those from users who type it with capitals.
+    if (m_connection && m_ldapResultCode == ldapapi::kInvalidCredentials) {
+        // Some accounts were given their password in lower case; a second pass accepts
+        // those from users who type it with capitals.
+        m_connection.reset();
+        LowerCase(buffer);
+        m_connection = ConnectToServerAs(userDN.c_str(), buffer);
+        if (m_connection && m_ldapResultCode == ldapapi::kInvalidCredentials) {
+            SetErrorStatus(status::kInvalidCredentials, kCombinationInvalid);
             m_connection.reset();
-            LowerCase(buffer);
-            m_connection = ConnectToServerAs(userDN.c_str(), buffer);
-            if (!m_connection) {
-                result = 0;
-            } else if (m_ldapResultCode == ldapapi::kSuccess) {
-                m_password = buffer;
-                result = 1;
-            } else if (m_ldapResultCode == ldapapi::kInvalidCredentials) {
-                SetErrorStatus(status::kInvalidCredentials, kCombinationInvalid);
-            } else {
-                SetErrorStatusCode(status::kLdapError);
-            }
-        } else {
-            SetErrorStatusCode(status::kLdapError);
+            platform::SecureZero(buffer, sizeof buffer);
+            return 0;
         }
+    }
+    if (m_connection && m_ldapResultCode == ldapapi::kSuccess) {
+        m_password = buffer;
+        result = 1;
+    } else {
+        // An outage (no server took the bind) and any other bind result alike: the text
+        // already holds the LDAP library's description of the last attempt.
+        SetErrorStatusCode(status::kLdapError);
     }
     m_connection.reset();
     platform::SecureZero(buffer, sizeof buffer);

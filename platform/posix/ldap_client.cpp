@@ -14,10 +14,18 @@ namespace zn::ldapapi {
 using platform::SigpipeGuard;
 namespace {
 
+constexpr long kMicrosecondsPerSecond = 1000000;
+
+// OpenLDAP reads a negative time-value as "no limit", yet every wait of ours must end: a
+// negative part counts as zero. Whole seconds held in the microseconds carry over.
 timeval ToTimeval(TimeValue value) {
     timeval tv{};
-    tv.tv_sec = static_cast<time_t>(value.seconds);
-    tv.tv_usec = static_cast<suseconds_t>(value.microseconds);
+    long seconds = value.seconds > 0 ? value.seconds : 0;
+    long microseconds = value.microseconds > 0 ? value.microseconds : 0;
+    long carried = microseconds / kMicrosecondsPerSecond;
+    seconds = seconds > LONG_MAX - carried ? LONG_MAX : seconds + carried;
+    tv.tv_sec = static_cast<time_t>(seconds);
+    tv.tv_usec = static_cast<suseconds_t>(microseconds % kMicrosecondsPerSecond);
     return tv;
 }
 

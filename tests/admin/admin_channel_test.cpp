@@ -161,5 +161,19 @@ TEST_F(AdminChannel, ConnectThatNeverCompletesTimesOutOnEachOfEightAttempts) {
     EXPECT_EQ(channel.GetErrorText(), "Sockets connect error.");
 }
 
+TEST_F(AdminChannel, RequestThatCannotBeDeliveredIsASendFailure) {
+    // A server that takes the connection but never reads: once both ends' buffers are full
+    // the send makes no progress within the wait limit.
+    detail::Fd listener = detail::ListenOn(ResolveIPv4("ldapadm"), kAdminPort, 4);
+    const std::string request(32u << 20, 'x');
+    CZNAdminChannel channel;
+    channel.SetWaitLimit(0, 300000);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel.Transact(request.c_str()), 0);
+    EXPECT_LT(SecondsSince(start), 5.0);
+    EXPECT_EQ(channel.GetErrorCode(), 10060);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Send Data error.");
+}
+
 }  // namespace
 }  // namespace zntest

@@ -78,6 +78,10 @@ TEST(ChangeRequests, ModifyWritesBlanksAfterTheFirstThreeValuesAndAnEmptyLastFie
     f.targetName.clear();
     f.companyNumber = "0042";
     EXPECT_EQ(Format(ChangeRequest::kModifyGroup, f), head + " , ,0042 ,");
+    // A unit left in the fields by an earlier request never reaches a modification.
+    f.organizationalUnit = "ou=Sales";
+    f.value = "stray";
+    EXPECT_EQ(Format(ChangeRequest::kModifyGroup, f), head + " , ,0042 ,");
 }
 
 TEST(ChangeRequests, CutTargetUserNamesTo51CharactersAndKeepLongRequesterNames) {

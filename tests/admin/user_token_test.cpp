@@ -98,6 +98,15 @@ TEST(UserToken, MatchesStandardDesOfTheBlankPaddedNameUnderTheFixedKey) {
     EXPECT_NE(zn::MakeUserToken("A").substr(0, 16), "f23a900c211b996f");
 }
 
+TEST(UserToken, KnownAnswersOfTheVariantCipher) {
+    // Worked out apart from this code. The first halves of "A" and "jdoe" read the altered
+    // table entry, so any other value there fails them; "" and "ADMIN" pin the rest.
+    EXPECT_EQ(zn::MakeUserToken("A"), "ac1674d4b3cd3da4a98c9001368ec88000");
+    EXPECT_EQ(zn::MakeUserToken("jdoe"), "1dee7266f9f05060a98c9001368ec88000");
+    EXPECT_EQ(zn::MakeUserToken(""), "a98c9001368ec880a98c9001368ec88000");
+    EXPECT_EQ(zn::MakeUserToken("ADMIN"), "1d6c7abbd95c54bca98c9001368ec88000");
+}
+
 TEST(UserToken, DependsOnTheBlankPaddedFirstSixteenCharacters) {
     EXPECT_EQ(zn::MakeUserToken("A"), zn::MakeUserToken("A" + std::string(15, ' ')));
     EXPECT_EQ(zn::MakeUserToken(""), zn::MakeUserToken(std::string(16, ' ')));

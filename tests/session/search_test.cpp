@@ -1,4 +1,6 @@
 // Search retries, time-outs and fail-over against the sandboxed servers.
+#include <ldap.h>
+
 #include <list>
 #include <string>
 
@@ -61,6 +63,39 @@ TEST_F(Search, SearchTimingOutOnEveryServerReturnsTimeout) {
     // One search per server: five waits of 0.4 s, not twenty-five.
     EXPECT_GE(seconds, 1.9);
     EXPECT_LT(seconds, 6.0);
+}
+
+TEST_F(Search, NegativeSearchTimeOutGivesUpAtOnceInsteadOfWaitingForever) {
+    ScopedFault stalled(Fault::kStallAfterBind,
+                        {"ldapEUROPE5", "ldapEUROPE4", "ldapEUROPE3", "ldapEUROPE2", "ldapEUROPE1"},
+                        "ldap1");
+    CZNDirectoryBase base("EUROPE");
+    base.SetSearchTimeOut(-1, 0);
+    Stopwatch watch;
+    EXPECT_EQ(base.ConnectAndSearch(zn::OrganizationBaseDN(), kDomainsFilter, kMember), 85);
+    EXPECT_LT(watch.Seconds(), 5.0);
+    EXPECT_EQ(base.GetSearchTimeOutSeconds(), -1);
+}
+
+TEST_F(Search, PartialResultEndingInSizeLimitCountsAsAFailure) {
+    // New handles take libldap's global defaults: a size limit of one makes the real server
+    // return one entry and then "size limit exceeded" (4).
+    int limit = 1;
+    ASSERT_EQ(ldap_set_option(nullptr, LDAP_OPT_SIZELIMIT, &limit), LDAP_OPT_SUCCESS);
+    struct Restore {
+        ~Restore() {
+            int none = 0;
+            ldap_set_option(nullptr, LDAP_OPT_SIZELIMIT, &none);
+        }
+    } restore;
+    const char* const uid[] = {"uid", nullptr};
+    CZNDirectoryBase base;
+    std::list<std::string> values{"stale"};
+    base.CollectValues("(objectclass=organizationalPerson)", uid, values);
+    EXPECT_TRUE(values.empty()) << "a cut list must not pass for the whole one";
+    EXPECT_EQ(base.GetErrorStatusCode(), 30042);
+    EXPECT_EQ(base.GetErrorStatusText(), "LDAP error 4 encountered.");
+    EXPECT_EQ(base.CountValues("(objectclass=organizationalPerson)", uid), 0);
 }
 
 TEST_F(Search, OutageReportsNoConnectionAfterTheLastAttemptsDescription) {

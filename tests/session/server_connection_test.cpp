@@ -59,6 +59,23 @@ TEST_F(ServerConnection, ZeroConnectTimeOutPollsWithoutPause) {
     EXPECT_LT(watch.Seconds(), 1.0);
 }
 
+TEST_F(ServerConnection, NegativeConnectTimeOutWaitsNoLongerThanZero) {
+    ScopedFault silent(Fault::kSilent, "ldap5");
+    CZNDirectoryBase base;
+    base.SetConnectTimeOut(-1, 0);
+    EXPECT_EQ(base.GetConnectTimeOutSeconds(), -1) << "the setter keeps what it was given";
+    Stopwatch watch;
+    zn::LdapConnection connection = base.OpenServerSession("ldap5");
+    EXPECT_EQ(base.GetLdapResultCode(), 52);
+    EXPECT_LT(watch.Seconds(), 1.0);
+
+    base.SetConnectTimeOut(0, -250000);
+    watch = Stopwatch();
+    connection = base.OpenServerSession("ldap5");
+    EXPECT_EQ(base.GetLdapResultCode(), 52);
+    EXPECT_LT(watch.Seconds(), 1.0);
+}
+
 TEST_F(ServerConnection, HostThatNeverAnswersTheConnectIsBoundedByTheConnectTimeOut) {
     ScopedFault unresponsive(Fault::kUnresponsive, "ldap5");
     CZNDirectoryBase base;
@@ -117,12 +134,21 @@ TEST_F(ServerConnection, PasswordOf127CharactersIsUsedForTheBind) {
     EXPECT_EQ(base.GetPassword().size(), 127u);
 }
 
-TEST_F(ServerConnection, AuthenticationDuringAnOutageKeepsTheCodeAndDescribesTheAttempt) {
-    ScopedFault down(Fault::kRefuse, {"ldap5", "ldap4", "ldap3", "ldap2", "ldap1"});
+TEST_F(ServerConnection, FailedBindsOtherThanAWrongPasswordEndIn30042WithTheLdapText) {
+    {
+        ScopedFault down(Fault::kRefuse, {"ldap5", "ldap4", "ldap3", "ldap2", "ldap1"});
+        CZNDirectoryBase base;
+        EXPECT_EQ(base.AuthenticateUser(PersonDN("jdoe"), "secret"), 0);
+        EXPECT_EQ(base.GetErrorStatusCode(), 30042) << "an outage is no successful login";
+        EXPECT_EQ(base.GetErrorStatusText(), Describe(81));
+        EXPECT_EQ(base.GetPassword(), "");
+    }
     CZNDirectoryBase base;
-    EXPECT_EQ(base.AuthenticateUser(PersonDN("jdoe"), "secret"), 0);
-    EXPECT_EQ(base.GetErrorStatusCode(), 1);
-    EXPECT_EQ(base.GetErrorStatusText(), Describe(81));
+    EXPECT_EQ(base.AuthenticateUser("not a dn", "secret"), 0);
+    EXPECT_EQ(base.GetErrorStatusCode(), 30042);
+    EXPECT_EQ(base.GetLdapResultCode(), 34);
+    EXPECT_EQ(base.GetErrorStatusText(), "Invalid DN syntax");
+    EXPECT_EQ(base.GetErrorStatusText(), Describe(34));
 }
 
 TEST_F(ServerConnection, NonRetryableBindFailureEndsTheLoop) {

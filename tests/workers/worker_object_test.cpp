@@ -1,6 +1,7 @@
 // The CZNWorker object itself: settings, copies and assignment.
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 
 #include "CZNWorker.h"
@@ -88,6 +89,18 @@ TEST_F(WorkerCopy, SelfAssignmentChangesNothing) {
     ScopedFault down(Fault::kRefuse, {"ldap5", "ldap4", "ldap3", "ldap2", "ldap1"});
     EXPECT_EQ(worker.GetFullName(), "Eve Gray");
     EXPECT_EQ(worker.GetErrorStatusCode(), 1);
+}
+
+TEST_F(WorkerCopy, NamesAndNumbersConvertToWorkers) {
+    // Applications build worker lists straight from names and numbers.
+    std::list<CZNWorker> workers;
+    const std::string name = "egray";
+    workers.push_back(name);
+    workers.push_back(1002L);
+    CZNWorker assigned = std::string("jdoe");
+    EXPECT_EQ(workers.front().GetFullName(), "Eve Gray");
+    EXPECT_EQ(workers.back().GetUserNameA(), "jdoe");
+    EXPECT_EQ(assigned.GetWorkerNumber(), 1002);
 }
 
 }  // namespace
