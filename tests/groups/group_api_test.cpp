@@ -171,7 +171,7 @@ TEST_F(GroupApi, ContextTimeOutsAndConversions) {
     EXPECT_EQ(assigned.GetGroupName(), "LOOP-A");
     // Lists of workers come through the same header.
     EXPECT_EQ(Names(group.GetOwners().front().GetOwnerGroups()),
-              (std::vector<std::string>{"ENG-ALL", "ENG-FRONTEND"}));
+              (std::vector<std::string>{"ENG-ALL", "ENG-ALUMNI", "ENG-FRONTEND"}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "CZNWorker.h"
 #include "groups/group_impl.h"
 #include "tests/groups/group_fixture.h"
 
@@ -82,6 +83,33 @@ TEST_F(GroupQueries, PeopleListsAreSortedNamesFromTheDNs) {
     EXPECT_EQ(group.GetOwnersCount(), 0);
 }
 
+TEST_F(GroupQueries, EmptyAndOrganizationLevelGroupsAreOrdinaryGroups) {
+    CZNGroup group("ENG-ALUMNI");
+    EXPECT_EQ(group.IsValidGroup(), 1);
+    EXPECT_TRUE(group.GetEventualMembers().empty());
+    EXPECT_EQ(group.GetDirectMembersCount(), 0);
+    ExpectStatus(group, 1, kSuccessText);
+    EXPECT_EQ(NamesOf(group.GetOwners()), (Names{"asmith"}));
+
+    // Directly under the organization: the "unit" is the organization's own name.
+    group.SetGroupName("announce");
+    EXPECT_EQ(group.GetOrganizationalUnit(), "example.com");
+    EXPECT_EQ(NamesOf(group.GetOwners()), (Names{"bwhite"}));
+    EXPECT_EQ(NamesOf(group.GetEventualMembers()), (Names{"dblack"}));
+    EXPECT_EQ(NamesOf(CZNWorker("bwhite").GetOwnerGroups()), (Names{"ANNOUNCE"}))
+        << "found by owner outside every unit";
+}
+
+TEST_F(GroupQueries, FixedRoleGroupsCountMembersOfTheirSubgroups) {
+    CZNGroup generics("ZNGENERICS");
+    EXPECT_EQ(NamesOf(generics.GetDirectMembers()), (Names{"genacct"}));
+    EXPECT_EQ(NamesOf(generics.GetEventualMembers()), (Names{"batchacct", "genacct"}));
+    EXPECT_EQ(NamesOf(generics.GetSubGroups()), (Names{"ZNGENERICS-BATCH"}));
+    CZNGroupImpl impl;
+    EXPECT_EQ(impl.IsAdministrator("cgreen"), 1) << "a deputy, through ZN-ADMIN-DEPUTIES";
+    EXPECT_EQ(impl.IsAdministrator("batchacct"), 0);
+}
+
 TEST_F(GroupQueries, ReferencesShowTheLatestQueryOfTheirMember) {
     CZNGroup group("ENG-ALL");
     const std::list<CZNGroup>& subgroups = group.GetSubGroups();
@@ -123,11 +151,13 @@ TEST_F(GroupQueries, TopGroupsAreGroupEntriesWithoutSupergroups) {
     Names top = NamesOf(group.GetTopGroups());
     EXPECT_TRUE(std::is_sorted(top.begin(), top.end()));
     for (const char* expected :
-         {"ENG-ALL", "SALES-ALL", "ZN_GROUPS_ADMINISTRATORS", "ZNGENERICS", "ZNI_SSO_CONTROL"}) {
+         {"ANNOUNCE", "ENG-ALL", "ENG-ALUMNI", "SALES-ALL", "ZN_GROUPS_ADMINISTRATORS",
+          "ZNGENERICS", "ZNI_SSO_CONTROL"}) {
         EXPECT_NE(std::find(top.begin(), top.end(), expected), top.end()) << expected;
     }
     // People and configuration entries have a cn and no supergroup too, but are no groups.
-    for (const char* absent : {"JOHN DOE", "ALICE SMITH", "COMPANIES", "DOMAINS", "ENG-DB"}) {
+    for (const char* absent :
+         {"JOHN DOE", "ALICE SMITH", "COMPANIES", "DOMAINS", "ENG-DB", "ZN-ADMIN-DEPUTIES"}) {
         EXPECT_EQ(std::find(top.begin(), top.end(), absent), top.end()) << absent;
     }
     EXPECT_EQ(group.GetTopGroupsCount(), static_cast<long>(top.size()));
@@ -136,7 +166,8 @@ TEST_F(GroupQueries, TopGroupsAreGroupEntriesWithoutSupergroups) {
 TEST_F(GroupQueries, FindGroupsTakesAPatternOfAtMost80Characters) {
     CZNGroup group;
     EXPECT_EQ(NamesOf(group.FindGroups("ENG-*")),
-              (Names{"ENG-ALL", "ENG-BACKEND", "ENG-DB", "ENG-FRONTEND", "ENG-INFRA"}));
+              (Names{"ENG-ALL", "ENG-ALUMNI", "ENG-BACKEND", "ENG-DB", "ENG-FRONTEND",
+                     "ENG-INFRA"}));
     EXPECT_EQ(NamesOf(group.FindGroups("eng-db")), (Names{"ENG-DB"}));
     EXPECT_TRUE(group.FindGroups("").empty());
     ExpectStatus(group, 30016, "No group name search string specified.");
