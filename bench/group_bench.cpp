@@ -7,8 +7,10 @@
 #include <benchmark/benchmark.h>
 #include <ldap.h>
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,10 +57,9 @@ int __real_ldap_search_s(LDAP*, const char*, int, const char*, char**, int, LDAP
 int __real_ldap_search_st(LDAP*, const char*, int, const char*, char**, int, struct timeval*,
                           LDAPMessage**);
 
-int __wrap_ldap_search_ext(LDAP* ld, const char* base, int scope, const char* filter,
-                           char** attrs, int attrsonly, LDAPControl** server,
-                           LDAPControl** client, struct timeval* timeout, int sizelimit,
-                           int* msgid) {
+int __wrap_ldap_search_ext(LDAP* ld, const char* base, int scope, const char* filter, char** attrs,
+                           int attrsonly, LDAPControl** server, LDAPControl** client,
+                           struct timeval* timeout, int sizelimit, int* msgid) {
     ++g_searches;
     return __real_ldap_search_ext(ld, base, scope, filter, attrs, attrsonly, server, client,
                                   timeout, sizelimit, msgid);
@@ -76,14 +77,13 @@ int __wrap_ldap_search(LDAP* ld, const char* base, int scope, const char* filter
     ++g_searches;
     return __real_ldap_search(ld, base, scope, filter, attrs, attrsonly);
 }
-int __wrap_ldap_search_s(LDAP* ld, const char* base, int scope, const char* filter,
-                         char** attrs, int attrsonly, LDAPMessage** res) {
+int __wrap_ldap_search_s(LDAP* ld, const char* base, int scope, const char* filter, char** attrs,
+                         int attrsonly, LDAPMessage** res) {
     ++g_searches;
     return __real_ldap_search_s(ld, base, scope, filter, attrs, attrsonly, res);
 }
-int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, const char* filter,
-                          char** attrs, int attrsonly, struct timeval* timeout,
-                          LDAPMessage** res) {
+int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, const char* filter, char** attrs,
+                          int attrsonly, struct timeval* timeout, LDAPMessage** res) {
     ++g_searches;
     return __real_ldap_search_st(ld, base, scope, filter, attrs, attrsonly, timeout, res);
 }
@@ -92,6 +92,15 @@ int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, const char* fil
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+bool g_failed = false;
+
+// A check that did not hold ends the benchmark and, at the end, the run with status 1, so a
+// scripted run (build.sh bench) stops instead of printing figures of the wrong work.
+void Fail(benchmark::State& state, const std::string& problem) {
+    g_failed = true;
+    state.SkipWithError(problem.c_str());
+}
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -190,8 +199,7 @@ class Modifications {
     std::vector<LDAPMod> m_mods;
 };
 
-bool AddEntry(LDAP* ld, const std::string& dn, Modifications& modifications,
-              std::string& problem) {
+bool AddEntry(LDAP* ld, const std::string& dn, Modifications& modifications, std::string& problem) {
     std::vector<LDAPMod*> list = modifications.Build();
     int rc = ldap_add_ext_s(ld, dn.c_str(), list.data(), nullptr, nullptr);
     if (rc != LDAP_SUCCESS) {
@@ -245,10 +253,9 @@ bool AddBigGroup(LDAP* ld, std::string& problem) {
 bool AddLadder(LDAP* ld, std::string& problem) {
     const std::string member = "uid=asmith,ou=People," + BaseDN();
     for (int level = 0; level <= kLadderLevels; ++level) {
-        std::vector<std::string> sides = level == 0 ? std::vector<std::string>{kLadderBottom}
-                                                    : std::vector<std::string>{
-                                                          LadderName(level, 'A'),
-                                                          LadderName(level, 'B')};
+        std::vector<std::string> sides =
+            level == 0 ? std::vector<std::string>{kLadderBottom}
+                       : std::vector<std::string>{LadderName(level, 'A'), LadderName(level, 'B')};
         for (const std::string& name : sides) {
             Modifications group;
             group.Add("objectClass", {"top", "groupOfUniqueNames", "znGroup"});
@@ -340,9 +347,9 @@ BareRead ReadBigGroupBare() {
     char attribute[] = "uniqueMember";
     char* attributes[] = {attribute, nullptr};
     Chain chain;
-    read.code = ldap_search_ext_s(connection.ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE,
-                                  filter.c_str(), attributes, 0, nullptr, nullptr, nullptr, 0,
-                                  &chain.message);
+    read.code =
+        ldap_search_ext_s(connection.ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),
+                          attributes, 0, nullptr, nullptr, nullptr, 0, &chain.message);
     if (read.code != LDAP_SUCCESS) return read;
     unsigned char touched = 0;
     for (LDAPMessage* entry = ldap_first_entry(connection.ld, chain.message); entry != nullptr;
@@ -433,9 +440,8 @@ void EventualMembersOfBigGroup(benchmark::State& state) {
                 bareSeconds = SecondsSince(start);
                 barePeak = std::max(barePeak, growth.Bytes());
                 if (read.code != LDAP_SUCCESS || read.values != kBigGroupMembers) {
-                    state.SkipWithError(("bare search: " + std::string(ldap_err2string(read.code)) +
-                                         ", " + std::to_string(read.values) + " values")
-                                            .c_str());
+                    Fail(state, "bare search: " + std::string(ldap_err2string(read.code)) + ", " +
+                                    std::to_string(read.values) + " values");
                     return;
                 }
                 rawBytes = read.valueBytes;
@@ -459,10 +465,9 @@ void EventualMembersOfBigGroup(benchmark::State& state) {
                 std::snprintf(expectedLast, sizeof expectedLast, "m%06d", kBigGroupMembers - 1);
                 if (status != zn::kStatusSuccess || members != kBigGroupMembers ||
                     first != "m000000" || last != expectedLast) {
-                    state.SkipWithError(("GetEventualMembers: status " + std::to_string(status) +
-                                         ", " + std::to_string(members) + " workers, first " +
-                                         first + ", last " + last)
-                                            .c_str());
+                    Fail(state, "GetEventualMembers: status " + std::to_string(status) + ", " +
+                                    std::to_string(members) + " workers, first " + first +
+                                    ", last " + last);
                     return;
                 }
             }
@@ -514,17 +519,13 @@ void EventualSuperGroupsOfLadder(benchmark::State& state) {
                 librarySeconds = SecondsSince(start);
                 librarySearches = g_searches - searchesBefore;
                 if (librarySearches != kLadderSearches) {
-                    state.SkipWithError(("GetEventualSuperGroups made " +
-                                         std::to_string(librarySearches) + " searches, not " +
-                                         std::to_string(kLadderSearches))
-                                            .c_str());
+                    Fail(state, "GetEventualSuperGroups made " + std::to_string(librarySearches) +
+                                    " searches, not " + std::to_string(kLadderSearches));
                     return;
                 }
                 if (status != zn::kStatusSuccess || names != expected) {
-                    state.SkipWithError(("GetEventualSuperGroups: status " +
-                                         std::to_string(status) + ", " +
-                                         std::to_string(names.size()) + " groups")
-                                            .c_str());
+                    Fail(state, "GetEventualSuperGroups: status " + std::to_string(status) + ", " +
+                                    std::to_string(names.size()) + " groups");
                     return;
                 }
                 continue;
@@ -534,10 +535,9 @@ void EventualSuperGroupsOfLadder(benchmark::State& state) {
             long bareSearches = g_searches - searchesBefore;
             if (rc != LDAP_SUCCESS || bareSearches != kLadderSearches ||
                 std::vector<std::string>(reached.begin(), reached.end()) != expected) {
-                state.SkipWithError(("bare walk: " + std::string(ldap_err2string(rc)) + ", " +
-                                     std::to_string(bareSearches) + " searches, " +
-                                     std::to_string(reached.size()) + " groups")
-                                        .c_str());
+                Fail(state, "bare walk: " + std::string(ldap_err2string(rc)) + ", " +
+                                std::to_string(bareSearches) + " searches, " +
+                                std::to_string(reached.size()) + " groups");
                 return;
             }
         }
@@ -577,6 +577,10 @@ int main(int argc, char** argv) {
     }
     // Usage reports land in the sandbox's tmpfs and vanish with it.
     const std::string spool = std::string(sandbox) + "/spool";
+    if (mkdir(spool.c_str(), 0700) != 0 && errno != EEXIST) {
+        std::perror(("group_bench: " + spool).c_str());
+        return 1;
+    }
     setenv("ZNI_SPOOL", spool.c_str(), 1);
 
     Clock::time_point start = Clock::now();
@@ -594,5 +598,9 @@ int main(int argc, char** argv) {
     znbench::MedianReporter reporter;
     znbench::RunInterleaved(argc, argv, reporter);
     benchmark::Shutdown();
+    if (g_failed) {
+        std::fprintf(stderr, "group_bench: a check failed; see the errors above\n");
+        return 1;
+    }
     return 0;
 }
