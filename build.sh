@@ -68,7 +68,7 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
             -DZNGROUPS_BUILD_TESTS=OFF
         shift
-        for bench in session_bench admin_bench; do
+        for bench in session_bench admin_bench group_bench; do
             in_sandbox "$ROOT/build-bench/bench/$bench" "$@"
         done
         ;;
