@@ -1,0 +1,142 @@
+// The zngroups command-line tool run as a user runs it, against the sandboxed sample company.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/sandbox_fixture.h"
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Usage reports go to a private spool, so standard error holds only what the tool says.
+class ToolCommands : public zntest::SandboxTest {
+  protected:
+    void SetUp() override {
+        SandboxTest::SetUp();
+        char pattern[] = "/tmp/zng-tool-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_folder = pattern;
+        std::filesystem::create_directory(m_folder + "/spool");
+        setenv("ZNI_SPOOL", (m_folder + "/spool").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("ZNI_SPOOL");
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+        SandboxTest::TearDown();
+    }
+
+    Outcome Run(const std::string& arguments) const {
+        Outcome outcome;
+        const std::string errFile = m_folder + "/stderr";
+        const std::string command = std::string(ZNGROUPS_TOOL) + " " + arguments + " 2>" + errFile;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            ADD_FAILURE() << "cannot run " << command;
+            return outcome;
+        }
+        std::array<char, 4096> buffer;
+        std::size_t n;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+            outcome.out.append(buffer.data(), n);
+        }
+        const int status = pclose(pipe);
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(errFile);
+        std::ostringstream text;
+        text << in.rdbuf();
+        outcome.err = text.str();
+        return outcome;
+    }
+
+  private:
+    std::string m_folder;
+};
+
+TEST_F(ToolCommands, GroupCardShowsAttributesPeopleAndRelatedGroups) {
+    const Outcome engAll = Run("group ENG-ALL");
+    EXPECT_EQ(engAll.exitCode, 0) << engAll.err;
+    EXPECT_EQ(engAll.err, "");
+    EXPECT_EQ(engAll.out,
+              "Group ENG-ALL\n"
+              "  Description          All engineering staff\n"
+              "  Company number       0042\n"
+              "  Organizational unit  Engineering\n"
+              "  Owners (1)\n    asmith\n"
+              "  Contacts (1)\n    cgreen\n"
+              "  Direct members (1)\n    asmith\n"
+              "  Eventual members (6)\n"
+              "    asmith\n    bwhite\n    cdoe\n    cgreen\n    egray\n    jdoe\n"
+              "  Subgroups (3)\n    ENG-BACKEND\n    ENG-FRONTEND\n    ENG-INFRA\n"
+              "  Supergroups (0)\n"
+              "  Eventual supergroups (0)\n");
+
+    // Reached from below: the two supergroups and the one they share above them.
+    const Outcome engDb = Run("group eng-db");
+    EXPECT_EQ(engDb.exitCode, 0) << engDb.err;
+    EXPECT_NE(engDb.out.find("Group ENG-DB\n  Description          Database administration\n"
+                             "  Organizational unit  Engineering\n"),
+              std::string::npos)
+        << engDb.out;
+    EXPECT_NE(engDb.out.find("  Supergroups (2)\n    ENG-BACKEND\n    ENG-INFRA\n"
+                             "  Eventual supergroups (3)\n    ENG-ALL\n    ENG-BACKEND\n"
+                             "    ENG-INFRA\n"),
+              std::string::npos)
+        << engDb.out;
+}
+
+TEST_F(ToolCommands, MissingGroupFailsWithTheLibraryStatus) {
+    const Outcome missing = Run("group NO-SUCH-GROUP");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err,
+              "zngroups: NO-SUCH-GROUP: NO-SUCH-GROUP is not a valid group. (status 30004)\n");
+
+    const Outcome unknownDomain = Run("--domain MARS find 'ENG-*'");
+    EXPECT_EQ(unknownDomain.exitCode, 1);
+    EXPECT_EQ(unknownDomain.out, "");
+    EXPECT_EQ(unknownDomain.err, "zngroups: MARS: MARS is not a valid domain. (status 30044)\n");
+}
+
+TEST_F(ToolCommands, FindAndTopPrintOneGroupNamePerLine) {
+    const Outcome sales = Run("find 'SALES-*'");
+    EXPECT_EQ(sales.exitCode, 0) << sales.err;
+    EXPECT_EQ(sales.out, "SALES-ALL\nSALES-AMERICAS\nSALES-APAC\nSALES-EMEA\n");
+
+    const Outcome none = Run("find 'NOTHING-LIKE-THIS*'");
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out, "");
+
+    const Outcome top = Run("top");
+    EXPECT_EQ(top.exitCode, 0) << top.err;
+    EXPECT_EQ(top.out,
+              "ANNOUNCE\nENG-ALL\nENG-ALUMNI\nSALES-ALL\nZNGENERICS\nZNI_SSO_CONTROL\n"
+              "ZN_GROUPS_ADMINISTRATORS\nZN_GROUP_ORG_UNIT_ENGINEERING_PRIV\n");
+}
+
+TEST_F(ToolCommands, WorkerCardListsTheWorkersGroups) {
+    const Outcome jdoe = Run("worker jdoe");
+    EXPECT_EQ(jdoe.exitCode, 0) << jdoe.err;
+    EXPECT_NE(jdoe.out.find("  Owner of (2)\n    ENG-BACKEND\n    ENG-DB\n"
+                            "  Contact of (1)\n    ENG-BACKEND\n"
+                            "  Direct member of (2)\n    ENG-BACKEND\n"
+                            "    ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV\n"
+                            "  Eventual member of (3)\n    ENG-ALL\n    ENG-BACKEND\n"
+                            "    ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV\n"),
+              std::string::npos)
+        << jdoe.out;
+}
+
+}  // namespace
