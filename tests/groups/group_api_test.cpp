@@ -13,6 +13,7 @@
 
 #include "CZNGroup.h"
 #include "tests/support/sandbox_fixture.h"
+#include "tests/support/spool_folder.h"
 
 namespace {
 
@@ -27,26 +28,17 @@ class GroupApi : public zntest::SandboxTest {
   protected:
     void SetUp() override {
         SandboxTest::SetUp();
-        char pattern[] = "/tmp/zng-group-api-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_spool = pattern;
-        setenv("ZNI_SPOOL", m_spool.c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("ZNI_SPOOL");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_spool, ignored);
-        SandboxTest::TearDown();
+        ASSERT_FALSE(m_spool.Root().empty());
     }
     std::size_t SpooledReports() const {
         std::error_code ignored;
-        auto folder =
-            std::filesystem::directory_iterator(m_spool + "/BRANTOR/ZNI/IDM/ZNGROUPS/MSG", ignored);
+        auto folder = std::filesystem::directory_iterator(
+            m_spool.Root() + "/BRANTOR/ZNI/IDM/ZNGROUPS/MSG", ignored);
         return static_cast<std::size_t>(std::distance(folder, {}));
     }
 
   private:
-    std::string m_spool;
+    zntest::ScopedSpool m_spool;
 };
 
 TEST_F(GroupApi, EveryQueryShapeAppliesItsGroupName) {

@@ -9,26 +9,64 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace zntest {
 
+// A fresh folder, ZNI_SPOOL pointing at it, for as long as the object lives.
+class ScopedSpool {
+  public:
+    ScopedSpool() {
+        char pattern[] = "/tmp/zni-spool-test-XXXXXX";
+        if (mkdtemp(pattern) != nullptr) {
+            m_root = pattern;
+            setenv("ZNI_SPOOL", m_root.c_str(), 1);
+        }
+    }
+    ~ScopedSpool() {
+        unsetenv("ZNI_SPOOL");
+        std::error_code ignored;
+        if (!m_root.empty()) std::filesystem::remove_all(m_root, ignored);
+    }
+    ScopedSpool(const ScopedSpool&) = delete;
+    ScopedSpool& operator=(const ScopedSpool&) = delete;
+
+    // Empty when the folder could not be made.
+    const std::string& Root() const { return m_root; }
+
+  private:
+    std::string m_root;
+};
+
+// Runs a shell command; its standard output, and its wait status in `status`.
+inline std::string RunCommand(const std::string& command, int& status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        status = -1;
+        return output;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        output.append(buffer.data(), n);
+    }
+    status = pclose(pipe);
+    return output;
+}
+
 // Creates a fresh spool folder and points ZNI_SPOOL at it for the test's lifetime.
 class SpoolFolderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/zni-spool-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_root = pattern;
-        setenv("ZNI_SPOOL", m_root.c_str(), 1);
+        m_spool = std::make_unique<ScopedSpool>();
+        ASSERT_FALSE(m_spool->Root().empty());
+        m_root = m_spool->Root();
     }
-    void TearDown() override {
-        unsetenv("ZNI_SPOOL");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
+    void TearDown() override { m_spool.reset(); }
 
     const std::string& Root() const { return m_root; }
 
@@ -50,24 +88,12 @@ class SpoolFolderTest : public ::testing::Test {
         return text.str();
     }
 
-    // Runs a shell command; its standard output, and its exit status in `status`.
     static std::string Run(const std::string& command, int& status) {
-        std::string output;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            status = -1;
-            return output;
-        }
-        std::array<char, 4096> buffer;
-        std::size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            output.append(buffer.data(), n);
-        }
-        status = pclose(pipe);
-        return output;
+        return RunCommand(command, status);
     }
 
   private:
+    std::unique_ptr<ScopedSpool> m_spool;
     std::string m_root;
 };
 

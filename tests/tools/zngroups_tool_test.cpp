@@ -3,14 +3,12 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "tests/support/sandbox_fixture.h"
+#include "tests/support/spool_folder.h"
 
 namespace {
 
@@ -25,34 +23,15 @@ class ToolCommands : public zntest::SandboxTest {
   protected:
     void SetUp() override {
         SandboxTest::SetUp();
-        char pattern[] = "/tmp/zng-tool-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-        std::filesystem::create_directory(m_folder + "/spool");
-        setenv("ZNI_SPOOL", (m_folder + "/spool").c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("ZNI_SPOOL");
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-        SandboxTest::TearDown();
+        ASSERT_FALSE(m_spool.Root().empty());
     }
 
     Outcome Run(const std::string& arguments) const {
         Outcome outcome;
-        const std::string errFile = m_folder + "/stderr";
-        const std::string command = std::string(ZNGROUPS_TOOL) + " " + arguments + " 2>" + errFile;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            ADD_FAILURE() << "cannot run " << command;
-            return outcome;
-        }
-        std::array<char, 4096> buffer;
-        std::size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-            outcome.out.append(buffer.data(), n);
-        }
-        const int status = pclose(pipe);
+        const std::string errFile = m_spool.Root() + "/stderr";
+        int status = -1;
+        outcome.out = zntest::RunCommand(
+            std::string(ZNGROUPS_TOOL) + " " + arguments + " 2>" + errFile, status);
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(errFile);
         std::ostringstream text;
@@ -62,7 +41,7 @@ class ToolCommands : public zntest::SandboxTest {
     }
 
   private:
-    std::string m_folder;
+    zntest::ScopedSpool m_spool;
 };
 
 TEST_F(ToolCommands, GroupCardShowsAttributesPeopleAndRelatedGroups) {
