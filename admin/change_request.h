@@ -1,4 +1,5 @@
-// The one-line change requests the administration server accepts, built in one place.
+// The one-line change requests the administration server accepts: one table of layouts, read
+// by the library to write requests and by the server to read them.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +34,9 @@ enum class ChangeRequest {
     kGetChangeStatus,
 };
 
+inline constexpr int kFirstChangeRequest = static_cast<int>(ChangeRequest::kAddContact);
+inline constexpr int kLastChangeRequest = static_cast<int>(ChangeRequest::kGetChangeStatus);
+
 // What a request may carry; each request reads only its own fields.
 struct RequestFields {
     // The requester; the user token is made from it here.
@@ -62,5 +66,34 @@ inline constexpr const char* kRequestTooLongText =
 // kMaxRequestLength; the caller then reports status::kRequestTooLong with
 // kRequestTooLongText and sends nothing.
 bool FormatChangeRequest(ChangeRequest kind, const RequestFields& fields, std::string& request);
+
+// Whether a request changes something (and carries a requester), or only asks.
+bool IsChange(ChangeRequest kind);
+// "ADD MEMBER", "SET DESCRIPTION", ...: the verb and object of the request's layout.
+const char* RequestName(ChangeRequest kind);
+
+// A request as the server reads it back.
+struct ParsedRequest {
+    ChangeRequest kind = ChangeRequest::kGetChangeStatus;
+    // Fields as they stand on the wire: target names already upper case, the MODIFY values
+    // without the blank that follows each of the first three.
+    RequestFields fields;
+    // Empty for requests that carry none.
+    std::string userToken;
+};
+
+// How far bytes received so far make a request. A request has no terminator, so the last
+// field of most layouts may still grow; only a layout whose last field has a fixed or
+// greatest length (a user token, a cut user name) says by itself that it is complete.
+enum class ParseOutcome {
+    kComplete,     // a whole request that no further byte could belong to
+    kMayContinue,  // a whole request, but its last field could still grow
+    kIncomplete,   // the beginning of a request: more fields are due
+    kMalformed,    // a known request whose fields are wrong (token, number, blank slots)
+    kUnknown,      // no request of the table starts like this
+};
+
+// Reads `text` against every layout. `request` is filled for kComplete and kMayContinue.
+ParseOutcome ParseChangeRequest(const std::string& text, ParsedRequest& request);
 
 }  // namespace zn
