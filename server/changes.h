@@ -56,7 +56,10 @@ class ChangeApplier {
     // stands; the user token has been checked already. Writes nothing.
     Verdict Check(const ParsedRequest& request, ChangePlan& plan);
     // Writes the change. Idempotent: running it again after a partial run completes it.
-    Verdict Apply(const ChangePlan& plan);
+    // `firstWriteDone` tells whether anything reached the directory, also on failure: a
+    // change that failed before its first write changed nothing and is rejected; one that
+    // failed after it stays pending until a later Apply completes it.
+    Verdict Apply(const ChangePlan& plan, bool& firstWriteDone);
 
     enum class Reached { kYes, kNo, kUnknown };
     // After a restart: whether the first write of the plan is in the directory. kUnknown
