@@ -225,7 +225,11 @@ bool CouldBegin(const Field& field, const std::string& text) {
     switch (field.slot) {
         case Slot::kLiteral: return std::string(field.literal).compare(0, text.size(), text) == 0;
         case Slot::kToken: return IsTokenPrefix(text);
-        case Slot::kNumber: return IsNumberPrefix(text);
+        case Slot::kNumber: {
+            // More digits cannot bring a number that is already out of range back.
+            long ignored = 0;
+            return text.empty() || text == "-" || ReadNumber(text, ignored);
+        }
         default: return true;
     }
 }
@@ -288,13 +292,18 @@ Match MatchLayout(const Layout& layout, const std::vector<std::string>& pieces,
             }
         }
         const Field& field = layout.fields[i];
+        const bool last = i + 1 == count;
         if (!TakeField(field, text, out)) {
             if (field.slot == Slot::kLiteral) {
                 return Match::kNone;
             }
+            // A token or number still arriving is not yet wrong.
+            if (last && !bad && CouldBegin(field, text)) {
+                return Match::kPrefix;
+            }
             bad = true;
         }
-        if (i + 1 == count) {
+        if (last) {
             fullLength = IsFullLength(field, text);
         }
     }

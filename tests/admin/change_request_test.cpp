@@ -3,6 +3,8 @@
 
 #include <list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "admin/change_request.h"
 #include "admin/reply.h"
@@ -108,6 +110,110 @@ TEST(ChangeRequests, LongerThan2047CharactersAreRefused) {
     EXPECT_TRUE(request.empty());
     f.attributeName = "info";
     EXPECT_FALSE(zn::FormatChangeRequest(ChangeRequest::kSetGenericAttribute, f, request));
+}
+
+// Every request with fields that exercise its layout: commas and blanks in the free-text
+// last fields, a negative number, names at their longest.
+std::vector<std::pair<ChangeRequest, RequestFields>> EveryRequest() {
+    std::vector<std::pair<ChangeRequest, RequestFields>> all;
+    for (int k = zn::kFirstChangeRequest; k <= zn::kLastChangeRequest; ++k) {
+        RequestFields f;
+        f.userName = "JDOE";
+        f.groupName = "ENG-ALL";
+        f.targetName = "BWHITE";
+        f.organizationalUnit = "Sales, East";
+        f.attributeName = "roomNumber";
+        f.value = "B 12, east wing,";
+        f.number = -5;
+        auto kind = static_cast<ChangeRequest>(k);
+        if (kind == ChangeRequest::kModifyGroup) {
+            f.companyNumber = "0042";
+            f.organizationalUnit.clear();
+            f.value.clear();
+        }
+        all.emplace_back(kind, f);
+    }
+    return all;
+}
+
+TEST(ChangeRequests, ReadBackAsTheRequestAndFieldsTheyWereWrittenFrom) {
+    for (const auto& [kind, f] : EveryRequest()) {
+        std::string text = Format(kind, f);
+        zn::ParsedRequest parsed;
+        zn::ParseOutcome outcome = zn::ParseChangeRequest(text, parsed);
+        ASSERT_TRUE(outcome == zn::ParseOutcome::kMayContinue ||
+                    outcome == zn::ParseOutcome::kComplete)
+            << text;
+        EXPECT_EQ(parsed.kind, kind) << text;
+        // Written again from what was read, the request is the same bytes.
+        std::string again;
+        ASSERT_TRUE(zn::FormatChangeRequest(parsed.kind, parsed.fields, again));
+        EXPECT_EQ(again, text);
+        if (zn::IsChange(kind)) {
+            EXPECT_EQ(parsed.userToken, zn::MakeUserToken("JDOE")) << text;
+        }
+    }
+    // Only the token at the end of a reset tells by itself that nothing more can follow.
+    RequestFields f;
+    f.userName = "JDOE";
+    f.groupName = "ENG-ALL";
+    zn::ParsedRequest parsed;
+    EXPECT_EQ(zn::ParseChangeRequest(Format(ChangeRequest::kResetGroupChangeLogs, f), parsed),
+              zn::ParseOutcome::kComplete);
+    f.targetName = std::string(51, 'M');
+    EXPECT_EQ(zn::ParseChangeRequest(Format(ChangeRequest::kAddMember, f), parsed),
+              zn::ParseOutcome::kComplete);
+    EXPECT_EQ(parsed.fields.targetName, std::string(51, 'M'));
+}
+
+TEST(ChangeRequests, EveryBeginningOfARequestReadsAsUnfinished) {
+    for (const auto& [kind, f] : EveryRequest()) {
+        const std::string text = Format(kind, f);
+        for (std::size_t cut = 0; cut < text.size(); ++cut) {
+            zn::ParsedRequest parsed;
+            zn::ParseOutcome outcome = zn::ParseChangeRequest(text.substr(0, cut), parsed);
+            EXPECT_TRUE(outcome == zn::ParseOutcome::kIncomplete ||
+                        outcome == zn::ParseOutcome::kMayContinue)
+                << "'" << text.substr(0, cut) << "'";
+        }
+    }
+}
+
+TEST(ChangeRequests, ReadBackRefusesWhatNoLayoutAllows) {
+    const std::string token = zn::MakeUserToken("JDOE");
+    auto outcome = [](const std::string& text) {
+        zn::ParsedRequest parsed;
+        return zn::ParseChangeRequest(text, parsed);
+    };
+    using zn::ParseOutcome;
+    EXPECT_EQ(outcome("00004,JDOE," + token + ",ADD,MEMBER,G,X"), ParseOutcome::kUnknown);
+    EXPECT_EQ(outcome("00001,JDOE," + token + ",ADD,PLANET,G,X"), ParseOutcome::kUnknown);
+    EXPECT_EQ(outcome("00002,GET,EVERYTHING"), ParseOutcome::kUnknown);
+    EXPECT_EQ(outcome("GET / HTTP/1.1"), ParseOutcome::kUnknown);
+    // The token: 34 lowercase hexadecimal characters.
+    EXPECT_EQ(outcome("00001,JDOE,XYZ,ADD,MEMBER,G,X"), ParseOutcome::kMalformed);
+    std::string upper = token;
+    upper[0] = 'A';
+    EXPECT_EQ(outcome("00001,JDOE," + upper + ",ADD,MEMBER,G,X"), ParseOutcome::kMalformed);
+    EXPECT_EQ(outcome("00002,RESET,GROUP,G,JDOE," + token + "0"), ParseOutcome::kMalformed);
+    // Numbers as %ld writes them, within range.
+    EXPECT_EQ(outcome("00002,GET,CHANGE,12a"), ParseOutcome::kMalformed);
+    EXPECT_EQ(outcome("00002,GET,CHANGE,99999999999999999999999"), ParseOutcome::kMalformed);
+    EXPECT_EQ(outcome("00002,GET,CHANGE,+5"), ParseOutcome::kMalformed);
+    // MODIFY's first three values are each followed by a blank.
+    EXPECT_EQ(outcome("00001,JDOE," + token + ",MODIFY,GROUP,G,NEW,,,"), ParseOutcome::kMalformed);
+    // A request is one line, and a NUL byte ends a C string on the way into the directory.
+    EXPECT_EQ(outcome("00002,GET,GROUP,ENG\nALL"), ParseOutcome::kMalformed);
+    EXPECT_EQ(outcome("00002,GET,GROUP,ENG\r"), ParseOutcome::kMalformed);
+    const char withNul[] = "00002,GET,GROUP,ENG\0ALL";
+    EXPECT_EQ(outcome(std::string(withNul, sizeof withNul - 1)), ParseOutcome::kMalformed);
+    // The blank parent slot decides between the two forms of creation and deletion.
+    zn::ParsedRequest parsed;
+    zn::ParseChangeRequest("00001,JDOE," + token + ",DELETE,GROUP, ,OLD", parsed);
+    EXPECT_EQ(parsed.kind, ChangeRequest::kDeleteGroup);
+    zn::ParseChangeRequest("00001,JDOE," + token + ",DELETE,GROUP,  ,OLD", parsed);
+    EXPECT_EQ(parsed.kind, ChangeRequest::kDeleteSubGroup);
+    EXPECT_EQ(parsed.fields.groupName, "  ");
 }
 
 zn::Reply Parse(const std::string& text, bool complete = true) {

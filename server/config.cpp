@@ -1,0 +1,236 @@
+// The administration server's settings: a small configuration file and command-line options.
+#include "server/config.h"
+
+#include <arpa/inet.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace zn::server {
+
+const char* const kUsageText =
+    "Usage: zngroups-admind [OPTION]...\n"
+    "Applies zngroups change requests to the directory of one domain.\n"
+    "\n"
+    "  --config FILE              read settings from FILE first (key = value lines; the keys\n"
+    "                             are the option names below without their dashes)\n"
+    "  --listen ADDRESS           IPv4 address to listen on (default 0.0.0.0)\n"
+    "  --port N                   TCP port (default 60660)\n"
+    "  --uri URI                  the domain's directory, its provider (default ldap://localhost)\n"
+    "  --bind-dn DN               identity that writes the groups\n"
+    "  --password-file FILE       file whose first line is that identity's password\n"
+    "  --base-dn DN               base of the company's entries, e.g. o=example.com\n"
+    "  --journal FILE             SQLite change journal\n"
+    "                             (default /var/lib/zngroups-admind/journal.db)\n"
+    "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16;\n"
+    "                             repeatable; none given: every client may\n"
+    "  --max-connections N        connections served at once (default 64)\n"
+    "  --quiet-ms N               wait for more bytes of a request whose last field could\n"
+    "                             still grow (default 20)\n"
+    "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
+    "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
+    "  --first-change-number N    number of the first change a new journal hands out\n"
+    "                             (default 1)\n"
+    "  --help                     show this text and exit\n"
+    "  --version                  show the version and exit\n";
+
+namespace {
+
+bool ParseInteger(const std::string& text, long low, long high, long& value) {
+    if (text.empty()) {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && value >= low && value <= high;
+}
+
+std::string Trimmed(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Applies one setting; `key` is an option name without its dashes.
+bool Apply(const std::string& key, const std::string& value, Config& config, std::string& error) {
+    long number = 0;
+    auto integer = [&](long low, long high, auto& target) {
+        if (!ParseInteger(value, low, high, number)) {
+            error = "'" + value + "' is not a number from " + std::to_string(low) +
+                    " to " + std::to_string(high);
+            return false;
+        }
+        target = static_cast<std::remove_reference_t<decltype(target)>>(number);
+        return true;
+    };
+    if (key == "listen") {
+        in_addr probe{};
+        if (inet_pton(AF_INET, value.c_str(), &probe) != 1) {
+            error = "'" + value + "' is not an IPv4 address";
+            return false;
+        }
+        config.listenAddress = value;
+        return true;
+    }
+    if (key == "port") return integer(1, 65535, config.port);
+    if (key == "uri") { config.directoryUri = value; return true; }
+    if (key == "bind-dn") { config.bindDN = value; return true; }
+    if (key == "password-file") { config.passwordFile = value; return true; }
+    if (key == "base-dn") { config.baseDN = value; return true; }
+    if (key == "journal") { config.journalPath = value; return true; }
+    if (key == "allow") {
+        Network network;
+        if (!ParseNetwork(value, network)) {
+            error = "'" + value + "' is not an IPv4 address or network";
+            return false;
+        }
+        config.allowChanges.push_back(network);
+        return true;
+    }
+    if (key == "max-connections") return integer(1, 4096, config.maxConnections);
+    if (key == "quiet-ms") return integer(0, 10000, config.quietMilliseconds);
+    if (key == "request-timeout-ms") return integer(1, 600000, config.requestTimeoutMilliseconds);
+    if (key == "directory-timeout-ms") {
+        return integer(1, 600000, config.directoryTimeoutMilliseconds);
+    }
+    // Change numbers travel as the client's long, which is 32 bits on Windows.
+    if (key == "first-change-number") return integer(1, INT_MAX, config.firstChangeNumber);
+    error = "unknown setting";
+    return false;
+}
+
+}  // namespace
+
+bool Network::Contains(std::uint32_t hostOrderAddress) const {
+    if (prefixLength == 0) {
+        return true;
+    }
+    std::uint32_t mask = prefixLength >= 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefixLength);
+    return (hostOrderAddress & mask) == (address & mask);
+}
+
+bool ParseNetwork(const std::string& text, Network& network) {
+    std::string address = text;
+    network.prefixLength = 32;
+    std::size_t slash = text.find('/');
+    if (slash != std::string::npos) {
+        long prefix = 0;
+        if (!ParseInteger(text.substr(slash + 1), 0, 32, prefix)) {
+            return false;
+        }
+        network.prefixLength = static_cast<int>(prefix);
+        address = text.substr(0, slash);
+    }
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1) {
+        return false;
+    }
+    network.address = ntohl(parsed.s_addr);
+    return true;
+}
+
+bool ReadConfigFile(const std::string& path, Config& config, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        std::size_t hash = line.find('#');
+        if (hash != std::string::npos) {
+            line.erase(hash);
+        }
+        line = Trimmed(line);
+        if (line.empty()) {
+            continue;
+        }
+        std::size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            error = path + ":" + std::to_string(number) + ": expected key = value";
+            return false;
+        }
+        std::string key = Trimmed(line.substr(0, equals));
+        if (!Apply(key, Trimmed(line.substr(equals + 1)), config, error)) {
+            error = path + ":" + std::to_string(number) + ": " + key + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error) {
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read the password file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::getline(file, password);
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    return true;
+}
+
+CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
+                             std::string& error) {
+    // The file comes first wherever --config stands, so options always win over it.
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help") return CommandLine::kHelp;
+        if (arg == "--version") return CommandLine::kVersion;
+        std::string path;
+        if (arg == "--config" && i + 1 < argc) {
+            path = argv[++i];
+        } else if (arg.rfind("--config=", 0) == 0) {
+            path = arg.substr(9);
+        } else {
+            continue;
+        }
+        if (!ReadConfigFile(path, config, error)) {
+            return CommandLine::kError;
+        }
+    }
+    bool allowFromCommandLine = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.rfind("--", 0) != 0) {
+            error = "unexpected argument '" + arg + "'";
+            return CommandLine::kError;
+        }
+        std::string key = arg.substr(2);
+        std::string value;
+        std::size_t equals = key.find('=');
+        if (equals != std::string::npos) {
+            value = key.substr(equals + 1);
+            key.erase(equals);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            error = "option --" + key + " needs a value";
+            return CommandLine::kError;
+        }
+        if (key == "config") {
+            continue;
+        }
+        // Networks given on the command line replace those of the file.
+        if (key == "allow" && !allowFromCommandLine) {
+            config.allowChanges.clear();
+            allowFromCommandLine = true;
+        }
+        if (!Apply(key, value, config, error)) {
+            error = "--" + key + ": " + error;
+            return CommandLine::kError;
+        }
+    }
+    return CommandLine::kRun;
+}
+
+}  // namespace zn::server

@@ -1,0 +1,54 @@
+// The administration server's settings: a small configuration file and command-line options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zn::server {
+
+// An IPv4 network: address and prefix length; "10.1.0.0/16", or one address.
+struct Network {
+    std::uint32_t address = 0;  // host byte order
+    int prefixLength = 32;
+    bool Contains(std::uint32_t hostOrderAddress) const;
+};
+bool ParseNetwork(const std::string& text, Network& network);
+
+struct Config {
+    std::string listenAddress = "0.0.0.0";
+    int port = 60660;
+    std::string directoryUri = "ldap://localhost";
+    std::string bindDN;
+    std::string passwordFile;
+    std::string baseDN;
+    std::string journalPath = "/var/lib/zngroups-admind/journal.db";
+    // Clients that may send changes; queries are answered for everyone. Empty: any client.
+    std::vector<Network> allowChanges;
+    int maxConnections = 64;
+    // How long a request whose last field could still grow waits for more bytes.
+    int quietMilliseconds = 20;
+    // Bound for a whole request to arrive.
+    int requestTimeoutMilliseconds = 5000;
+    int directoryTimeoutMilliseconds = 10000;
+    long firstChangeNumber = 1;
+};
+
+// What the command line asked for.
+enum class CommandLine { kRun, kHelp, kVersion, kError };
+
+// Reads `--config FILE` first (when given), then lets every other option override it.
+// On kError, `error` says what was wrong.
+CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
+                             std::string& error);
+
+// Reads "key = value" lines ('#' starts a comment) into `config`; the keys are the long
+// option names without their dashes.
+bool ReadConfigFile(const std::string& path, Config& config, std::string& error);
+
+// The first line of the password file, without its line end.
+bool ReadPasswordFile(const std::string& path, std::string& password, std::string& error);
+
+extern const char* const kUsageText;
+
+}  // namespace zn::server

@@ -1,0 +1,306 @@
+// The durable change journal: every accepted change request, its number and its fate, and
+// the change logs of the groups, in one SQLite database in WAL mode.
+#include "server/journal.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <ctime>
+
+namespace zn::server {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS changes ("
+    "  number INTEGER PRIMARY KEY,"
+    "  received TEXT NOT NULL,"
+    "  completed TEXT NOT NULL DEFAULT '',"
+    "  client TEXT NOT NULL,"
+    "  user_name TEXT NOT NULL,"
+    "  request TEXT NOT NULL,"
+    "  kind TEXT NOT NULL,"
+    "  group_name TEXT NOT NULL,"
+    "  target TEXT NOT NULL,"
+    "  state TEXT NOT NULL CHECK (state IN ('pending', 'applied', 'rejected')),"
+    "  code INTEGER NOT NULL,"
+    "  reason TEXT NOT NULL,"
+    "  plan BLOB NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS changes_pending ON changes(state) WHERE state = 'pending';"
+    "CREATE TABLE IF NOT EXISTS change_log ("
+    "  group_name TEXT NOT NULL COLLATE NOCASE,"
+    "  number INTEGER NOT NULL REFERENCES changes(number),"
+    "  PRIMARY KEY (group_name, number)) WITHOUT ROWID;";
+
+constexpr const char* kEntryColumns =
+    "number, received, completed, client, user_name, request, kind, group_name, target, "
+    "state, code, reason, plan";
+// The same columns where change_log is joined in, which has group_name and number too.
+constexpr const char* kJoinedEntryColumns =
+    "c.number, c.received, c.completed, c.client, c.user_name, c.request, c.kind, "
+    "c.group_name, c.target, c.state, c.code, c.reason, c.plan";
+
+std::string UtcNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+ChangeState StateFromName(const std::string& name) {
+    if (name == "applied") return ChangeState::kApplied;
+    if (name == "rejected") return ChangeState::kRejected;
+    return ChangeState::kPending;
+}
+
+// One prepared statement, finalized by its owner.
+class Statement {
+  public:
+    Statement(sqlite3* db, const std::string& sql) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK) {
+            m_statement = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Ok() const { return m_statement != nullptr; }
+    Statement& Bind(int index, const std::string& text) {
+        sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& BindBlob(int index, const std::string& bytes) {
+        sqlite3_bind_blob(m_statement, index, bytes.data(), static_cast<int>(bytes.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& Bind(int index, long number) {
+        sqlite3_bind_int64(m_statement, index, number);
+        return *this;
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return m_statement ? sqlite3_step(m_statement) : SQLITE_ERROR; }
+    long Long(int column) const { return static_cast<long>(sqlite3_column_int64(m_statement, column)); }
+    std::string Text(int column) const {
+        const void* bytes = sqlite3_column_blob(m_statement, column);
+        int size = sqlite3_column_bytes(m_statement, column);
+        return bytes ? std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size))
+                     : std::string();
+    }
+
+  private:
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+JournalEntry ReadEntry(const Statement& row) {
+    JournalEntry entry;
+    entry.number = row.Long(0);
+    entry.received = row.Text(1);
+    entry.completed = row.Text(2);
+    entry.change.client = row.Text(3);
+    entry.change.userName = row.Text(4);
+    entry.change.request = row.Text(5);
+    entry.change.kind = row.Text(6);
+    entry.change.groupName = row.Text(7);
+    entry.change.target = row.Text(8);
+    entry.state = StateFromName(row.Text(9));
+    entry.code = row.Long(10);
+    entry.reason = row.Text(11);
+    entry.plan = row.Text(12);
+    return entry;
+}
+
+std::string Cleaned(const std::string& text) {
+    std::string result = text;
+    for (char& c : result) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == ',' || c == ']' || c == '*' || u < 0x20 || u == 0x7F) {
+            c = '_';
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+const char* StateName(ChangeState state) {
+    switch (state) {
+        case ChangeState::kPending: return "pending";
+        case ChangeState::kApplied: return "applied";
+        case ChangeState::kRejected: return "rejected";
+    }
+    return "pending";
+}
+
+std::string LogRecordText(const JournalEntry& entry) {
+    std::string text = "Change " + std::to_string(entry.number) + " " + entry.received + " " +
+                       entry.change.userName + " " + entry.change.kind + " " +
+                       entry.change.groupName;
+    if (!entry.change.target.empty()) {
+        text += " " + entry.change.target;
+    }
+    text += std::string(" ") + StateName(entry.state);
+    if (entry.state == ChangeState::kRejected) {
+        text += " " + std::to_string(entry.code);
+    }
+    return Cleaned(text);
+}
+
+std::unique_ptr<Journal> Journal::Open(const std::string& path, long firstNumber,
+                                       std::string& error) {
+    std::unique_ptr<Journal> journal(new Journal());
+    journal->m_firstNumber = firstNumber;
+    int rc = sqlite3_open_v2(path.c_str(), &journal->m_db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        error = "cannot open the journal " + path + ": " +
+                (journal->m_db ? sqlite3_errmsg(journal->m_db) : sqlite3_errstr(rc));
+        return nullptr;
+    }
+    sqlite3_busy_timeout(journal->m_db, 5000);
+    // WAL keeps readers off the writer's back; FULL makes each committed change survive a
+    // crash of the machine, not only of the process.
+    if (!journal->Execute("PRAGMA journal_mode=WAL;") ||
+        !journal->Execute("PRAGMA synchronous=FULL;") ||
+        !journal->Execute("PRAGMA foreign_keys=ON;") || !journal->Execute(kSchema)) {
+        error = "cannot prepare the journal " + path + ": " + sqlite3_errmsg(journal->m_db);
+        return nullptr;
+    }
+    return journal;
+}
+
+Journal::~Journal() { sqlite3_close(m_db); }
+
+bool Journal::Execute(const char* sql) {
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+long Journal::Insert(const NewChange& change, const std::vector<std::string>& logGroups,
+                     ChangeState state, long code, const std::string& reason,
+                     const std::string& plan) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (!Execute("BEGIN IMMEDIATE;")) {
+        return 0;
+    }
+    long number = 0;
+    {
+        Statement next(m_db, "SELECT MAX(COALESCE(MAX(number) + 1, ?1), ?1) FROM changes;");
+        next.Bind(1, m_firstNumber);
+        if (next.Step() == SQLITE_ROW) {
+            number = next.Long(0);
+        }
+        Statement insert(m_db,
+                         "INSERT INTO changes (number, received, completed, client, user_name,"
+                         " request, kind, group_name, target, state, code, reason, plan)"
+                         " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13);");
+        std::string now = UtcNow();
+        insert.Bind(1, number).Bind(2, now).Bind(3, state == ChangeState::kPending ? "" : now);
+        insert.Bind(4, change.client).Bind(5, change.userName).Bind(6, change.request);
+        insert.Bind(7, change.kind).Bind(8, change.groupName).Bind(9, change.target);
+        insert.Bind(10, std::string(StateName(state))).Bind(11, code).Bind(12, reason);
+        insert.BindBlob(13, plan);
+        bool ok = number > 0 && insert.Step() == SQLITE_DONE;
+        for (const std::string& group : logGroups) {
+            Statement link(m_db,
+                           "INSERT OR IGNORE INTO change_log (group_name, number) VALUES (?1, ?2);");
+            ok = ok && link.Bind(1, group).Bind(2, number).Step() == SQLITE_DONE;
+        }
+        if (!ok) {
+            Execute("ROLLBACK;");
+            return 0;
+        }
+    }
+    return Execute("COMMIT;") ? number : (Execute("ROLLBACK;"), 0);
+}
+
+long Journal::RecordPending(const NewChange& change, const std::vector<std::string>& logGroups,
+                            const std::string& plan) {
+    return Insert(change, logGroups, ChangeState::kPending, 0, std::string(), plan);
+}
+
+long Journal::RecordRejected(const NewChange& change, const std::vector<std::string>& logGroups,
+                             long code, const std::string& reason) {
+    return Insert(change, logGroups, ChangeState::kRejected, code, reason, std::string());
+}
+
+bool Journal::Complete(long number, ChangeState state, long code, const std::string& reason) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement update(m_db,
+                     "UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
+                     " WHERE number = ?5 AND state = 'pending';");
+    update.Bind(1, std::string(StateName(state))).Bind(2, code).Bind(3, reason);
+    update.Bind(4, UtcNow()).Bind(5, number);
+    return update.Step() == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+}
+
+std::vector<JournalEntry> Journal::Pending() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<JournalEntry> entries;
+    Statement query(m_db, std::string("SELECT ") + kEntryColumns +
+                              " FROM changes WHERE state = 'pending' ORDER BY number;");
+    while (query.Step() == SQLITE_ROW) {
+        entries.push_back(ReadEntry(query));
+    }
+    return entries;
+}
+
+bool Journal::Find(long number, JournalEntry& entry) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement query(m_db,
+                    std::string("SELECT ") + kEntryColumns + " FROM changes WHERE number = ?1;");
+    query.Bind(1, number);
+    if (query.Step() != SQLITE_ROW) {
+        return false;
+    }
+    entry = ReadEntry(query);
+    return true;
+}
+
+std::vector<JournalEntry> Journal::GroupLog(const std::string& group, bool& ok) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<JournalEntry> entries;
+    Statement query(m_db, std::string("SELECT ") + kJoinedEntryColumns +
+                              " FROM change_log l JOIN changes c ON c.number = l.number"
+                              " WHERE l.group_name = ?1 ORDER BY l.number;");
+    query.Bind(1, group);
+    int rc = SQLITE_ROW;
+    while ((rc = query.Step()) == SQLITE_ROW) {
+        entries.push_back(ReadEntry(query));
+    }
+    ok = query.Ok() && rc == SQLITE_DONE;
+    return entries;
+}
+
+bool Journal::CompleteReset(long number, const std::string& group) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (!Execute("BEGIN IMMEDIATE;")) {
+        return false;
+    }
+    bool ok = false;
+    {
+        Statement remove(m_db, "DELETE FROM change_log WHERE group_name = ?1 AND number <> ?2;");
+        Statement update(m_db,
+                         "UPDATE changes SET state = 'applied', code = ?2, completed = ?3"
+                         " WHERE number = ?1 AND state = 'pending';");
+        ok = remove.Bind(1, group).Bind(2, number).Step() == SQLITE_DONE &&
+             update.Bind(1, number).Bind(2, 1L).Bind(3, UtcNow()).Step() == SQLITE_DONE &&
+             sqlite3_changes(m_db) == 1;
+    }
+    if (!ok || !Execute("COMMIT;")) {
+        Execute("ROLLBACK;");
+        return false;
+    }
+    return true;
+}
+
+bool Journal::RenameGroupLog(const std::string& from, const std::string& to) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement rename(m_db, "UPDATE OR REPLACE change_log SET group_name = ?2 WHERE group_name = ?1;");
+    return rename.Bind(1, from).Bind(2, to).Step() == SQLITE_DONE;
+}
+
+}  // namespace zn::server

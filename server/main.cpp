@@ -1,0 +1,84 @@
+// zngroups-admind: the administration server of one domain. Applies the change requests of
+// zngroups clients to the directory and answers questions about them.
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "server/changes.h"
+#include "server/config.h"
+#include "server/journal.h"
+#include "server/listener.h"
+#include "server/service.h"
+#include "zngroups_config.h"
+
+namespace {
+
+zn::server::Listener* g_listener = nullptr;
+
+extern "C" void OnStopSignal(int) {
+    if (g_listener != nullptr) {
+        g_listener->Stop();
+    }
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "zngroups-admind: %s\n", message.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zn::server;
+    Config config;
+    std::string error;
+    switch (ParseCommandLine(argc, argv, config, error)) {
+        case CommandLine::kHelp: std::fputs(kUsageText, stdout); return 0;
+        case CommandLine::kVersion: std::printf("zngroups-admind %s\n", ZNGROUPS_VERSION); return 0;
+        case CommandLine::kError:
+            std::fprintf(stderr, "zngroups-admind: %s\nTry 'zngroups-admind --help'.\n",
+                         error.c_str());
+            return 2;
+        case CommandLine::kRun: break;
+    }
+    if (config.baseDN.empty()) {
+        return Fail("no base DN: give --base-dn or base-dn in the configuration file");
+    }
+    DirectorySettings directory{config.directoryUri, config.bindDN, "", config.baseDN,
+                                config.directoryTimeoutMilliseconds};
+    if (!config.passwordFile.empty() &&
+        !ReadPasswordFile(config.passwordFile, directory.password, error)) {
+        return Fail(error);
+    }
+    std::unique_ptr<Journal> journal = Journal::Open(config.journalPath, config.firstChangeNumber, error);
+    if (!journal) {
+        return Fail(error);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    ChangeApplier applier(directory);
+    AdminService service(*journal, applier, config.allowChanges);
+    Listener listener;
+    if (!listener.Open(config.listenAddress, config.port, error)) {
+        return Fail(error);
+    }
+    std::size_t pending = service.Reconcile();
+    if (pending != 0) {
+        Log(std::to_string(pending) + " change(s) still pending; retried before the next change");
+    }
+    g_listener = &listener;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    if (config.allowChanges.empty()) {
+        Log("changes are accepted from every client (no allow setting)");
+    }
+    Log("listening on " + config.listenAddress + ":" + std::to_string(listener.Port()) +
+        " for " + config.baseDN + " at " + config.directoryUri);
+    listener.Serve(service, config);
+    g_listener = nullptr;
+    Log("stopped");
+    return 0;
+}

@@ -1,0 +1,47 @@
+// Codes and texts of the administration server's own answers. Refusals of a change by the
+// directory's rules carry the codes applications already know from the library; these are
+// the server's: the request itself, the client, the journal, the state of a change.
+#pragma once
+
+namespace zn::server {
+
+inline constexpr long kRequestTooLongCode = 31001;
+inline constexpr long kUnknownRequestCode = 31002;
+inline constexpr const char* kUnknownRequestText = "Unknown change request.";
+inline constexpr long kMalformedRequestCode = 31003;
+inline constexpr const char* kMalformedRequestText = "Malformed change request.";
+inline constexpr long kIncompleteRequestCode = 31004;
+inline constexpr const char* kIncompleteRequestText =
+    "Incomplete change request: its fields did not all arrive in time.";
+inline constexpr long kClientNotAllowedCode = 31005;
+inline constexpr const char* kClientNotAllowedFormat = "Changes are not accepted from %s.";
+inline constexpr long kTokenMismatchCode = 31006;
+inline constexpr const char* kTokenMismatchText =
+    "The user token does not match the user name.";
+inline constexpr long kJournalFailureCode = 31007;
+inline constexpr const char* kJournalFailureText =
+    "The change journal cannot be written; nothing was changed.";
+inline constexpr long kServerBusyCode = 31008;
+inline constexpr const char* kServerBusyText =
+    "The administration server is busy; try again later.";
+inline constexpr long kUnknownChangeCode = 31009;
+inline constexpr const char* kUnknownChangeFormat = "No change request %ld.";
+inline constexpr long kUnknownLogEntryCode = 31010;
+inline constexpr const char* kUnknownLogEntryFormat = "No change log entry %ld.";
+inline constexpr long kChangeUnfinishedCode = 31011;
+inline constexpr const char* kChangeUnfinishedFormat =
+    "Change %ld is pending: the directory stopped part way (%s); it will be completed.";
+inline constexpr long kInterruptedCode = 31012;
+inline constexpr const char* kInterruptedText =
+    "Not applied: the server stopped before the directory was changed.";
+
+// The code field of a change-status answer: applied, pending, or the refusal's own code.
+inline constexpr long kChangeAppliedStatus = 1;
+inline constexpr long kChangePendingStatus = 2;
+inline constexpr const char* kChangeAppliedFormat = "Change %ld applied.";
+inline constexpr const char* kChangePendingFormat = "Change %ld is pending.";
+
+// The record that closes a change-log answer.
+inline constexpr const char* kEndOfDataRecord = "End-Of-Data";
+
+}  // namespace zn::server

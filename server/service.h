@@ -1,0 +1,56 @@
+// What the administration server answers to one request: parsing, the client and token
+// checks, the journal, and the one writer of the domain's directory.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "admin/change_request.h"
+#include "server/changes.h"
+#include "server/config.h"
+#include "server/journal.h"
+
+namespace zn::server {
+
+struct Client {
+    std::string text;             // "127.0.1.5:40112"
+    std::uint32_t address = 0;    // host byte order
+};
+
+class AdminService {
+  public:
+    // Changes from outside `allowChanges` are refused; empty allows every client.
+    AdminService(Journal& journal, ChangeApplier& applier, std::vector<Network> allowChanges);
+
+    // The reply bytes to a whole request. `tooLong` when more than kMaxRequestLength
+    // characters arrived (`request` then holds the beginning).
+    std::string Answer(const std::string& request, bool tooLong, const Client& client);
+
+    // Finishes pending changes whose first write reached the directory and marks the others
+    // rejected; run at start-up and before each change. Returns how many remain pending.
+    std::size_t Reconcile();
+
+  private:
+    std::string AnswerChange(const ParsedRequest& request, const std::string& text,
+                             const Client& client);
+    std::string AnswerQuery(const ParsedRequest& request);
+    std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan);
+    std::size_t ReconcileLocked();
+
+    Journal& m_journal;
+    ChangeApplier& m_applier;
+    std::vector<Network> m_allowChanges;
+    // One writer per domain: checks and writes of two changes never interleave, so the
+    // eventual members computed from one state are written before the next change reads it.
+    std::mutex m_writer;
+};
+
+// The request line as it may be logged and journalled: the user token blanked out.
+std::string WithoutToken(const std::string& request, const ParsedRequest& parsed);
+
+// Writes to standard error, one line per call, with a UTC time stamp.
+void Log(const std::string& line);
+
+}  // namespace zn::server
