@@ -20,108 +20,13 @@
 namespace zn::server {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int MillisecondsLeft(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// poll() for one descriptor, restarted after signals; >0 readable/writable, 0 time-out.
-int WaitFor(int socket, short events, int milliseconds) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        pollfd entry{socket, events, 0};
-        int rc = poll(&entry, 1, MillisecondsLeft(deadline));
-        if (rc >= 0 || errno != EINTR) {
-            return rc;
-        }
-    }
-}
-
 void CloseQuietly(int socket) {
     if (socket >= 0) {
         close(socket);
     }
 }
 
-// Reads what the client still sends after an oversized request, so that closing does not
-// reset the connection before the client has read its reply.
-void Drain(int socket, int milliseconds) {
-    char scrap[4096];
-    auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (WaitFor(socket, POLLIN, MillisecondsLeft(deadline)) > 0) {
-        if (recv(socket, scrap, sizeof scrap, 0) <= 0) {
-            return;
-        }
-    }
-}
-
 }  // namespace
-
-ReceivedRequest ReadRequest(int socket, const ReadLimits& limits) {
-    ReceivedRequest received;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.requestTimeoutMilliseconds);
-    bool mayBeWhole = false;
-    char buffer[kMaxRequestLength + 2];
-    for (;;) {
-        int wait = MillisecondsLeft(deadline);
-        if (mayBeWhole && limits.quietMilliseconds < wait) {
-            wait = limits.quietMilliseconds;
-        }
-        int ready = WaitFor(socket, POLLIN, wait);
-        if (ready < 0) {
-            received.failed = true;
-            return received;
-        }
-        if (ready == 0) {
-            // Quiet after a whole request: it is complete. Quiet after a part: the parser
-            // will call it incomplete.
-            return received;
-        }
-        ssize_t got = recv(socket, buffer, sizeof buffer, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            received.failed = got < 0 || received.bytes.empty();
-            return received;
-        }
-        received.bytes.append(buffer, static_cast<std::size_t>(got));
-        if (received.bytes.size() > kMaxRequestLength) {
-            received.tooLong = true;
-            received.bytes.resize(kMaxRequestLength);
-            return received;
-        }
-        ParsedRequest parsed;
-        switch (ParseChangeRequest(received.bytes, parsed)) {
-            case ParseOutcome::kMayContinue: mayBeWhole = true; break;
-            case ParseOutcome::kIncomplete: mayBeWhole = false; break;
-            // A whole request, or bytes no further byte can mend.
-            default: return received;
-        }
-    }
-}
-
-bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        if (WaitFor(socket, POLLOUT, MillisecondsLeft(deadline)) <= 0) {
-            return false;
-        }
-        ssize_t n = send(socket, bytes.data() + sent, bytes.size() - sent,
-                         MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 Listener::~Listener() {
     CloseQuietly(m_socket);

@@ -8,30 +8,10 @@
 #include <string>
 
 #include "server/config.h"
+#include "server/connection.h"
 #include "server/service.h"
 
 namespace zn::server {
-
-// How one request is read. A request has no terminator and no length, and the client
-// neither half-closes nor says it is done: the request is complete when its layout says so
-// (a last field at its full length), when the client closes, or when a request whose last
-// field could still grow has been followed by `quietMilliseconds` of silence.
-struct ReadLimits {
-    int quietMilliseconds = 20;
-    int requestTimeoutMilliseconds = 5000;
-};
-
-struct ReceivedRequest {
-    std::string bytes;
-    bool tooLong = false;  // more than kMaxRequestLength characters arrived
-    bool failed = false;   // the connection broke, or nothing arrived before the client left
-};
-
-// Reads one request from a connected socket.
-ReceivedRequest ReadRequest(int socket, const ReadLimits& limits);
-
-// Writes all of `bytes` within `timeoutMilliseconds`; false when the client stopped reading.
-bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds);
 
 class Listener {
   public:

@@ -1,0 +1,33 @@
+// Reading one request off a connection the way the library sends it, and writing a reply.
+#pragma once
+
+#include <string>
+
+namespace zn::server {
+
+// How one request is read. A request has no terminator and no length, and the client
+// neither half-closes nor says it is done: the request is complete when its layout says so
+// (a last field at its full length), when the client closes, or when a request whose last
+// field could still grow has been followed by `quietMilliseconds` of silence.
+struct ReadLimits {
+    int quietMilliseconds = 20;
+    int requestTimeoutMilliseconds = 5000;
+};
+
+struct ReceivedRequest {
+    std::string bytes;
+    bool tooLong = false;  // more than kMaxRequestLength characters arrived
+    bool failed = false;   // the connection broke, or nothing arrived before the client left
+};
+
+// Reads one request from a connected socket.
+ReceivedRequest ReadRequest(int socket, const ReadLimits& limits);
+
+// Writes all of `bytes` within `timeoutMilliseconds`; false when the client stopped reading.
+bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds);
+
+// Reads what the client still sends after an oversized request, so that closing does not
+// reset the connection before the client has read its reply.
+void Drain(int socket, int milliseconds);
+
+}  // namespace zn::server
