@@ -20,8 +20,13 @@ class MedianReporter : public benchmark::ConsoleReporter {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median") {
                 m_medians[run.run_name.function_name] = run;
+                m_medians[run.run_name.function_name + "#" + std::to_string(run.threads)] = run;
             }
         }
+    }
+    // The median of a benchmark run on `threads` threads.
+    const Run* Median(const std::string& name, int threads) const {
+        return Median(name + "#" + std::to_string(threads));
     }
     const Run* Median(const std::string& name) const {
         auto found = m_medians.find(name);

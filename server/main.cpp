@@ -2,6 +2,7 @@
 // zngroups clients to the directory and answers questions about them.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,10 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     ChangeApplier applier(directory);
     AdminService service(*journal, applier, config.allowChanges);
+    if (const char* pause = std::getenv("ZNGROUPS_ADMIND_PAUSE_AFTER_JOURNAL_MS")) {
+        service.SetPauseAfterJournal(std::atoi(pause));
+        Log(std::string("fault injection: pausing ") + pause + " ms after journalling each change");
+    }
     Listener listener;
     if (!listener.Open(config.listenAddress, config.port, error)) {
         return Fail(error);

@@ -2,8 +2,10 @@
 // checks, the journal, and the one writer of the domain's directory.
 #include "server/service.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 #include "admin/user_token.h"
 #include "server/reply_codes.h"
@@ -190,6 +192,9 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
         }
         Log(prefix + "applied");
         return Reply(1, kChangeAppliedStatus, FormatText(kChangeAppliedFormat, number));
+    }
+    if (m_pauseAfterJournal > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_pauseAfterJournal));
     }
     bool touched = false;
     Verdict verdict = m_applier.Apply(plan, touched);

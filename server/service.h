@@ -32,6 +32,10 @@ class AdminService {
     // rejected; run at start-up and before each change. Returns how many remain pending.
     std::size_t Reconcile();
 
+    // Fault injection for crash tests: sleep this long between journalling a change as
+    // pending and writing it, so that a test can kill the server inside that window.
+    void SetPauseAfterJournal(int milliseconds) { m_pauseAfterJournal = milliseconds; }
+
   private:
     std::string AnswerChange(const ParsedRequest& request, const std::string& text,
                              const Client& client);
@@ -45,6 +49,7 @@ class AdminService {
     // One writer per domain: checks and writes of two changes never interleave, so the
     // eventual members computed from one state are written before the next change reads it.
     std::mutex m_writer;
+    int m_pauseAfterJournal = 0;
 };
 
 // The request line as it may be logged and journalled: the user token blanked out.

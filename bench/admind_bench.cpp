@@ -1,0 +1,202 @@
+// The administration server: changes and status questions per second with 1, 8 and 32
+// clients, and one change's round trip beside a bare LDAP modify of the same entry.
+#include <benchmark/benchmark.h>
+#include <ldap.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "admin/admin_channel.h"
+#include "admin/change_request.h"
+#include "bench/median_report.h"
+#include "tests/support/admin_daemon.h"
+#include "tests/support/sandbox.h"
+
+namespace {
+
+using zn::ChangeRequest;
+
+constexpr const char* kAdmin = "ASMITH";
+constexpr int kMaxClients = 32;
+
+// The local domain's server waits 20 ms for more bytes after a request whose last field
+// could still grow (the default); EUROPE's waits not at all, so the difference between
+// the two is what that wait costs a round trip.
+struct Servers {
+    std::unique_ptr<zntest::AdminDaemon> waiting;
+    std::unique_ptr<zntest::AdminDaemon> eager;
+    std::string error;
+};
+
+long Send(const char* domain, std::uint32_t port, ChangeRequest kind, const std::string& group,
+          const std::string& target, std::string* text = nullptr) {
+    zn::RequestFields f;
+    f.userName = kAdmin;
+    f.groupName = group;
+    f.targetName = target;
+    f.organizationalUnit = "zngroups";
+    std::string request;
+    zn::FormatChangeRequest(kind, f, request);
+    zn::CZNAdminChannel channel(domain, port);
+    long result = channel.Transact(request.c_str());
+    if (text != nullptr) *text = channel.GetErrorText();
+    return result;
+}
+
+std::string BenchGroup(int client) { return "ZB_CLIENT" + std::to_string(client); }
+
+Servers& Started() {
+    static Servers servers = [] {
+        Servers s;
+        try {
+            zntest::AdminDaemonOptions local;
+            s.waiting = std::make_unique<zntest::AdminDaemon>(local);
+            zntest::AdminDaemonOptions europe;
+            europe.domain = "EUROPE";
+            europe.quietMilliseconds = 0;
+            s.eager = std::make_unique<zntest::AdminDaemon>(europe);
+        } catch (const std::exception& e) {
+            s.error = e.what();
+            return s;
+        }
+        for (int client = 0; client < kMaxClients; ++client) {
+            std::string text;
+            if (Send(nullptr, 60660, ChangeRequest::kCreateGroup, "", BenchGroup(client), &text) != 1 ||
+                Send("EUROPE", 60661, ChangeRequest::kCreateGroup, "", BenchGroup(client), &text) != 1) {
+                s.error = "creating the bench groups: " + text;
+                break;
+            }
+        }
+        return s;
+    }();
+    return servers;
+}
+
+// Adds and removes one member of the client's own group, alternately: every request is a
+// change that passes its checks and writes the directory.
+void Changes(benchmark::State& state, const char* domain, std::uint32_t port) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    const std::string group = BenchGroup(state.thread_index());
+    bool add = true;
+    std::string text;
+    for (auto _ : state) {
+        if (Send(domain, port, add ? ChangeRequest::kAddMember : ChangeRequest::kDeleteMember,
+                 group, "BWHITE", &text) != 1) {
+            state.SkipWithError(text.c_str());
+            break;
+        }
+        add = !add;
+    }
+    if (!add) Send(domain, port, ChangeRequest::kDeleteMember, group, "BWHITE");
+    state.SetItemsProcessed(state.iterations());
+}
+
+void ChangesQuiet20(benchmark::State& state) { Changes(state, nullptr, 60660); }
+void ChangesQuiet0(benchmark::State& state) { Changes(state, "EUROPE", 60661); }
+
+// Status questions read only the journal and run side by side.
+void StatusQueries(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        zn::CZNAdminChannel channel(nullptr, 60660);
+        if (channel.Transact("00002,GET,CHANGE,1") != 1) {
+            state.SkipWithError(channel.GetErrorText().c_str());
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// The same add and delete of the same value on the same entry, on an open privileged
+// connection to the provider: what the directory alone costs.
+void BareLdapModify(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    LDAP* ld = nullptr;
+    ldap_initialize(&ld, ("ldap://" + zntest::ServerAddress("ldapEUROPE5")).c_str());
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    std::string admin = "cn=admin," + zntest::BaseDN();
+    berval password{8, const_cast<char*>("zngadmin")};
+    if (ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr,
+                         nullptr) != LDAP_SUCCESS) {
+        state.SkipWithError("bind as cn=admin failed");
+        ldap_unbind_ext_s(ld, nullptr, nullptr);
+        return;
+    }
+    std::string dn = "cn=" + BenchGroup(0) + ",ou=zngroups," + zntest::BaseDN();
+    std::string member = "uid=bwhite,ou=People," + zntest::BaseDN();
+    char* values[] = {member.data(), nullptr};
+    bool add = true;
+    for (auto _ : state) {
+        LDAPMod mod{};
+        mod.mod_op = add ? LDAP_MOD_ADD : LDAP_MOD_DELETE;
+        mod.mod_type = const_cast<char*>("explicitMember");
+        mod.mod_values = values;
+        LDAPMod* mods[] = {&mod, nullptr};
+        int rc = ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS) {
+            state.SkipWithError(ldap_err2string(rc));
+            break;
+        }
+        add = !add;
+    }
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+}
+
+BENCHMARK(BareLdapModify)->Name("bare LDAP modify")->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ChangesQuiet0)
+    ->Name("change, quiet 0 ms")
+    ->Threads(1)->Threads(8)->Threads(32)
+    ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ChangesQuiet20)
+    ->Name("change, quiet 20 ms")
+    ->Threads(1)->Threads(8)->Threads(32)
+    ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(StatusQueries)
+    ->Name("status query")
+    ->Threads(1)->Threads(8)->Threads(32)
+    ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    zntest::RequireSandbox();
+    if (!Started().error.empty()) {
+        std::fprintf(stderr, "admind_bench: %s\n", Started().error.c_str());
+        return 1;
+    }
+    znbench::MedianReporter reporter;
+    znbench::RunInterleaved(argc, argv, reporter);
+    for (const char* name : {"change, quiet 0 ms", "change, quiet 20 ms", "status query"}) {
+        for (int threads : {1, 8, 32}) {
+            if (const auto* median = reporter.Median(name, threads)) {
+                auto rate = median->counters.find("items_per_second");
+                if (rate != median->counters.end()) {
+                    std::printf("%s, %d client(s): %.0f requests per second (median)\n", name,
+                                threads, rate->second.value);
+                }
+            }
+        }
+    }
+    // One client's change against one modify: both medians are per request.
+    const auto* bare = reporter.Median("bare LDAP modify");
+    for (const char* name : {"change, quiet 0 ms", "change, quiet 20 ms"}) {
+        const auto* change = reporter.Median(name, 1);
+        if (bare != nullptr && change != nullptr && bare->GetAdjustedRealTime() > 0) {
+            std::printf("%s (one client) / bare LDAP modify (median real time): %.1f\n", name,
+                        change->GetAdjustedRealTime() / bare->GetAdjustedRealTime());
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,526 @@
+// zngroups-admind end to end: requests sent through the library's exchange and raw sockets,
+// applied to the sandbox's provider, read back through the library and plain LDAP.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <ldap.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CZNGroup.h"
+#include "admin/admin_channel.h"
+#include "admin/change_request.h"
+#include "admin/user_token.h"
+#include "server/changes.h"
+#include "server/journal.h"
+#include "tests/support/admin_daemon.h"
+#include "tests/support/sandbox.h"
+
+namespace zntest {
+namespace {
+
+using zn::ChangeRequest;
+using zn::RequestFields;
+
+struct Answer {
+    long result = 0;
+    long code = 0;
+    std::string text;
+};
+
+// One request, formatted by the library's protocol module and carried by its exchange.
+Answer Send(ChangeRequest kind, RequestFields fields, std::uint32_t port = 60660,
+            const char* domain = nullptr) {
+    std::string request;
+    EXPECT_TRUE(zn::FormatChangeRequest(kind, fields, request));
+    zn::CZNAdminChannel channel(domain, port);
+    channel.SetWaitLimit(10, 0);
+    Answer answer;
+    answer.result = channel.Transact(request.c_str());
+    answer.code = channel.GetErrorCode();
+    answer.text = channel.GetErrorText();
+    return answer;
+}
+
+RequestFields By(const std::string& user, const std::string& group,
+                 const std::string& target = "") {
+    RequestFields f;
+    f.userName = user;
+    f.groupName = group;
+    f.targetName = target;
+    return f;
+}
+
+long ChangeNumber(const Answer& answer) {
+    return answer.text.rfind("Change ", 0) == 0 ? std::atol(answer.text.c_str() + 7) : 0;
+}
+
+// Writes `pieces` to the server one after another with `pause` between them and returns
+// everything it answers until it closes.
+std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
+                std::chrono::milliseconds pause = std::chrono::milliseconds(0)) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<uint16_t>(server.Port()));
+    inet_pton(AF_INET, server.Address().c_str(), &peer.sin_addr);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(pause);
+        send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
+    }
+    timeval bound{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    std::string reply;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        reply.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return reply;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The values of one attribute of a group, read from the provider with plain LDAP, as
+// lower-case DNs or texts; a missing group reads as no values.
+std::set<std::string> Values(const std::string& group, const char* attribute) {
+    LDAP* ld = nullptr;
+    std::set<std::string> values;
+    if (ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()) != LDAP_SUCCESS) {
+        ADD_FAILURE() << "ldap_initialize";
+        return values;
+    }
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    std::string filter = "(&(objectClass=groupOfUniqueNames)(cn=" + group + "))";
+    char* attrs[] = {const_cast<char*>(attribute), nullptr};
+    LDAPMessage* result = nullptr;
+    int rc = ldap_search_ext_s(ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs,
+                               0, nullptr, nullptr, nullptr, 0, &result);
+    EXPECT_EQ(rc, LDAP_SUCCESS) << ldap_err2string(rc);
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
+        berval** vals = ldap_get_values_len(ld, e, attribute);
+        for (int i = 0; vals != nullptr && vals[i] != nullptr; ++i) {
+            values.insert(Lower(std::string(vals[i]->bv_val, vals[i]->bv_len)));
+        }
+        ldap_value_free_len(vals);
+    }
+    ldap_msgfree(result);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    return values;
+}
+
+// Adds one value to a group's attribute behind the server's back, as cn=admin.
+void AddValue(const std::string& group, const char* attribute, const std::string& value) {
+    LDAP* ld = nullptr;
+    ASSERT_EQ(ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()), LDAP_SUCCESS);
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    std::string admin = "cn=admin," + BaseDN();
+    berval password{8, const_cast<char*>("zngadmin")};
+    ASSERT_EQ(ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr,
+                               nullptr),
+              LDAP_SUCCESS);
+    std::string dn = "cn=" + group + ",ou=zngroups," + BaseDN();
+    char* values[] = {const_cast<char*>(value.c_str()), nullptr};
+    LDAPMod mod{};
+    mod.mod_op = LDAP_MOD_ADD;
+    mod.mod_type = const_cast<char*>(attribute);
+    mod.mod_values = values;
+    LDAPMod* mods[] = {&mod, nullptr};
+    EXPECT_EQ(ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+}
+
+std::string PersonDN(const std::string& uid) { return Lower("uid=" + uid + ",ou=People," + BaseDN()); }
+std::string GroupDN(const std::string& name) { return Lower("cn=" + name + ",ou=zngroups," + BaseDN()); }
+
+constexpr const char* kAdmin = "ASMITH";  // the sample's administrator
+
+class AdminServer : public ::testing::Test {
+  protected:
+    static void TearDownTestSuite() { RestoreDirectory(); }
+    void SetUp() override { RequireSandbox(); }
+
+    // Creates top-level groups in the default unit, as the administrator.
+    void Create(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            RequestFields f = By(kAdmin, "", name);
+            f.organizationalUnit = "zngroups";
+            Answer a = Send(ChangeRequest::kCreateGroup, f);
+            ASSERT_EQ(a.result, 1) << name << ": " << a.code << " " << a.text;
+        }
+    }
+    void Link(const char* parent, const char* child) {
+        Answer a = Send(ChangeRequest::kAddSubGroup, By(kAdmin, parent, child));
+        ASSERT_EQ(a.result, 1) << parent << " > " << child << ": " << a.text;
+    }
+    void AddMember(const char* group, const char* uid) {
+        Answer a = Send(ChangeRequest::kAddMember, By(kAdmin, group, uid));
+        ASSERT_EQ(a.result, 1) << group << " + " << uid << ": " << a.text;
+    }
+    std::set<std::string> Eventual(const std::string& group) { return Values(group, "uniqueMember"); }
+
+    AdminDaemon m_server;
+};
+
+TEST_F(AdminServer, PeopleChangesAreAppliedAndReadBackByTheLibrary) {
+    Create({"ZT1_TEAM"});
+    Answer a = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_TEAM", "bwhite"));
+    EXPECT_EQ(a.result, 1);
+    EXPECT_EQ(a.code, 1);
+    long number = ChangeNumber(a);
+    EXPECT_EQ(a.text, "Change " + std::to_string(number) + " applied.");
+    EXPECT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZT1_TEAM", "jdoe")).result, 1);
+    EXPECT_EQ(Send(ChangeRequest::kAddContact, By(kAdmin, "ZT1_TEAM", "cgreen")).result, 1);
+    CZNGroup team("ZT1_TEAM");
+    EXPECT_EQ(team.IsValidGroupDirectMember("bwhite"), 1);
+    EXPECT_EQ(team.IsValidGroupEventualMember("bwhite"), 1);
+    EXPECT_EQ(team.IsValidGroupOwner("jdoe"), 1);
+    EXPECT_EQ(team.IsValidGroupContact("cgreen"), 1);
+    // The new owner may now change members; the contact may too, but not owners.
+    EXPECT_EQ(Send(ChangeRequest::kAddMember, By("JDOE", "ZT1_TEAM", "cdoe")).result, 1);
+    Answer byContact = Send(ChangeRequest::kAddOwner, By("CGREEN", "ZT1_TEAM", "cdoe"));
+    EXPECT_EQ(byContact.result, 1) << "cgreen is an administrator through ZN-ADMIN-DEPUTIES";
+    Answer byStranger = Send(ChangeRequest::kAddOwner, By("BWHITE", "ZT1_TEAM", "egray"));
+    EXPECT_EQ(byStranger.result, 0);
+    EXPECT_EQ(byStranger.code, 30015);
+    EXPECT_EQ(byStranger.text, "BWHITE is not a valid owner of group ZT1_TEAM.");
+    EXPECT_EQ(Send(ChangeRequest::kDeleteMember, By("JDOE", "ZT1_TEAM", "bwhite")).result, 1);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteContact, By(kAdmin, "ZT1_TEAM", "cgreen")).result, 1);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteOwner, By(kAdmin, "ZT1_TEAM", "cdoe")).result, 1);
+    EXPECT_EQ(Values("ZT1_TEAM", "explicitMember"), std::set<std::string>{PersonDN("cdoe")});
+    EXPECT_EQ(Eventual("ZT1_TEAM"), std::set<std::string>{PersonDN("cdoe")});
+    EXPECT_EQ(Values("ZT1_TEAM", "owner"), std::set<std::string>{PersonDN("jdoe")});
+    EXPECT_TRUE(Values("ZT1_TEAM", "contactUserName").empty());
+    // Refusals name what was wrong, as the library would have.
+    Answer again = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_TEAM", "cdoe"));
+    EXPECT_EQ(again.code, 30026);
+    EXPECT_EQ(again.text, "CDOE is already a direct member of ZT1_TEAM .");
+    Answer nobody = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_TEAM", "nobody"));
+    EXPECT_EQ(nobody.code, 30005);
+    Answer noGroup = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_NOPE", "cdoe"));
+    EXPECT_EQ(noGroup.code, 30004);
+    EXPECT_EQ(noGroup.text, "ZT1_NOPE is not a valid group.");
+    EXPECT_EQ(Eventual("ZT1_TEAM"), std::set<std::string>{PersonDN("cdoe")});
+}
+
+TEST_F(AdminServer, EventualMembersFollowNestedLinksThroughADiamond) {
+    // A > B > D and A > C > D; A also has a member of its own.
+    Create({"ZT2_A", "ZT2_B", "ZT2_C", "ZT2_D"});
+    Link("ZT2_A", "ZT2_B");
+    Link("ZT2_A", "ZT2_C");
+    Link("ZT2_B", "ZT2_D");
+    Link("ZT2_C", "ZT2_D");
+    AddMember("ZT2_D", "cdoe");
+    AddMember("ZT2_B", "bwhite");
+    AddMember("ZT2_A", "asmith");
+    const std::string cdoe = PersonDN("cdoe"), bwhite = PersonDN("bwhite"), asmith = PersonDN("asmith");
+    EXPECT_EQ(Eventual("ZT2_A"), (std::set<std::string>{cdoe, bwhite, asmith}));
+    EXPECT_EQ(Eventual("ZT2_C"), std::set<std::string>{cdoe});
+    EXPECT_EQ(Values("ZT2_D", "superGroup"), (std::set<std::string>{GroupDN("ZT2_B"), GroupDN("ZT2_C")}));
+    // D leaves B: A still reaches cdoe through C.
+    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By(kAdmin, "ZT2_B", "ZT2_D")).result, 1);
+    EXPECT_EQ(Eventual("ZT2_B"), std::set<std::string>{bwhite});
+    EXPECT_EQ(Eventual("ZT2_A"), (std::set<std::string>{cdoe, bwhite, asmith}));
+    EXPECT_EQ(Values("ZT2_D", "superGroup"), std::set<std::string>{GroupDN("ZT2_C")});
+    // cdoe becomes a direct member of A as well, then leaves D: A keeps its own member.
+    AddMember("ZT2_A", "cdoe");
+    EXPECT_EQ(Send(ChangeRequest::kDeleteMember, By(kAdmin, "ZT2_D", "cdoe")).result, 1);
+    EXPECT_EQ(Eventual("ZT2_C"), std::set<std::string>{});
+    EXPECT_EQ(Eventual("ZT2_A"), (std::set<std::string>{cdoe, bwhite, asmith}));
+    // The link that would close a cycle is refused, and nothing changes.
+    Answer cycle = Send(ChangeRequest::kAddSubGroup, By(kAdmin, "ZT2_D", "ZT2_A"));
+    EXPECT_EQ(cycle.code, 30028);
+    EXPECT_EQ(cycle.text, "ZT2_A is a supergroup of ZT2_D .");
+    EXPECT_TRUE(Values("ZT2_D", "subGroup").empty());
+    CZNGroup library("ZT2_A");
+    EXPECT_EQ(library.GetEventualMembersCount(), 3);
+    EXPECT_EQ(library.IsValidGroupEventualSuperGroup("ZT2_D", "ZT2_A"), 1);
+}
+
+TEST_F(AdminServer, LifecycleChangesKeepEveryReferenceTrue) {
+    Create({"ZT3_TOP", "ZT3_OTHER"});
+    RequestFields sub = By(kAdmin, "ZT3_TOP", "zt3_child");
+    sub.organizationalUnit = "zngroups";
+    ASSERT_EQ(Send(ChangeRequest::kCreateSubGroup, sub).result, 1);
+    Link("ZT3_OTHER", "ZT3_CHILD");
+    AddMember("ZT3_CHILD", "egray");
+    EXPECT_EQ(Values("ZT3_TOP", "subGroup"), std::set<std::string>{GroupDN("ZT3_CHILD")});
+    EXPECT_EQ(Eventual("ZT3_TOP"), std::set<std::string>{PersonDN("egray")});
+    // Rename: the entry and every reference to it.
+    RequestFields rename = By(kAdmin, "ZT3_CHILD", "zt3_renamed");
+    ASSERT_EQ(Send(ChangeRequest::kModifyGroup, rename).result, 1);
+    CZNGroup library;
+    EXPECT_EQ(library.IsValidGroup("ZT3_CHILD"), 0);
+    EXPECT_EQ(library.IsValidGroup("ZT3_RENAMED"), 1);
+    EXPECT_EQ(Values("ZT3_TOP", "subGroup"), std::set<std::string>{GroupDN("ZT3_RENAMED")});
+    EXPECT_EQ(Values("ZT3_OTHER", "subGroup"), std::set<std::string>{GroupDN("ZT3_RENAMED")});
+    EXPECT_EQ(Values("ZT3_RENAMED", "superGroup"),
+              (std::set<std::string>{GroupDN("ZT3_TOP"), GroupDN("ZT3_OTHER")}));
+    // Company number and the two flags.
+    RequestFields company = By(kAdmin, "ZT3_RENAMED");
+    company.companyNumber = "0100";
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, company).result, 1);
+    EXPECT_EQ(library.GetCompanyNumber("ZT3_RENAMED"), "0100");
+    company.companyNumber = "0999";
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, company).code, 30032);
+    EXPECT_EQ(Send(ChangeRequest::kSetMailAliased, By(kAdmin, "ZT3_RENAMED")).result, 1);
+    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 1);
+    EXPECT_EQ(Send(ChangeRequest::kClearMailAliased, By(kAdmin, "ZT3_RENAMED")).result, 1);
+    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 0);
+    EXPECT_EQ(Send(ChangeRequest::kSetExchangeSynchronization, By(kAdmin, "ZT3_RENAMED")).result, 1);
+    EXPECT_EQ(Values("ZT3_RENAMED", "exchangeSynchronization"), std::set<std::string>{"y"});
+    EXPECT_EQ(Send(ChangeRequest::kClearExchangeSynchronization, By(kAdmin, "ZT3_RENAMED")).result, 1);
+    EXPECT_NE(Values("ZT3_RENAMED", "exchangeSynchronization"), std::set<std::string>{"y"});
+    // Deleted from under one parent by its owner: gone everywhere, closures recomputed.
+    Answer deleted = Send(ChangeRequest::kDeleteSubGroup, By(kAdmin, "ZT3_TOP", "ZT3_RENAMED"));
+    EXPECT_EQ(deleted.result, 1) << deleted.text;
+    EXPECT_EQ(library.IsValidGroup("ZT3_RENAMED"), 0);
+    EXPECT_TRUE(Values("ZT3_TOP", "subGroup").empty());
+    EXPECT_TRUE(Values("ZT3_OTHER", "subGroup").empty());
+    EXPECT_TRUE(Eventual("ZT3_TOP").empty());
+    EXPECT_TRUE(Eventual("ZT3_OTHER").empty());
+    // Without a parent.
+    EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By(kAdmin, "", "ZT3_OTHER")).result, 1);
+    EXPECT_EQ(library.IsValidGroup("ZT3_OTHER"), 0);
+    // New names follow the library's rules.
+    RequestFields bad = By(kAdmin, "", "ZT3-HYPHEN");
+    bad.organizationalUnit = "zngroups";
+    Answer refused = Send(ChangeRequest::kCreateGroup, bad);
+    EXPECT_EQ(refused.code, 30030);
+    EXPECT_EQ(refused.text, "ZT3-HYPHEN is not a valid new group name.");
+    bad.targetName = "ZT3_TOP";
+    EXPECT_EQ(Send(ChangeRequest::kCreateGroup, bad).code, 30030);
+    bad.targetName = "ZT3_ELSEWHERE";
+    bad.organizationalUnit = "Sales";
+    Answer unit = Send(ChangeRequest::kCreateGroup, [&] { auto f = bad; f.userName = "JDOE"; return f; }());
+    EXPECT_EQ(unit.code, 30031);
+    EXPECT_EQ(unit.text, "Sales is an invalid organizational unit.");
+}
+
+TEST_F(AdminServer, AttributesTravelWholeAndOnlyThoseTheSchemaAllows) {
+    Create({"ZT4_G"});
+    RequestFields description = By(kAdmin, "ZT4_G");
+    description.value = "Builds, tests, and ships; 100% of it.";
+    EXPECT_EQ(Send(ChangeRequest::kSetDescription, description).result, 1);
+    CZNGroup library;
+    EXPECT_EQ(library.GetDescription("ZT4_G"), "Builds, tests, and ships; 100% of it.");
+    RequestFields attribute = By(kAdmin, "ZT4_G");
+    attribute.attributeName = "businessCategory";
+    attribute.value = "Engineering, tools";
+    EXPECT_EQ(Send(ChangeRequest::kSetGenericAttribute, attribute).result, 1);
+    EXPECT_EQ(library.GetGenericAttributeValue("ZT4_G", "businessCategory"), "Engineering, tools");
+    attribute.value.clear();
+    EXPECT_EQ(Send(ChangeRequest::kSetGenericAttribute, attribute).result, 1);
+    EXPECT_TRUE(Values("ZT4_G", "businessCategory").empty());
+    for (const char* name : {"uniqueMember", "mail", "noSuchAttribute"}) {
+        attribute.attributeName = name;
+        attribute.value = "x";
+        Answer refused = Send(ChangeRequest::kSetGenericAttribute, attribute);
+        EXPECT_EQ(refused.result, 0) << name;
+        EXPECT_NE(refused.code, 1) << name;
+    }
+    EXPECT_TRUE(Eventual("ZT4_G").empty());
+}
+
+TEST_F(AdminServer, RequestsThatCannotBeTrustedChangeNothing) {
+    Create({"ZT5_G"});
+    const std::string token = zn::MakeUserToken("ASMITH");
+    // The token of another name.
+    EXPECT_EQ(Raw(m_server, {"00001,ASMITH," + zn::MakeUserToken("JDOE") + ",ADD,MEMBER,ZT5_G,BWHITE"}),
+              "0,31006,The user token does not match the user name.");
+    EXPECT_EQ(Raw(m_server, {"00001,ASMITH,0123,ADD,MEMBER,ZT5_G,BWHITE"}),
+              "0,31003,Malformed change request.");
+    EXPECT_EQ(Raw(m_server, {"00001,ASMITH," + token + ",ADOPT,MEMBER,ZT5_G,BWHITE"}),
+              "0,31002,Unknown change request.");
+    EXPECT_EQ(Raw(m_server, {"00003,ASMITH," + token + ",SET,DESCRIPTION,ZT5_G," +
+                                 std::string(3000, 'd')}),
+              "0,31001,The change request is longer than 2047 characters.");
+    // A non-owner, through the library's exchange.
+    Answer stranger = Send(ChangeRequest::kAddMember, By("BWHITE", "ZT5_G", "cdoe"));
+    EXPECT_EQ(stranger.code, 30018);
+    EXPECT_EQ(stranger.text, "BWHITE is not a valid contact of group ZT5_G.");
+    EXPECT_TRUE(Values("ZT5_G", "explicitMember").empty());
+    EXPECT_TRUE(Values("ZT5_G", "description").empty());
+    // The refusals are journalled with their reasons and answer status questions.
+    CZNGroup library("ZT5_G");
+    const std::list<std::string>& log = library.GetGroupChangeLogs();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_NE(log.back().find("ADD MEMBER ZT5_G CDOE rejected 30018"), std::string::npos)
+        << log.back();
+}
+
+TEST_F(AdminServer, RequestsArrivingInPiecesAreReadWhole) {
+    Create({"ZT6_G"});
+    const std::string request =
+        "00003,ASMITH," + zn::MakeUserToken("ASMITH") + ",SET,DESCRIPTION,ZT6_G,one, two";
+    // Pieces closer together than the quiet interval make one request.
+    std::string reply = Raw(m_server, {request.substr(0, 9), request.substr(9, 40),
+                                       request.substr(49)},
+                            std::chrono::milliseconds(5));
+    EXPECT_EQ(reply.rfind("1,1,Change ", 0), 0u) << reply;
+    EXPECT_EQ(Values("ZT6_G", "description"), std::set<std::string>{"one, two"});
+    // A request that stops half way is answered after the request bound, unapplied.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Raw(m_server, {request.substr(0, 30)}),
+              "0,31004,Incomplete change request: its fields did not all arrive in time.");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4900));
+}
+
+TEST_F(AdminServer, ChangeStatusAndLogsAnswerForEveryChange) {
+    Create({"ZT7_G"});
+    Answer added = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT7_G", "bwhite"));
+    Answer refused = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT7_G", "bwhite"));
+    const long applied = ChangeNumber(added);
+    ASSERT_GT(applied, 0);
+    // The library asks the local server about any change number.
+    CZNGroup library("ZT7_G");
+    EXPECT_EQ(library.GetErrorStatusCode(applied), 1);
+    EXPECT_EQ(library.GetErrorStatusText(applied), "Change " + std::to_string(applied) + " applied.");
+    EXPECT_EQ(library.GetErrorStatusCode(), 1);
+    EXPECT_EQ(library.GetErrorStatusCode(applied + 1), 30026);
+    EXPECT_EQ(library.GetErrorStatusText(applied + 1), "BWHITE is already a direct member of ZT7_G .");
+    EXPECT_EQ(library.GetErrorStatusCode(999999), 0);
+    EXPECT_EQ(library.GetErrorStatusText(999999), "Failed to retrieve change request status.");
+    EXPECT_EQ(library.GetErrorStatusCode(), 31009);
+    EXPECT_EQ(library.GetErrorStatusText(), "No change request 999999.");
+    (void)refused;
+    const std::list<std::string>& log = library.GetGroupChangeLogs();
+    ASSERT_EQ(log.size(), 3u);  // creation, the add, the refused add
+    EXPECT_EQ(library.GetErrorStatusCode(), 1);
+    EXPECT_NE(log.front().find("CREATE GROUP ZT7_G applied"), std::string::npos) << log.front();
+    const std::string entry = library.GetChangeLogEntry(applied);
+    EXPECT_EQ(entry.rfind("Change " + std::to_string(applied) + " ", 0), 0u) << entry;
+    EXPECT_NE(entry.find("ASMITH ADD MEMBER ZT7_G BWHITE applied"), std::string::npos) << entry;
+    // A reset empties the log but for itself; the changes still answer by number.
+    EXPECT_EQ(Send(ChangeRequest::kResetGroupChangeLogs, By(kAdmin, "ZT7_G")).result, 1);
+    EXPECT_EQ(library.GetGroupChangeLogs().size(), 1u);
+    EXPECT_EQ(library.GetErrorStatusCode(applied), 1);
+    EXPECT_EQ(Send(ChangeRequest::kResetGroupChangeLogs, By("BWHITE", "ZT7_G")).code, 30015);
+}
+
+TEST_F(AdminServer, ConcurrentClientsLeaveATrueClosure) {
+    // ROOT > MID1, MID2 > LEAF1..LEAF4 (each leaf under both mids).
+    Create({"ZT8_ROOT", "ZT8_MID1", "ZT8_MID2", "ZT8_LEAF1", "ZT8_LEAF2", "ZT8_LEAF3", "ZT8_LEAF4"});
+    Link("ZT8_ROOT", "ZT8_MID1");
+    Link("ZT8_ROOT", "ZT8_MID2");
+    for (const char* leaf : {"ZT8_LEAF1", "ZT8_LEAF2", "ZT8_LEAF3", "ZT8_LEAF4"}) {
+        Link("ZT8_MID1", leaf);
+        Link("ZT8_MID2", leaf);
+    }
+    const std::vector<std::string> people = {"asmith", "jdoe", "bwhite", "cgreen", "egray", "cdoe",
+                                             "dblack", "fbrown"};
+    std::atomic<int> applied{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 32; ++i) {
+        clients.emplace_back([&, i] {
+            std::string leaf = "ZT8_LEAF" + std::to_string(i % 4 + 1);
+            const std::string& who = people[static_cast<std::size_t>(i / 4)];
+            if (Send(ChangeRequest::kAddMember, By(kAdmin, leaf, who)).result == 1) ++applied;
+            // Every third client takes its member out again.
+            if (i % 3 == 0 && Send(ChangeRequest::kDeleteMember, By(kAdmin, leaf, who)).result == 1) {
+                ++applied;
+            }
+        });
+    }
+    for (std::thread& t : clients) t.join();
+    EXPECT_EQ(applied.load(), 32 + 11);
+    std::set<std::string> expected;
+    for (int leaf = 1; leaf <= 4; ++leaf) {
+        std::string name = "ZT8_LEAF" + std::to_string(leaf);
+        std::set<std::string> direct = Values(name, "explicitMember");
+        EXPECT_EQ(Eventual(name), direct) << name;
+        expected.insert(direct.begin(), direct.end());
+    }
+    EXPECT_EQ(expected.size(), 32u - 11u);
+    EXPECT_EQ(Eventual("ZT8_MID1"), expected);
+    EXPECT_EQ(Eventual("ZT8_MID2"), expected);
+    EXPECT_EQ(Eventual("ZT8_ROOT"), expected);
+}
+
+TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {
+    RequireSandbox();
+    AdminDaemonOptions options;
+    options.pauseAfterJournalMilliseconds = 3000;
+    AdminDaemon server(options);
+    RequestFields create = By(kAdmin, "", "ZT9_G");
+    create.organizationalUnit = "zngroups";
+    // Killed inside the pause: journalled as pending, the directory untouched.
+    Answer lost;
+    std::thread client([&] { lost = Send(ChangeRequest::kCreateGroup, create); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    server.Kill(SIGKILL);
+    client.join();
+    EXPECT_EQ(lost.result, 0);
+    CZNGroup library;
+    EXPECT_EQ(library.IsValidGroup("ZT9_G"), 0);
+    server.SetPauseAfterJournal(0);
+    server.Start();
+    EXPECT_EQ(library.GetErrorStatusCode(1), 31012);
+    EXPECT_EQ(library.GetErrorStatusText(1),
+              "Not applied: the server stopped before the directory was changed.");
+    EXPECT_EQ(library.IsValidGroup("ZT9_G"), 0);
+
+    // Killed after the first write of a link (the parent's side): the restart finishes it.
+    for (const char* name : {"ZT9_P", "ZT9_C"}) {
+        RequestFields f = By(kAdmin, "", name);
+        f.organizationalUnit = "zngroups";
+        ASSERT_EQ(Send(ChangeRequest::kCreateGroup, f).result, 1);
+    }
+    Send(ChangeRequest::kAddMember, By(kAdmin, "ZT9_C", "hkim"));
+    server.Kill(SIGKILL);
+    long number = 0;
+    {
+        zn::server::DirectorySettings settings{"ldap://" + ServerAddress("ldap5"),
+                                               "cn=admin," + BaseDN(), "zngadmin", BaseDN(), 5000};
+        zn::server::ChangeApplier applier(settings);
+        std::string error;
+        auto journal = zn::server::Journal::Open(server.JournalPath(), 1, error);
+        ASSERT_TRUE(journal) << error;
+        zn::ParsedRequest request;
+        std::string text;
+        zn::FormatChangeRequest(ChangeRequest::kAddSubGroup, By(kAdmin, "ZT9_P", "ZT9_C"), text);
+        ASSERT_EQ(zn::ParseChangeRequest(text, request), zn::ParseOutcome::kMayContinue);
+        zn::server::ChangePlan plan;
+        ASSERT_TRUE(applier.Check(request, plan).Ok());
+        zn::server::NewChange change;
+        change.client = "crash test";
+        change.userName = kAdmin;
+        change.request = text;
+        change.kind = "ADD GROUP";
+        change.groupName = "ZT9_P";
+        change.target = "ZT9_C";
+        number = journal->RecordPending(change, plan.logGroups, plan.Serialize());
+        ASSERT_GT(number, 0);
+        AddValue("ZT9_P", "subGroup", GroupDN("ZT9_C"));
+        zn::server::Verdict unknown;
+        EXPECT_EQ(applier.FirstWriteReached(plan, unknown), zn::server::ChangeApplier::Reached::kYes);
+    }
+    EXPECT_TRUE(Values("ZT9_C", "superGroup").empty());
+    server.Start();
+    EXPECT_EQ(library.GetErrorStatusCode(number), 1);
+    EXPECT_EQ(Values("ZT9_C", "superGroup"), std::set<std::string>{GroupDN("ZT9_P")});
+    EXPECT_EQ(Values("ZT9_P", "uniqueMember"), std::set<std::string>{PersonDN("hkim")});
+    EXPECT_NE(server.Log().find("completed after an interruption"), std::string::npos);
+    RestoreDirectory();
+}
+
+}  // namespace
+}  // namespace zntest

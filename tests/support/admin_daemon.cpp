@@ -1,0 +1,177 @@
+// The real administration server, zngroups-admind, run by a test as the administration
+// server of one sandbox domain, with a journal of its own.
+#include "tests/support/admin_daemon.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/admin_server.h"
+#include "tests/support/sandbox.h"
+
+namespace zntest {
+namespace {
+
+std::string ProviderOf(const std::string& domain) {
+    if (domain.empty()) return "ldap5";
+    bool digit = domain.back() >= '0' && domain.back() <= '9';
+    return "ldap" + domain + (digit ? "-5" : "5");
+}
+
+// Whether something accepts TCP connections on address:port (loopback: refusals are
+// immediate, so a short bound suffices).
+bool Accepts(const std::string& address, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, address.c_str(), &peer.sin_addr);
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+    if (!connected && errno == EINPROGRESS) {
+        pollfd entry{fd, POLLOUT, 0};
+        int error = 0;
+        socklen_t size = sizeof error;
+        connected = poll(&entry, 1, 200) == 1 &&
+                    getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    close(fd);
+    return connected;
+}
+
+bool WaitGone(pid_t pid, std::chrono::milliseconds bound) {
+    auto deadline = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid || (got < 0 && errno == ECHILD)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+}  // namespace
+
+int AdminPortOf(const std::string& domain) {
+    if (domain == "EUROPE") return 60661;
+    if (domain == "ASIA2") return 60662;
+    return kAdminPort;
+}
+
+AdminDaemon::AdminDaemon(AdminDaemonOptions options) : m_options(std::move(options)) {
+    std::string pattern = SandboxDir() + "/admind-test.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw SandboxError("cannot make a directory for the administration server");
+    }
+    m_directory = pattern;
+    m_journal = m_directory + "/journal.db";
+    std::ofstream(m_directory + "/password") << "zngadmin\n";
+    m_address = ResolveIPv4("ldap" + m_options.domain + "adm");
+    m_port = AdminPortOf(m_options.domain);
+    Start();
+}
+
+AdminDaemon::~AdminDaemon() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGTERM);
+        if (!WaitGone(m_pid, std::chrono::seconds(5))) {
+            kill(m_pid, SIGKILL);
+            WaitGone(m_pid, std::chrono::seconds(5));
+        }
+    }
+    std::system(("rm -rf '" + m_directory + "'").c_str());
+}
+
+void AdminDaemon::Start() {
+    const std::string provider = ResolveIPv4(ProviderOf(m_options.domain));
+    const long first = m_options.domain.empty() ? 1 : m_options.domain == "EUROPE" ? 100000001
+                                                                                   : 200000001;
+    std::vector<std::string> args = {ZNGROUPS_ADMIND_FILE,
+                                     "--listen", m_address,
+                                     "--port", std::to_string(m_port),
+                                     "--uri", "ldap://" + provider,
+                                     "--bind-dn", "cn=admin," + BaseDN(),
+                                     "--password-file", m_directory + "/password",
+                                     "--base-dn", BaseDN(),
+                                     "--journal", m_journal,
+                                     "--quiet-ms", std::to_string(m_options.quietMilliseconds),
+                                     "--first-change-number", std::to_string(first)};
+    args.insert(args.end(), m_options.extraArguments.begin(), m_options.extraArguments.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    // Everything the child needs is made before fork: only async-signal-safe calls after it.
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    if (m_options.pauseAfterJournalMilliseconds > 0) {
+        environment.push_back("ZNGROUPS_ADMIND_PAUSE_AFTER_JOURNAL_MS=" +
+                              std::to_string(m_options.pauseAfterJournalMilliseconds));
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const std::string log = m_directory + "/admind.log";
+    pid_t pid = fork();
+    if (pid < 0) {
+        throw SandboxError("fork failed");
+    }
+    if (pid == 0) {
+        int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (out >= 0) {
+            dup2(out, STDERR_FILENO);
+            dup2(out, STDOUT_FILENO);
+        }
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    m_pid = pid;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            throw SandboxError("zngroups-admind exited at start:\n" + Log());
+        }
+        if (Accepts(m_address, m_port)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    Kill(SIGKILL);
+    throw SandboxError("zngroups-admind did not accept connections within 10 s:\n" + Log());
+}
+
+void AdminDaemon::Kill(int signal) {
+    if (m_pid <= 0) {
+        return;
+    }
+    kill(m_pid, signal);
+    if (!WaitGone(m_pid, std::chrono::seconds(10))) {
+        kill(m_pid, SIGKILL);
+        WaitGone(m_pid, std::chrono::seconds(5));
+    }
+    m_pid = -1;
+}
+
+std::string AdminDaemon::Log() const {
+    std::ifstream file(m_directory + "/admind.log");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+}  // namespace zntest

@@ -1,0 +1,62 @@
+// The real administration server, zngroups-admind, run by a test as the administration
+// server of one sandbox domain, with a journal of its own.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace zntest {
+
+struct AdminDaemonOptions {
+    // "" for the local servers, "EUROPE", "ASIA2".
+    std::string domain;
+    int quietMilliseconds = 20;
+    // Further options, e.g. {"--allow", "127.0.9.9"}.
+    std::vector<std::string> extraArguments;
+    // Sets the server's pause between journalling a change and writing it (crash tests).
+    int pauseAfterJournalMilliseconds = 0;
+};
+
+class AdminDaemon {
+  public:
+    // Starts the server on the domain's administration address and port against the
+    // domain's provider (server 5) and returns once it accepts connections. Throws
+    // SandboxError when it cannot (its log is in the message).
+    explicit AdminDaemon(AdminDaemonOptions options = {});
+    // Stops it with SIGTERM (SIGKILL after 5 s) and removes its journal.
+    ~AdminDaemon();
+    AdminDaemon(const AdminDaemon&) = delete;
+    AdminDaemon& operator=(const AdminDaemon&) = delete;
+
+    // Sends `signal` and waits until the process is gone.
+    void Kill(int signal);
+    // Starts it again on the same journal.
+    void Start();
+    bool Running() const { return m_pid > 0; }
+    // Takes effect at the next Start.
+    void SetPauseAfterJournal(int milliseconds) {
+        m_options.pauseAfterJournalMilliseconds = milliseconds;
+    }
+
+    const std::string& Address() const { return m_address; }
+    int Port() const { return m_port; }
+    const std::string& JournalPath() const { return m_journal; }
+    // What it wrote to standard error so far.
+    std::string Log() const;
+
+  private:
+    AdminDaemonOptions m_options;
+    std::string m_directory;
+    std::string m_journal;
+    std::string m_address;
+    int m_port = 0;
+    pid_t m_pid = -1;
+};
+
+// The domain's administration port: 60660 for the local servers, as DomainPorts says for
+// the others.
+int AdminPortOf(const std::string& domain);
+
+}  // namespace zntest
