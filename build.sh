@@ -10,7 +10,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
-          libbenchmark-dev iproute2 util-linux procps)
+          libbenchmark-dev libsqlite3-dev iproute2 util-linux procps)
 
 install_packages() {
     local missing=()
@@ -71,7 +71,7 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
             -DZNGROUPS_BUILD_TESTS=OFF
         shift
-        for bench in session_bench admin_bench group_bench; do
+        for bench in session_bench admin_bench group_bench admind_bench; do
             in_sandbox "$ROOT/build-bench/bench/$bench" "$@"
         done
         ;;
