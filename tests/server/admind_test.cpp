@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <list>
 #include <set>
 #include <string>
 #include <thread>
@@ -59,6 +60,29 @@ RequestFields By(const std::string& user, const std::string& group,
     f.groupName = group;
     f.targetName = target;
     return f;
+}
+
+// The questions of record type 00002, asked of the local server.
+Answer Status(long number) {
+    RequestFields f;
+    f.number = number;
+    return Send(ChangeRequest::kGetChangeStatus, f);
+}
+
+Answer LogEntry(long number) {
+    RequestFields f;
+    f.number = number;
+    return Send(ChangeRequest::kGetChangeLogEntry, f);
+}
+
+std::list<std::string> ChangeLog(const std::string& group, long* code = nullptr) {
+    std::string request;
+    zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
+    zn::CZNAdminChannel channel;
+    channel.SetWaitLimit(10, 0);
+    std::list<std::string> records = channel.TransactList(request.c_str());
+    if (code != nullptr) *code = channel.GetErrorCode();
+    return records;
 }
 
 long ChangeNumber(const Answer& answer) {
@@ -360,8 +384,7 @@ TEST_F(AdminServer, RequestsThatCannotBeTrustedChangeNothing) {
     EXPECT_TRUE(Values("ZT5_G", "explicitMember").empty());
     EXPECT_TRUE(Values("ZT5_G", "description").empty());
     // The refusals are journalled with their reasons and answer status questions.
-    CZNGroup library("ZT5_G");
-    const std::list<std::string>& log = library.GetGroupChangeLogs();
+    const std::list<std::string> log = ChangeLog("ZT5_G");
     ASSERT_GE(log.size(), 3u);
     EXPECT_NE(log.back().find("ADD MEMBER ZT5_G CDOE rejected 30018"), std::string::npos)
         << log.back();
@@ -390,30 +413,36 @@ TEST_F(AdminServer, ChangeStatusAndLogsAnswerForEveryChange) {
     Answer refused = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT7_G", "bwhite"));
     const long applied = ChangeNumber(added);
     ASSERT_GT(applied, 0);
-    // The library asks the local server about any change number.
-    CZNGroup library("ZT7_G");
-    EXPECT_EQ(library.GetErrorStatusCode(applied), 1);
-    EXPECT_EQ(library.GetErrorStatusText(applied), "Change " + std::to_string(applied) + " applied.");
-    EXPECT_EQ(library.GetErrorStatusCode(), 1);
-    EXPECT_EQ(library.GetErrorStatusCode(applied + 1), 30026);
-    EXPECT_EQ(library.GetErrorStatusText(applied + 1), "BWHITE is already a direct member of ZT7_G .");
-    EXPECT_EQ(library.GetErrorStatusCode(999999), 0);
-    EXPECT_EQ(library.GetErrorStatusText(999999), "Failed to retrieve change request status.");
-    EXPECT_EQ(library.GetErrorStatusCode(), 31009);
-    EXPECT_EQ(library.GetErrorStatusText(), "No change request 999999.");
-    (void)refused;
-    const std::list<std::string>& log = library.GetGroupChangeLogs();
+    Answer status = Status(applied);
+    EXPECT_EQ(status.result, 1);
+    EXPECT_EQ(status.code, 1);
+    EXPECT_EQ(status.text, "Change " + std::to_string(applied) + " applied.");
+    status = Status(ChangeNumber(added) + 1);
+    EXPECT_EQ(status.result, 1);
+    EXPECT_EQ(status.code, 30026);
+    EXPECT_EQ(status.text, "BWHITE is already a direct member of ZT7_G .");
+    EXPECT_EQ(refused.code, 30026);
+    status = Status(999999);
+    EXPECT_EQ(status.result, 0);
+    EXPECT_EQ(status.code, 31009);
+    EXPECT_EQ(status.text, "No change request 999999.");
+    long code = 0;
+    std::list<std::string> log = ChangeLog("ZT7_G", &code);
     ASSERT_EQ(log.size(), 3u);  // creation, the add, the refused add
-    EXPECT_EQ(library.GetErrorStatusCode(), 1);
+    EXPECT_EQ(code, 1);
     EXPECT_NE(log.front().find("CREATE GROUP ZT7_G applied"), std::string::npos) << log.front();
-    const std::string entry = library.GetChangeLogEntry(applied);
-    EXPECT_EQ(entry.rfind("Change " + std::to_string(applied) + " ", 0), 0u) << entry;
-    EXPECT_NE(entry.find("ASMITH ADD MEMBER ZT7_G BWHITE applied"), std::string::npos) << entry;
+    const Answer entry = LogEntry(applied);
+    EXPECT_EQ(entry.result, 1);
+    EXPECT_EQ(entry.text.rfind("Change " + std::to_string(applied) + " ", 0), 0u) << entry.text;
+    EXPECT_NE(entry.text.find("ASMITH ADD MEMBER ZT7_G BWHITE applied"), std::string::npos)
+        << entry.text;
+    EXPECT_EQ(LogEntry(999999).code, 31010);
     // A reset empties the log but for itself; the changes still answer by number.
     EXPECT_EQ(Send(ChangeRequest::kResetGroupChangeLogs, By(kAdmin, "ZT7_G")).result, 1);
-    EXPECT_EQ(library.GetGroupChangeLogs().size(), 1u);
-    EXPECT_EQ(library.GetErrorStatusCode(applied), 1);
+    EXPECT_EQ(ChangeLog("ZT7_G").size(), 1u);
+    EXPECT_EQ(Status(applied).code, 1);
     EXPECT_EQ(Send(ChangeRequest::kResetGroupChangeLogs, By("BWHITE", "ZT7_G")).code, 30015);
+    EXPECT_TRUE(ChangeLog("ZT7_NEVER").empty());
 }
 
 TEST_F(AdminServer, ConcurrentClientsLeaveATrueClosure) {
@@ -473,9 +502,9 @@ TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {
     EXPECT_EQ(library.IsValidGroup("ZT9_G"), 0);
     server.SetPauseAfterJournal(0);
     server.Start();
-    EXPECT_EQ(library.GetErrorStatusCode(1), 31012);
-    EXPECT_EQ(library.GetErrorStatusText(1),
-              "Not applied: the server stopped before the directory was changed.");
+    Answer status = Status(1);
+    EXPECT_EQ(status.code, 31012);
+    EXPECT_EQ(status.text, "Not applied: the server stopped before the directory was changed.");
     EXPECT_EQ(library.IsValidGroup("ZT9_G"), 0);
 
     // Killed after the first write of a link (the parent's side): the restart finishes it.
@@ -515,7 +544,7 @@ TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {
     }
     EXPECT_TRUE(Values("ZT9_C", "superGroup").empty());
     server.Start();
-    EXPECT_EQ(library.GetErrorStatusCode(number), 1);
+    EXPECT_EQ(Status(number).code, 1);
     EXPECT_EQ(Values("ZT9_C", "superGroup"), std::set<std::string>{GroupDN("ZT9_P")});
     EXPECT_EQ(Values("ZT9_P", "uniqueMember"), std::set<std::string>{PersonDN("hkim")});
     EXPECT_NE(server.Log().find("completed after an interruption"), std::string::npos);
