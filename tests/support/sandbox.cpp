@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -58,12 +59,15 @@ std::string FirstLine(const std::string& path) {
     return line;
 }
 
-// Runs one of the server's control scripts and waits for it.
-void RunScript(const std::string& host, const char* script) {
-    std::string path = ServerDir(host) + "/" + script;
-    char* argv[] = {path.data(), nullptr};
+// Runs a program of the sandbox and waits for it; `hint` tells where its
+// complaint went.
+void RunProgram(const std::string& path, std::vector<std::string> args, const char* hint) {
+    args.insert(args.begin(), path);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
+    int rc = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
     if (rc != 0) throw SandboxError("cannot run " + path + ": " + std::strerror(rc));
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
@@ -73,9 +77,36 @@ void RunScript(const std::string& host, const char* script) {
         throw SandboxError(path + " killed by signal " + std::to_string(WTERMSIG(status)));
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw SandboxError(path + " exited with " + std::to_string(WEXITSTATUS(status)) +
-                           "; its complaint is on stderr, slapd's in slapd.log beside it");
+        throw SandboxError(path + " exited with " + std::to_string(WEXITSTATUS(status)) + "; " +
+                           hint);
     }
+}
+
+// Runs one of the server's control scripts and waits for it.
+void RunScript(const std::string& host, const char* script) {
+    RunProgram(ServerDir(host) + "/" + script, {},
+               "its complaint is on stderr, slapd's in slapd.log beside it");
+}
+
+// The name a server's `domain` file holds for a domain argument.
+std::string DomainName(const std::string& domain) {
+    std::string name = domain.empty() ? "LOCAL" : domain;
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+// Hosts of the domain whose `role` file reads `role`, sorted.
+std::vector<std::string> DomainHosts(const std::string& domain, const std::string& role) {
+    const std::string name = DomainName(domain);
+    std::vector<std::string> hosts;
+    bool known = false;
+    for (const std::string& host : ServerHosts()) {
+        if (FirstLine(ServerDir(host) + "/domain") != name) continue;
+        known = true;
+        if (FirstLine(ServerDir(host) + "/role") == role) hosts.push_back(host);
+    }
+    if (!known) throw SandboxError("no sandbox domain named '" + domain + "'");
+    return hosts;
 }
 
 // State letter from /proc/PID/stat ('R', 'S', 'T', 'Z'…), 0 if gone.
@@ -165,6 +196,27 @@ std::vector<std::string> ServerHosts() {
 
 std::string ServerAddress(const std::string& host) {
     return FirstLine(ServerDir(host) + "/address");
+}
+
+std::string ProviderHost(const std::string& domain) {
+    std::vector<std::string> providers = DomainHosts(domain, "provider");
+    if (providers.size() != 1) {
+        throw SandboxError("domain '" + domain + "' has " + std::to_string(providers.size()) +
+                           " providers");
+    }
+    return providers.front();
+}
+
+std::vector<std::string> ConsumerHosts(const std::string& domain) {
+    return DomainHosts(domain, "consumer");
+}
+
+void RestoreDirectory(const std::string& domain) {
+    // A listener fault would hold the port the restarted slapd needs.
+    for (const std::string& host : DomainHosts(domain, "provider")) EndListenerFault(host);
+    for (const std::string& host : DomainHosts(domain, "consumer")) EndListenerFault(host);
+    RunProgram(SandboxDir() + "/bin/restore-directory", {domain},
+               "its complaint is on stderr, each slapd's in its slapd.log");
 }
 
 std::string SamplePassword(const std::string& uid) {

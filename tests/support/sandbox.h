@@ -3,7 +3,8 @@
 //
 // Tests run inside `directory/sandbox -- COMMAND`, which exports ZNG_SANDBOX
 // (its run directory) and ZNG_BASE_DN.  A server is named by its host name
-// ("ldap5", "ldapEUROPE3", "ldapASIA2-1").
+// ("ldap5", "ldapEUROPE3", "ldapASIA2-1"), a domain by its name: "" or
+// "LOCAL" for the local one, "EUROPE", "ASIA2".
 //
 // Every function throws SandboxError when the sandbox is missing or a control
 // action fails.  GoogleTest reports an exception that escapes a test body or
@@ -48,6 +49,26 @@ std::vector<std::string> ServerHosts();
 
 // IPv4 address a server listens on (port 389).
 std::string ServerAddress(const std::string& host);
+
+// --- replication --------------------------------------------------------
+
+// Server 5 of each domain is its replication provider; the other four are
+// consumers that follow it and refuse writes of their own (53, "shadow
+// context").  A change written to the provider reaches them shortly after,
+// not at once.
+
+// Host name of the domain's provider ("ldap5", "ldapEUROPE5", "ldapASIA2-5").
+std::string ProviderHost(const std::string& domain = "");
+
+// Host names of the domain's consumers, sorted.
+std::vector<std::string> ConsumerHosts(const std::string& domain = "");
+
+// Puts the sample data back on all five servers of the domain: stops them,
+// copies the sample database back, starts the provider and then the
+// consumers, and returns once each answers.  Ends any fault on those hosts.
+// A test that changes the directory calls it to leave the sample as it found
+// it.
+void RestoreDirectory(const std::string& domain = "");
 
 // --- the sample directory ----------------------------------------------
 

@@ -9,9 +9,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <memory>
 #include <string>
+#include <vector>
 
+#include "tests/support/ldap_session.h"
 #include "tests/support/sandbox.h"
 #include "tests/support/sandbox_fixture.h"
 
@@ -21,27 +22,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 using Clock = std::chrono::steady_clock;
-
-struct LdapCloser {
-    void operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
-};
-using LdapPtr = std::unique_ptr<LDAP, LdapCloser>;
-
-// A libldap handle for ldap://host, resolved through the sandbox's hosts
-// file as the library resolves it.  Synchronous calls give up after 3 s so
-// a misbehaving fault fails the test instead of hanging it.
-LdapPtr Open(const std::string& host) {
-    LDAP* ld = nullptr;
-    std::string uri = "ldap://" + host + ":389";
-    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS) return nullptr;
-    LdapPtr handle(ld);
-    int version = LDAP_VERSION3;
-    timeval limit{3, 0};
-    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &limit);
-    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &limit);
-    return handle;
-}
 
 // Searches for jdoe's cn with a 1 s time-out; returns the LDAP code and,
 // on success, the number of entries.
@@ -104,6 +84,13 @@ TEST_F(SandboxTest, HostNamesResolveToTheServersAddresses) {
     EXPECT_EQ(Resolve("ldapEUROPEadm"), "127.0.2.100");
     EXPECT_EQ(Resolve("ldapASIA2adm"), "127.0.3.100");
     EXPECT_THROW(ServerAddress("ldap6"), SandboxError);
+
+    EXPECT_EQ(ProviderHost(), "ldap5");
+    EXPECT_EQ(ProviderHost("LOCAL"), "ldap5");
+    EXPECT_EQ(ProviderHost("europe"), "ldapEUROPE5");
+    EXPECT_EQ(ConsumerHosts("ASIA2"), (std::vector<std::string>{"ldapASIA2-1", "ldapASIA2-2",
+                                                                "ldapASIA2-3", "ldapASIA2-4"}));
+    EXPECT_THROW(ProviderHost("NOWHERE"), SandboxError);
 }
 
 TEST_F(SandboxTest, RestoreAllEndsEveryKindOfFault) {
@@ -126,7 +113,7 @@ TEST_F(SandboxTest, RestoreAllEndsEveryKindOfFault) {
     }
     // A relay would still answer the bind; only a real server answers a search.
     for (const std::string host : {"ldap2", "ldapASIA2-1"}) {
-        LdapPtr ld = Open(host);
+        LdapPtr ld = OpenLdap(host);
         ASSERT_TRUE(ld) << host;
         int entries = 0;
         EXPECT_EQ(SearchJdoe(ld.get(), &entries), LDAP_SUCCESS) << host;
