@@ -66,8 +66,10 @@ class ChangeApplier {
     // (with the reason in `failure`) when the directory cannot tell now.
     Reached FirstWriteReached(const ChangePlan& plan, Verdict& failure);
 
-  private:
+    // Defined in applier_impl.h, which the applier's own files share.
     struct Impl;
+
+  private:
     std::unique_ptr<Impl> m_impl;
 };
 

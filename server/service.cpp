@@ -2,6 +2,7 @@
 // checks, the journal, and the one writer of the domain's directory.
 #include "server/service.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -25,6 +26,11 @@ std::string Reply(long result, long code, std::string text) {
 }
 
 std::string Refusal(long code, const std::string& text) { return Reply(0, code, text); }
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
 
 NewChange Describe(const ParsedRequest& request, const std::string& text, const Client& client) {
     const RequestFields& f = request.fields;
@@ -157,7 +163,10 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
     }
     const NewChange change = Describe(request, text, client);
     if (request.userToken != MakeUserToken(request.fields.userName)) {
-        long number = m_journal.RecordRejected(change, {}, kTokenMismatchCode, kTokenMismatchText);
+        // Journalled in the named group's log: an attempt to act under someone else's name
+        // belongs to that group's history.
+        long number = m_journal.RecordRejected(change, {Upper(change.groupName)}, kTokenMismatchCode,
+                                               kTokenMismatchText);
         Log(client.text + " change " + std::to_string(number) + " " + change.request +
             ": token mismatch");
         return Refusal(kTokenMismatchCode, kTokenMismatchText);

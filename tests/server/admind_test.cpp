@@ -306,9 +306,9 @@ TEST_F(AdminServer, LifecycleChangesKeepEveryReferenceTrue) {
     company.companyNumber = "0999";
     EXPECT_EQ(Send(ChangeRequest::kModifyGroup, company).code, 30032);
     EXPECT_EQ(Send(ChangeRequest::kSetMailAliased, By(kAdmin, "ZT3_RENAMED")).result, 1);
-    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 1);
+    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 'Y');
     EXPECT_EQ(Send(ChangeRequest::kClearMailAliased, By(kAdmin, "ZT3_RENAMED")).result, 1);
-    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 0);
+    EXPECT_EQ(library.GetMailAliasedFlag("ZT3_RENAMED"), 'N');
     EXPECT_EQ(Send(ChangeRequest::kSetExchangeSynchronization, By(kAdmin, "ZT3_RENAMED")).result, 1);
     EXPECT_EQ(Values("ZT3_RENAMED", "exchangeSynchronization"), std::set<std::string>{"y"});
     EXPECT_EQ(Send(ChangeRequest::kClearExchangeSynchronization, By(kAdmin, "ZT3_RENAMED")).result, 1);
@@ -472,13 +472,15 @@ TEST_F(AdminServer, ConcurrentClientsLeaveATrueClosure) {
     for (std::thread& t : clients) t.join();
     EXPECT_EQ(applied.load(), 32 + 11);
     std::set<std::string> expected;
+    std::size_t memberships = 0;
     for (int leaf = 1; leaf <= 4; ++leaf) {
         std::string name = "ZT8_LEAF" + std::to_string(leaf);
         std::set<std::string> direct = Values(name, "explicitMember");
         EXPECT_EQ(Eventual(name), direct) << name;
         expected.insert(direct.begin(), direct.end());
+        memberships += direct.size();
     }
-    EXPECT_EQ(expected.size(), 32u - 11u);
+    EXPECT_EQ(memberships, 32u - 11u);
     EXPECT_EQ(Eventual("ZT8_MID1"), expected);
     EXPECT_EQ(Eventual("ZT8_MID2"), expected);
     EXPECT_EQ(Eventual("ZT8_ROOT"), expected);

@@ -1,0 +1,67 @@
+// Inside ChangeApplier: the reads its checks need and the writes its changes make.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "server/change_plan.h"
+#include "server/changes.h"
+#include "server/directory.h"
+
+namespace zn::server {
+
+// A group entry with the attributes the checks read (not its eventual members).
+struct Group {
+    std::string dn;
+    std::string name;
+    std::vector<std::string> owners, contacts, direct, subGroups, superGroups, objectClasses;
+};
+
+// Whether `dns` holds `dn`, comparing normalised DNs.
+bool HoldsDN(const std::vector<std::string>& dns, const std::string& dn);
+
+struct ChangeApplier::Impl {
+    explicit Impl(DirectorySettings settings) : directory(std::move(settings)) {}
+
+    Directory directory;
+    // Attribute names (lower case, every alias) each object class allows, read once.
+    bool schemaRead = false;
+    std::vector<std::pair<std::string, std::set<std::string>>> allowedByClass;
+    std::vector<std::pair<std::string, std::string>> superClasses;
+
+    // --- reads (change_checks.cpp) ------------------------------------------------------
+    Verdict Unreadable() const;
+    // The person's DN; `found` false when no person has the name.
+    Verdict FindPerson(const std::string& user, std::string& dn, bool& found);
+    Verdict FindGroup(const std::string& name, Group& group, bool& found);
+    Verdict IsEventualMember(const std::string& groupName, const std::string& personDN, bool& yes);
+    Verdict IsEventualSuperGroup(const Group& group, const std::string& candidateDN, bool& yes);
+    Verdict AllowedAttribute(const Group& group, const std::string& attribute, bool& yes);
+
+    // --- checks (change_checks.cpp) -----------------------------------------------------
+    Verdict Check(const ParsedRequest& request, ChangePlan& plan);
+    Verdict CheckPeople(const ParsedRequest& request, PlanDetails& details);
+    Verdict CheckLink(const ParsedRequest& request, PlanDetails& details);
+    Verdict CheckCreate(const ParsedRequest& request, PlanDetails& details);
+    Verdict CheckDelete(const ParsedRequest& request, PlanDetails& details);
+    Verdict CheckModify(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
+    Verdict CheckProperty(const ParsedRequest& request, PlanDetails& details);
+    Verdict CheckReset(const ParsedRequest& request);
+    // The requester: a person of the directory.
+    Verdict Requester(const std::string& user, std::string& dn);
+    // The group a change is about, which must exist.
+    Verdict ExistingGroup(const std::string& name, Group& group);
+    enum class Rule { kOwner, kOwnerOrContact, kPublicOwnerOrContact };
+    Verdict Privilege(Rule rule, const std::string& user, const std::string& userDN,
+                      const Group& group);
+    Verdict ValidNewName(const std::string& name);
+
+    // --- writes (change_writes.cpp) -----------------------------------------------------
+    Verdict Apply(const PlanDetails& details, bool& firstWriteDone);
+    Reached FirstWriteReached(const PlanDetails& details, Verdict& failure);
+    Verdict Recompute(const std::vector<std::string>& starts);
+    Verdict Refused() const;
+};
+
+}  // namespace zn::server

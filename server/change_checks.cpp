@@ -1,0 +1,241 @@
+// The checks of each change, made again on the server: a client's own checks are a
+// courtesy, and its user token proves nothing. Refusals carry the codes and texts the
+// library gives for the same refusal.
+#include <ldap.h>
+#include <ldap_schema.h>
+
+#include <cctype>
+#include <deque>
+
+#include "server/applier_impl.h"
+#include "server/change_codes.h"
+#include "session/format.h"
+#include "session/status_codes.h"
+
+namespace zn::server {
+namespace {
+
+namespace status = zn::status;
+
+constexpr std::size_t kMaxGroupNameLength = 80;
+constexpr std::size_t kMaxUserNameLength = 51;
+constexpr const char* kAdministratorsGroup = "ZN_GROUPS_ADMINISTRATORS";
+constexpr const char* kDefaultUnit = "zngroups";
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(text)}; }
+const Verdict kGranted{};
+
+std::string GroupFilter(const std::string& name) {
+    return "(&(objectClass=groupOfUniqueNames)(cn=" + EscapeFilterValue(name) + "))";
+}
+
+const std::vector<std::string> kGroupAttributes = {
+    "cn", "owner", "contactUserName", "explicitMember", "subGroup", "superGroup", "objectClass"};
+
+// The attributes with a request of their own, or that the server keeps true itself.
+const char* const kManagedAttributes[] = {"cn", "objectclass", "owner", "contactusername",
+                                          "explicitmember", "uniquemember", "subgroup",
+                                          "supergroup", "member", "entryuuid", "entrycsn"};
+
+}  // namespace
+
+bool HoldsDN(const std::vector<std::string>& dns, const std::string& dn) {
+    const std::string wanted = NormalDN(dn);
+    for (const std::string& value : dns) {
+        if (NormalDN(value) == wanted) return true;
+    }
+    return false;
+}
+
+Verdict ChangeApplier::Impl::Unreadable() const {
+    return Refuse(kDirectoryUnreadableCode,
+                  FormatText(kDirectoryUnreadableFormat, directory.LastError().c_str()));
+}
+
+Verdict ChangeApplier::Impl::FindPerson(const std::string& user, std::string& dn, bool& found) {
+    std::vector<Entry> entries;
+    std::string filter = "(&(objectClass=organizationalPerson)(uid=" + EscapeFilterValue(user) + "))";
+    if (directory.Search(directory.BaseDN(), true, filter, {"uid"}, entries) != LDAP_SUCCESS) {
+        return Unreadable();
+    }
+    // As the library does: the last of several people with the name.
+    found = !entries.empty();
+    dn = found ? entries.back().dn : std::string();
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::FindGroup(const std::string& name, Group& group, bool& found) {
+    std::vector<Entry> entries;
+    if (directory.Search(directory.BaseDN(), true, GroupFilter(name), kGroupAttributes, entries) !=
+        LDAP_SUCCESS) {
+        return Unreadable();
+    }
+    found = !entries.empty();
+    if (found) {
+        const Entry& e = entries.front();
+        group.dn = e.dn;
+        group.name = name;  // texts name the group as the request did
+        group.owners = e.Values("owner");
+        group.contacts = e.Values("contactusername");
+        group.direct = e.Values("explicitmember");
+        group.subGroups = e.Values("subgroup");
+        group.superGroups = e.Values("supergroup");
+        group.objectClasses = e.Values("objectclass");
+    }
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::IsEventualMember(const std::string& groupName,
+                                              const std::string& personDN, bool& yes) {
+    std::vector<Entry> entries;
+    std::string filter = "(&(objectClass=groupOfUniqueNames)(cn=" + EscapeFilterValue(groupName) +
+                         ")(uniqueMember=" + EscapeFilterValue(personDN) + "))";
+    if (directory.Search(directory.BaseDN(), true, filter, {"cn"}, entries) != LDAP_SUCCESS) {
+        return Unreadable();
+    }
+    yes = !entries.empty();
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::IsEventualSuperGroup(const Group& group,
+                                                  const std::string& candidateDN, bool& yes) {
+    // Breadth first over superGroup with a visited set: existing data may hold a cycle.
+    const std::string wanted = NormalDN(candidateDN);
+    std::set<std::string> seen{NormalDN(group.dn)};
+    std::deque<std::string> next(group.superGroups.begin(), group.superGroups.end());
+    yes = false;
+    while (!next.empty()) {
+        std::string dn = next.front();
+        next.pop_front();
+        std::string key = NormalDN(dn);
+        if (key == wanted) {
+            yes = true;
+            return kGranted;
+        }
+        if (!seen.insert(key).second) continue;
+        std::vector<Entry> entries;
+        if (directory.Search(dn, false, "(objectClass=*)", {"superGroup"}, entries) != LDAP_SUCCESS) {
+            return Unreadable();
+        }
+        for (const Entry& e : entries) {
+            for (const std::string& parent : e.Values("supergroup")) next.push_back(parent);
+        }
+    }
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::AllowedAttribute(const Group& group, const std::string& attribute,
+                                              bool& yes) {
+    if (!schemaRead) {
+        std::vector<Entry> entries;
+        if (directory.Search("cn=Subschema", false, "(objectClass=subschema)", {"objectClasses"},
+                             entries) != LDAP_SUCCESS || entries.empty()) {
+            return Unreadable();
+        }
+        for (const std::string& text : entries.front().Values("objectclasses")) {
+            int code = 0;
+            const char* error = nullptr;
+            LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
+            if (oc == nullptr) continue;
+            std::set<std::string> allowed;
+            for (char** list : {oc->oc_at_oids_must, oc->oc_at_oids_may}) {
+                for (int i = 0; list != nullptr && list[i] != nullptr; ++i) allowed.insert(Lower(list[i]));
+            }
+            for (int n = 0; oc->oc_names != nullptr && oc->oc_names[n] != nullptr; ++n) {
+                allowedByClass.emplace_back(Lower(oc->oc_names[n]), allowed);
+                for (int s = 0; oc->oc_sup_oids != nullptr && oc->oc_sup_oids[s] != nullptr; ++s) {
+                    superClasses.emplace_back(Lower(oc->oc_names[n]), Lower(oc->oc_sup_oids[s]));
+                }
+            }
+            ldap_objectclass_free(oc);
+        }
+        schemaRead = true;
+    }
+    // The classes of the entry and all their superclasses.
+    std::set<std::string> classes;
+    std::deque<std::string> next;
+    for (const std::string& oc : group.objectClasses) next.push_back(Lower(oc));
+    while (!next.empty()) {
+        std::string oc = next.front();
+        next.pop_front();
+        if (!classes.insert(oc).second) continue;
+        for (const auto& [name, parent] : superClasses) {
+            if (name == oc) next.push_back(parent);
+        }
+    }
+    const std::string wanted = Lower(attribute);
+    yes = false;
+    for (const auto& [name, allowed] : allowedByClass) {
+        if (classes.count(name) != 0 && allowed.count(wanted) != 0) yes = true;
+    }
+    return kGranted;
+}
+
+// ---------------------------------------------------------------------------------------
+
+Verdict ChangeApplier::Impl::Requester(const std::string& user, std::string& dn) {
+    if (user.empty()) return Refuse(status::kMissingUserName, "No username specified.");
+    if (user.size() > kMaxUserNameLength) {
+        return Refuse(status::kInvalidUserName, "Specified username is not valid.");
+    }
+    bool found = false;
+    Verdict read = FindPerson(user, dn, found);
+    if (!read.Ok()) return read;
+    return found ? kGranted : Refuse(status::kInvalidUserName, user + " is not a valid username.");
+}
+
+Verdict ChangeApplier::Impl::ExistingGroup(const std::string& name, Group& group) {
+    if (name.empty()) return Refuse(status::kMissingGroupName, "No group name specified.");
+    if (name.size() > kMaxGroupNameLength) {
+        return Refuse(status::kInvalidGroupName, "Specified group name is not valid.");
+    }
+    bool found = false;
+    Verdict read = FindGroup(name, group, found);
+    if (!read.Ok()) return read;
+    return found ? kGranted : Refuse(status::kInvalidGroupName, name + " is not a valid group.");
+}
+
+Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
+                                       const std::string& userDN, const Group& group) {
+    if (rule == Rule::kPublicOwnerOrContact && group.owners.empty() && group.contacts.empty()) {
+        return kGranted;
+    }
+    bool admin = false;
+    Verdict read = IsEventualMember(kAdministratorsGroup, userDN, admin);
+    if (!read.Ok()) return read;
+    if (admin || HoldsDN(group.owners, userDN)) return kGranted;
+    if (rule == Rule::kOwner) {
+        return Refuse(status::kNotOwner,
+                      FormatText("%s is not a valid owner of group %s.", user.c_str(), group.name.c_str()));
+    }
+    if (HoldsDN(group.contacts, userDN)) return kGranted;
+    return Refuse(status::kNotContact,
+                  FormatText("%s is not a valid contact of group %s.", user.c_str(), group.name.c_str()));
+}
+
+Verdict ChangeApplier::Impl::ValidNewName(const std::string& name) {
+    if (name.empty()) return Refuse(status::kMissingGroupName, "No group name specified.");
+    if (name.size() > kMaxGroupNameLength) {
+        return Refuse(status::kInvalidGroupName, "Specified group name is not valid.");
+    }
+    const Verdict invalid = Refuse(status::kInvalidNewGroupName, name + " is not a valid new group name.");
+    for (char c : Upper(name)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == '.' || c == '_')) return invalid;
+    }
+    Group existing;
+    bool found = false;
+    Verdict read = FindGroup(Upper(name), existing, found);
+    if (!read.Ok()) return read;
+    return found ? invalid : kGranted;
+}
+
+}  // namespace zn::server

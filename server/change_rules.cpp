@@ -1,0 +1,398 @@
+// Which checks each change makes, in the library's order, and what it will write.
+#include <ldap.h>
+
+#include <cctype>
+
+#include "server/applier_impl.h"
+#include "server/change_codes.h"
+#include "session/format.h"
+#include "session/status_codes.h"
+
+namespace zn::server {
+namespace {
+
+namespace status = zn::status;
+using Rule = ChangeApplier::Impl::Rule;
+
+constexpr const char* kDefaultUnit = "zngroups";
+constexpr const char* kAdministratorsGroup = "ZN_GROUPS_ADMINISTRATORS";
+const Verdict kGranted{};
+
+Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(text)}; }
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The people relations: attribute, and what "already" and "not" say.
+struct PeopleChange {
+    ChangeRequest kind;
+    const char* attribute;
+    bool add;
+    Rule rule;
+};
+const PeopleChange kPeopleChanges[] = {
+    {ChangeRequest::kAddContact, "contactUserName", true, Rule::kOwner},
+    {ChangeRequest::kAddMember, "explicitMember", true, Rule::kOwnerOrContact},
+    {ChangeRequest::kAddOwner, "owner", true, Rule::kOwner},
+    {ChangeRequest::kDeleteContact, "contactUserName", false, Rule::kOwner},
+    {ChangeRequest::kDeleteMember, "explicitMember", false, Rule::kOwnerOrContact},
+    {ChangeRequest::kDeleteOwner, "owner", false, Rule::kOwner},
+};
+
+Verdict RelationRefusal(const std::string& attribute, bool add, const std::string& target,
+                        const std::string& group) {
+    if (add) {
+        if (attribute == "contactUserName") {
+            return Refuse(status::kAlreadyContact, target + " is already a contact of " + group + " .");
+        }
+        if (attribute == "owner") {
+            return Refuse(status::kAlreadyOwner, target + " is already an owner of " + group + " .");
+        }
+        return Refuse(status::kAlreadyDirectMember,
+                      target + " is already a direct member of " + group + " .");
+    }
+    if (attribute == "contactUserName") {
+        return Refuse(status::kNotContact, FormatText("%s is not a valid contact of group %s.",
+                                                      target.c_str(), group.c_str()));
+    }
+    if (attribute == "owner") {
+        return Refuse(status::kNotOwner, FormatText("%s is not a valid owner of group %s.",
+                                                    target.c_str(), group.c_str()));
+    }
+    return Refuse(status::kNotDirectMember, FormatText("%s is not a valid direct member of group %s.",
+                                                       target.c_str(), group.c_str()));
+}
+
+const std::vector<std::string>& Holders(const Group& group, const std::string& attribute) {
+    if (attribute == "contactUserName") return group.contacts;
+    if (attribute == "owner") return group.owners;
+    return group.direct;
+}
+
+}  // namespace
+
+Verdict ChangeApplier::Impl::Check(const ParsedRequest& request, ChangePlan& plan) {
+    plan = ChangePlan();
+    plan.kind = request.kind;
+    const RequestFields& f = request.fields;
+    PlanDetails details;
+    Verdict verdict;
+    switch (request.kind) {
+        case ChangeRequest::kAddContact:
+        case ChangeRequest::kAddMember:
+        case ChangeRequest::kAddOwner:
+        case ChangeRequest::kDeleteContact:
+        case ChangeRequest::kDeleteMember:
+        case ChangeRequest::kDeleteOwner:
+            plan.logGroups = {Upper(f.groupName)};
+            verdict = CheckPeople(request, details);
+            break;
+        case ChangeRequest::kAddSubGroup:
+        case ChangeRequest::kRemoveSubGroup:
+            plan.logGroups = {Upper(f.groupName), Upper(f.targetName)};
+            verdict = CheckLink(request, details);
+            break;
+        case ChangeRequest::kCreateSubGroup:
+        case ChangeRequest::kCreateGroup:
+            plan.logGroups = {Upper(f.targetName)};
+            if (request.kind == ChangeRequest::kCreateSubGroup) plan.logGroups.push_back(Upper(f.groupName));
+            verdict = CheckCreate(request, details);
+            break;
+        case ChangeRequest::kDeleteSubGroup:
+        case ChangeRequest::kDeleteGroup:
+            plan.logGroups = {Upper(f.targetName)};
+            if (request.kind == ChangeRequest::kDeleteSubGroup) plan.logGroups.push_back(Upper(f.groupName));
+            verdict = CheckDelete(request, details);
+            break;
+        case ChangeRequest::kModifyGroup:
+            plan.logGroups = {Upper(f.groupName)};
+            verdict = CheckModify(request, plan, details);
+            break;
+        case ChangeRequest::kResetGroupChangeLogs:
+            plan.logGroups = {Upper(f.groupName)};
+            details.operation = "none";
+            verdict = CheckReset(request);
+            break;
+        case ChangeRequest::kGetGroupChangeLogs:
+        case ChangeRequest::kGetChangeLogEntry:
+        case ChangeRequest::kGetChangeStatus:
+            return Refuse(kDirectoryRefusedCode, "Not a change.");
+        default:
+            plan.logGroups = {Upper(f.groupName)};
+            verdict = CheckProperty(request, details);
+            break;
+    }
+    plan.details = details.Encode();
+    return verdict;
+}
+
+Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    const PeopleChange* change = nullptr;
+    for (const PeopleChange& c : kPeopleChanges) {
+        if (c.kind == request.kind) change = &c;
+    }
+    std::string targetDN;
+    bool found = false;
+    Verdict v = FindPerson(f.targetName, targetDN, found);
+    if (!v.Ok()) return v;
+    if (!found || f.targetName.empty()) {
+        return Refuse(status::kInvalidUserName, f.targetName + " is not a valid username.");
+    }
+    Group group;
+    bool exists = false;
+    if (!(v = FindGroup(f.groupName, group, exists)).Ok()) return v;
+    const bool holds = exists && HoldsDN(Holders(group, change->attribute), targetDN);
+    if (holds == change->add && (exists || !change->add)) {
+        return RelationRefusal(change->attribute, change->add, f.targetName, f.groupName);
+    }
+    std::string userDN;
+    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    if (!(v = Privilege(change->rule, f.userName, userDN, group)).Ok()) return v;
+    details.operation = change->add ? "add-value" : "delete-value";
+    details.group = group.dn;
+    details.attribute = change->attribute;
+    details.values = {targetDN};
+    if (details.attribute == "explicitMember") details.recompute = {group.dn};
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    const bool add = request.kind == ChangeRequest::kAddSubGroup;
+    if (add && Upper(f.targetName) == Upper(f.groupName)) {
+        return Refuse(status::kCannotBeSubGroup, f.targetName + " can't be a subgroup.");
+    }
+    Group child;
+    bool found = false;
+    Verdict v = FindGroup(f.targetName, child, found);
+    if (!v.Ok()) return v;
+    if (!found || f.targetName.empty()) {
+        return Refuse(status::kInvalidGroupName, f.targetName + " is not a valid group name.");
+    }
+    Group parent;
+    bool parentFound = false;
+    if (!(v = FindGroup(f.groupName, parent, parentFound)).Ok()) return v;
+    const bool linked = parentFound && HoldsDN(parent.subGroups, child.dn);
+    if (add) {
+        bool above = false;
+        if (parentFound && !(v = IsEventualSuperGroup(parent, child.dn, above)).Ok()) return v;
+        if (above) {
+            return Refuse(status::kSubGroupCycle, f.targetName + " is a supergroup of " + f.groupName + " .");
+        }
+        if (linked) {
+            return Refuse(status::kAlreadySubGroup,
+                          f.targetName + " is already a subgroup of " + f.groupName + " .");
+        }
+    } else if (!linked) {
+        return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
+    }
+    std::string userDN;
+    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, parent)).Ok()) return v;
+    if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent)).Ok()) return v;
+    details.operation = add ? "link" : "unlink";
+    details.group = parent.dn;
+    details.target = child.dn;
+    details.recompute = {parent.dn};
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    Verdict v = ValidNewName(f.targetName);
+    if (!v.Ok()) return v;
+    std::string userDN;
+    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    const std::string& unit = f.organizationalUnit;
+    const Verdict badUnit = Refuse(status::kInvalidOrganizationalUnit, unit + " is an invalid organizational unit.");
+    const std::string unitDN = "ou=" + EscapeDNValue(unit) + "," + directory.BaseDN();
+    if (unit != kDefaultUnit) {
+        bool privileged = false;
+        if (!(v = IsEventualMember(kAdministratorsGroup, userDN, privileged)).Ok()) return v;
+        if (!privileged &&
+            !(v = IsEventualMember("ZN_GROUP_ORG_UNIT_" + unit + "_PRIV", userDN, privileged)).Ok()) {
+            return v;
+        }
+        if (!privileged || unit.empty()) return badUnit;
+        std::vector<Entry> entries;
+        if (directory.Search(unitDN, false, "(objectClass=organizationalUnit)", {"ou"}, entries) !=
+            LDAP_SUCCESS) {
+            return Unreadable();
+        }
+        if (entries.empty()) return badUnit;
+    }
+    if (request.kind == ChangeRequest::kCreateSubGroup) {
+        Group parent;
+        if (!(v = ExistingGroup(f.groupName, parent)).Ok()) return v;
+        bool admin = false;
+        if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+        const bool isPublic = parent.owners.empty() && parent.contacts.empty();
+        if (!admin && !isPublic && !HoldsDN(parent.owners, userDN)) {
+            return Refuse(status::kNotOwner, FormatText("%s is not a valid owner of group %s.",
+                                                        f.userName.c_str(), f.groupName.c_str()));
+        }
+        details.group = parent.dn;
+    }
+    details.operation = "create";
+    details.values = {Upper(f.targetName)};
+    details.target = "cn=" + EscapeDNValue(Upper(f.targetName)) + "," + unitDN;
+    details.unitDN = unitDN;
+    details.unit = unit;
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    const bool withParent = request.kind == ChangeRequest::kDeleteSubGroup;
+    Group doomed;
+    bool found = false;
+    Verdict v = FindGroup(f.targetName, doomed, found);
+    if (!v.Ok()) return v;
+    if (!found || f.targetName.empty()) {
+        return Refuse(status::kInvalidGroupName, f.targetName + " is not a valid group name.");
+    }
+    std::string userDN;
+    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    const Verdict protectedGroup = Refuse(status::kDeleteNotAllowed,
+                                          "Insufficient privilege or group protection violation.");
+    bool admin = false;
+    if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+    const bool ownsDoomed = HoldsDN(doomed.owners, userDN);
+    if (withParent) {
+        Group parent;
+        bool parentFound = false;
+        if (!(v = FindGroup(f.groupName, parent, parentFound)).Ok()) return v;
+        if (!parentFound || !HoldsDN(parent.subGroups, doomed.dn)) {
+            return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
+        }
+        if (!admin) {
+            // Those who hold the parent may take a group from under it only while it has
+            // another supergroup left.
+            if (!ownsDoomed && doomed.superGroups.size() < 2) return protectedGroup;
+            if (!HoldsDN(parent.owners, userDN) && !HoldsDN(parent.contacts, userDN) && !ownsDoomed) {
+                return Refuse(status::kNotContact, FormatText("%s is not a valid contact of group %s.",
+                                                              f.userName.c_str(), f.groupName.c_str()));
+            }
+        }
+    } else if (!admin && !ownsDoomed) {
+        return protectedGroup;
+    }
+    details.operation = "delete";
+    details.target = doomed.dn;
+    details.recompute = doomed.superGroups;
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckModify(const ParsedRequest& request, ChangePlan& plan,
+                                         PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    Verdict v;
+    if (!f.targetName.empty() && !(v = ValidNewName(f.targetName)).Ok()) return v;
+    std::string company;
+    if (!f.companyNumber.empty()) {
+        company = f.companyNumber.size() <= 4 ? ("000" + f.companyNumber).substr(f.companyNumber.size() - 1)
+                                              : std::string();
+        bool active = false;
+        std::vector<Entry> entries;
+        if (!company.empty()) {
+            std::string dn = "cn=Companies,ou=Configuration," + directory.BaseDN();
+            if (directory.Search(dn, false, "(objectClass=*)", {"member"}, entries) != LDAP_SUCCESS) {
+                return Unreadable();
+            }
+            for (const Entry& e : entries) {
+                for (const std::string& value : e.Values("member")) {
+                    active = active || value.substr(0, 4) == company;
+                }
+            }
+        }
+        if (!active) return Refuse(status::kInvalidCompanyNumber, "Specified SAP Company Number is invalid.");
+    }
+    std::string userDN;
+    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    if (!f.organizationalUnit.empty()) return Refuse(kUnitChangeCode, kUnitChangeText);
+    if (!f.value.empty()) return Refuse(kReservedValueCode, kReservedValueText);
+    Group group;
+    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    if (!(v = Privilege(Rule::kOwner, f.userName, userDN, group)).Ok()) return v;
+    details.operation = "modify";
+    details.group = group.dn;
+    details.company = company;
+    if (!f.targetName.empty()) {
+        details.newRdn = "cn=" + EscapeDNValue(Upper(f.targetName));
+        plan.renamedFrom = Upper(f.groupName);
+        plan.renamedTo = Upper(f.targetName);
+        plan.logGroups.push_back(plan.renamedTo);
+    }
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDetails& details) {
+    const RequestFields& f = request.fields;
+    std::string userDN;
+    Verdict v = Requester(f.userName, userDN);
+    if (!v.Ok()) return v;
+    Group group;
+    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    if (!(v = Privilege(Rule::kOwner, f.userName, userDN, group)).Ok()) return v;
+    details.operation = "replace";
+    details.group = group.dn;
+    switch (request.kind) {
+        case ChangeRequest::kSetExchangeSynchronization:
+        case ChangeRequest::kClearExchangeSynchronization:
+            details.attribute = "exchangeSynchronization";
+            details.values = {request.kind == ChangeRequest::kSetExchangeSynchronization ? "Y" : "N"};
+            return kGranted;
+        case ChangeRequest::kSetMailAliased:
+        case ChangeRequest::kClearMailAliased:
+            details.attribute = "mailAliased";
+            details.values = {request.kind == ChangeRequest::kSetMailAliased ? "Y" : "N"};
+            return kGranted;
+        case ChangeRequest::kSetDescription:
+            details.attribute = "description";
+            break;
+        default: {
+            details.attribute = f.attributeName;
+            const std::string lower = Lower(f.attributeName);
+            for (const char* managed : {"cn", "objectclass", "owner", "contactusername", "explicitmember",
+                                        "uniquemember", "subgroup", "supergroup"}) {
+                if (lower == managed) {
+                    return Refuse(kManagedAttributeCode,
+                                  FormatText(kManagedAttributeFormat, f.attributeName.c_str()));
+                }
+            }
+            bool allowed = false;
+            if (!(v = AllowedAttribute(group, f.attributeName, allowed)).Ok()) return v;
+            if (!allowed || f.attributeName.empty()) {
+                return Refuse(kAttributeNotAllowedCode,
+                              FormatText(kAttributeNotAllowedFormat, f.attributeName.c_str()));
+            }
+            break;
+        }
+    }
+    if (!f.value.empty()) details.values = {f.value};
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::CheckReset(const ParsedRequest& request) {
+    const RequestFields& f = request.fields;
+    std::string userDN;
+    Verdict v = Requester(f.userName, userDN);
+    if (!v.Ok()) return v;
+    bool admin = false;
+    if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+    if (admin) return kGranted;  // also the log of a group that is gone
+    Group group;
+    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    return Privilege(Rule::kOwner, f.userName, userDN, group);
+}
+
+}  // namespace zn::server

@@ -1,0 +1,35 @@
+// Checking and applying one change request against the directory, with a privileged bind.
+#include "server/changes.h"
+
+#include "server/applier_impl.h"
+#include "server/change_codes.h"
+
+namespace zn::server {
+
+ChangeApplier::ChangeApplier(DirectorySettings settings)
+    : m_impl(std::make_unique<Impl>(std::move(settings))) {}
+
+ChangeApplier::~ChangeApplier() = default;
+
+Verdict ChangeApplier::Check(const ParsedRequest& request, ChangePlan& plan) {
+    return m_impl->Check(request, plan);
+}
+
+Verdict ChangeApplier::Apply(const ChangePlan& plan, bool& firstWriteDone) {
+    firstWriteDone = false;
+    PlanDetails details;
+    if (!PlanDetails::Decode(plan.details, details)) {
+        return Verdict{kDirectoryRefusedCode, "The change's plan cannot be read."};
+    }
+    return m_impl->Apply(details, firstWriteDone);
+}
+
+ChangeApplier::Reached ChangeApplier::FirstWriteReached(const ChangePlan& plan, Verdict& failure) {
+    PlanDetails details;
+    if (!PlanDetails::Decode(plan.details, details)) {
+        return Reached::kNo;
+    }
+    return m_impl->FirstWriteReached(details, failure);
+}
+
+}  // namespace zn::server

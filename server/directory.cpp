@@ -1,0 +1,211 @@
+// The administration server's one privileged connection to its domain's provider.
+#include "server/directory.h"
+
+#include <ldap.h>
+
+#include <cctype>
+
+namespace zn::server {
+namespace {
+
+struct MessageFree {
+    void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
+};
+using Message = std::unique_ptr<LDAPMessage, MessageFree>;
+
+// The value arrays libldap takes, pointing into strings that outlive the call.
+class ModList {
+  public:
+    explicit ModList(const std::vector<Directory::Change>& changes) {
+        m_mods.resize(changes.size());
+        m_values.resize(changes.size());
+        for (std::size_t i = 0; i < changes.size(); ++i) {
+            for (const std::string& value : changes[i].values) {
+                m_values[i].push_back(const_cast<char*>(value.c_str()));
+            }
+            m_values[i].push_back(nullptr);
+            m_mods[i].mod_op = changes[i].operation;
+            m_mods[i].mod_type = const_cast<char*>(changes[i].attribute.c_str());
+            m_mods[i].mod_values = changes[i].values.empty() ? nullptr : m_values[i].data();
+            m_pointers.push_back(&m_mods[i]);
+        }
+        m_pointers.push_back(nullptr);
+    }
+    LDAPMod** Get() { return m_pointers.data(); }
+
+  private:
+    std::vector<LDAPMod> m_mods;
+    std::vector<std::vector<char*>> m_values;
+    std::vector<LDAPMod*> m_pointers;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+const std::vector<std::string>& Entry::Values(const std::string& lowerCaseName) const {
+    static const std::vector<std::string> none;
+    auto found = values.find(lowerCaseName);
+    return found != values.end() ? found->second : none;
+}
+
+std::string NormalDN(const std::string& dn) {
+    LDAPDN parsed = nullptr;
+    std::string result = dn;
+    if (ldap_str2dn(dn.c_str(), &parsed, LDAP_DN_FORMAT_LDAP) == LDAP_SUCCESS) {
+        char* text = nullptr;
+        if (ldap_dn2str(parsed, &text, LDAP_DN_FORMAT_LDAPV3) == LDAP_SUCCESS && text != nullptr) {
+            result = text;
+        }
+        ldap_memfree(text);
+        ldap_dnfree(parsed);
+    }
+    return Lower(result);
+}
+
+std::string EscapeDNValue(const std::string& value) {
+    std::string escaped;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        bool special = std::string(",+\"\\<>;=").find(c) != std::string::npos ||
+                       (i == 0 && (c == '#' || c == ' ')) || (i + 1 == value.size() && c == ' ');
+        if (c == '\0') {
+            escaped += "\\00";
+        } else {
+            if (special) escaped += '\\';
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+bool IsConnectionFailure(int code) {
+    return code == LDAP_SERVER_DOWN || code == LDAP_CONNECT_ERROR || code == LDAP_TIMEOUT ||
+           code == LDAP_UNAVAILABLE || code == LDAP_BUSY;
+}
+
+void Directory::Closer::operator()(LDAP* ld) const { ldap_unbind_ext_s(ld, nullptr, nullptr); }
+
+Directory::Directory(DirectorySettings settings) : m_settings(std::move(settings)) {}
+Directory::~Directory() = default;
+
+bool Directory::Connect() {
+    LDAP* raw = nullptr;
+    int rc = ldap_initialize(&raw, m_settings.uri.c_str());
+    if (rc != LDAP_SUCCESS || raw == nullptr) {
+        m_lastError = std::string(ldap_err2string(rc)) + " (" + m_settings.uri + ")";
+        return false;
+    }
+    std::unique_ptr<LDAP, Closer> ld(raw);
+    int version = LDAP_VERSION3;
+    ldap_set_option(raw, LDAP_OPT_PROTOCOL_VERSION, &version);
+    timeval bound{m_settings.timeoutMilliseconds / 1000, (m_settings.timeoutMilliseconds % 1000) * 1000};
+    ldap_set_option(raw, LDAP_OPT_NETWORK_TIMEOUT, &bound);
+    ldap_set_option(raw, LDAP_OPT_TIMEOUT, &bound);
+    ldap_set_option(raw, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    berval password{m_settings.password.size(), const_cast<char*>(m_settings.password.c_str())};
+    rc = ldap_sasl_bind_s(raw, m_settings.bindDN.c_str(), LDAP_SASL_SIMPLE, &password, nullptr,
+                          nullptr, nullptr);
+    if (rc != LDAP_SUCCESS) {
+        m_lastError = std::string(ldap_err2string(rc)) + " (binding as " + m_settings.bindDN + ")";
+        return false;
+    }
+    m_ld = std::move(ld);
+    return true;
+}
+
+template <typename Operation>
+int Directory::Run(Operation operation) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_ld && !Connect()) {
+            return LDAP_SERVER_DOWN;
+        }
+        int rc = operation(m_ld.get());
+        if (rc == LDAP_SUCCESS) {
+            return rc;
+        }
+        char* diagnostic = nullptr;
+        ldap_get_option(m_ld.get(), LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
+        m_lastError = ldap_err2string(rc);
+        if (diagnostic != nullptr && *diagnostic != '\0') {
+            m_lastError += std::string(" (") + diagnostic + ")";
+        }
+        ldap_memfree(diagnostic);
+        if (!IsConnectionFailure(rc)) {
+            return rc;
+        }
+        m_ld.reset();
+    }
+    return LDAP_SERVER_DOWN;
+}
+
+int Directory::Search(const std::string& base, bool subtree, const std::string& filter,
+                      const std::vector<std::string>& attributes, std::vector<Entry>& entries) {
+    return Run([&](LDAP* ld) {
+        entries.clear();
+        std::vector<char*> names;
+        for (const std::string& name : attributes) names.push_back(const_cast<char*>(name.c_str()));
+        names.push_back(nullptr);
+        LDAPMessage* raw = nullptr;
+        timeval bound{m_settings.timeoutMilliseconds / 1000,
+                      (m_settings.timeoutMilliseconds % 1000) * 1000};
+        int rc = ldap_search_ext_s(ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
+                                   filter.c_str(), names.data(), 0, nullptr, nullptr, &bound,
+                                   LDAP_NO_LIMIT, &raw);
+        Message result(raw);
+        if (rc != LDAP_SUCCESS) {
+            // A base search of an entry that is not there finds nothing; it is no failure.
+            return rc == LDAP_NO_SUCH_OBJECT && !subtree ? LDAP_SUCCESS : rc;
+        }
+        for (LDAPMessage* e = ldap_first_entry(ld, raw); e != nullptr; e = ldap_next_entry(ld, e)) {
+            Entry entry;
+            char* dn = ldap_get_dn(ld, e);
+            entry.dn = dn != nullptr ? dn : "";
+            ldap_memfree(dn);
+            for (const std::string& name : attributes) {
+                berval** values = ldap_get_values_len(ld, e, name.c_str());
+                std::vector<std::string>& into = entry.values[Lower(name)];
+                for (int i = 0; values != nullptr && values[i] != nullptr; ++i) {
+                    into.emplace_back(values[i]->bv_val, values[i]->bv_len);
+                }
+                ldap_value_free_len(values);
+            }
+            entries.push_back(std::move(entry));
+        }
+        return LDAP_SUCCESS;
+    });
+}
+
+int Directory::Modify(const std::string& dn, int operation, const std::string& attribute,
+                      const std::vector<std::string>& values) {
+    return Modify(dn, std::vector<Change>{{operation, attribute, values}});
+}
+
+int Directory::Modify(const std::string& dn, const std::vector<Change>& changes) {
+    return Run([&](LDAP* ld) {
+        ModList mods(changes);
+        return ldap_modify_ext_s(ld, dn.c_str(), mods.Get(), nullptr, nullptr);
+    });
+}
+
+int Directory::Add(const std::string& dn, const std::vector<Change>& attributes) {
+    return Run([&](LDAP* ld) {
+        ModList mods(attributes);
+        return ldap_add_ext_s(ld, dn.c_str(), mods.Get(), nullptr, nullptr);
+    });
+}
+
+int Directory::Delete(const std::string& dn) {
+    return Run([&](LDAP* ld) { return ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr); });
+}
+
+int Directory::Rename(const std::string& dn, const std::string& newRdn) {
+    return Run([&](LDAP* ld) {
+        return ldap_rename_s(ld, dn.c_str(), newRdn.c_str(), nullptr, 1, nullptr, nullptr);
+    });
+}
+
+}  // namespace zn::server
