@@ -180,7 +180,11 @@ constexpr const char* kAdmin = "ASMITH";  // the sample's administrator
 class AdminServer : public ::testing::Test {
   protected:
     static void TearDownTestSuite() { RestoreDirectory(); }
-    void SetUp() override { RequireSandbox(); }
+    void SetUp() override {
+        RequireSandbox();
+        RestoreAll();
+    }
+    void TearDown() override { RestoreAll(); }
 
     // Creates top-level groups in the default unit, as the administrator.
     void Create(std::initializer_list<const char*> names) {
@@ -339,6 +343,96 @@ TEST_F(AdminServer, LifecycleChangesKeepEveryReferenceTrue) {
     EXPECT_EQ(unit.text, "Sales is an invalid organizational unit.");
 }
 
+TEST_F(AdminServer, DeletionFromUnderAParentIsProtectedWhileItIsTheOnlySupergroup) {
+    // JDOE owns PARENT and OTHER, not CHILD; CHILD hangs under PARENT alone at first.
+    Create({"ZT10_PARENT", "ZT10_OTHER", "ZT10_CHILD"});
+    for (const char* group : {"ZT10_PARENT", "ZT10_OTHER"}) {
+        ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, group, "jdoe")).result, 1);
+    }
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZT10_CHILD", "egray")).result, 1);
+    Link("ZT10_PARENT", "ZT10_CHILD");
+    Answer refused = Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZT10_PARENT", "ZT10_CHILD"));
+    EXPECT_EQ(refused.code, 30035);
+    EXPECT_EQ(refused.text, "Insufficient privilege or group protection violation.");
+    EXPECT_EQ(Values("ZT10_PARENT", "subGroup"), std::set<std::string>{GroupDN("ZT10_CHILD")});
+    // With a second supergroup the parent's owner may.
+    ASSERT_EQ(Send(ChangeRequest::kAddSubGroup, By("JDOE", "ZT10_OTHER", "ZT10_CHILD")).result, 1);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZT10_PARENT", "ZT10_CHILD")).result, 1);
+    CZNGroup library;
+    EXPECT_EQ(library.IsValidGroup("ZT10_CHILD"), 0);
+    EXPECT_TRUE(Values("ZT10_OTHER", "subGroup").empty());
+    // Without a parent: only an administrator or the group's owner.
+    Create({"ZT10_LONE"});
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZT10_LONE", "egray")).result, 1);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By("JDOE", "", "ZT10_LONE")).code, 30035);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By("EGRAY", "", "ZT10_LONE")).result, 1);
+    // A requester the directory does not know is nobody.
+    Answer ghost = Send(ChangeRequest::kAddMember, By("GHOST", "ZT10_PARENT", "cdoe"));
+    EXPECT_EQ(ghost.code, 30005);
+    EXPECT_EQ(ghost.text, "GHOST is not a valid username.");
+}
+
+TEST_F(AdminServer, UnitsNeedTheirPrivilegeGroupAndCyclesInOldDataEnd) {
+    // JDOE may create in Engineering through ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV, not in Sales.
+    RequestFields f = By("JDOE", "", "ZT11_ENG");
+    f.organizationalUnit = "Engineering";
+    ASSERT_EQ(Send(ChangeRequest::kCreateGroup, f).result, 1);
+    CZNGroup library;
+    EXPECT_EQ(library.GetOrganizationalUnit("ZT11_ENG"), "Engineering");
+    f.targetName = "ZT11_SALES";
+    f.organizationalUnit = "Sales";
+    EXPECT_EQ(Send(ChangeRequest::kCreateGroup, f).code, 30031);
+    // An administrator may use any unit that exists, and none that does not.
+    f.userName = kAdmin;
+    EXPECT_EQ(Send(ChangeRequest::kCreateGroup, f).result, 1);
+    f.targetName = "ZT11_NOWHERE";
+    f.organizationalUnit = "Nowhere";
+    EXPECT_EQ(Send(ChangeRequest::kCreateGroup, f).text, "Nowhere is an invalid organizational unit.");
+    // LOOP-A and LOOP-B of the sample are each other's subgroups: a member added to one
+    // reaches both, and the recomputation ends.
+    ASSERT_EQ(Send(ChangeRequest::kAddMember, By(kAdmin, "LOOP-A", "hkim")).result, 1);
+    const std::set<std::string> both{PersonDN("egray"), PersonDN("hkim")};
+    EXPECT_EQ(Eventual("LOOP-A"), both);
+    EXPECT_EQ(Eventual("LOOP-B"), both);
+    ASSERT_EQ(Send(ChangeRequest::kDeleteMember, By(kAdmin, "LOOP-A", "hkim")).result, 1);
+    EXPECT_EQ(Eventual("LOOP-B"), std::set<std::string>{PersonDN("egray")});
+}
+
+TEST_F(AdminServer, AChangeReachesEveryConsumerAndTheLibraryReadsItThere) {
+    Create({"ZT12_G"});
+    AddMember("ZT12_G", "fbrown");
+    // The consumers follow the provider; with it stopped the library reads from server 4.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool everywhere = false;
+    while (!everywhere && std::chrono::steady_clock::now() < deadline) {
+        everywhere = true;
+        for (const std::string& host : ConsumerHosts()) {
+            LDAP* ld = nullptr;
+            ldap_initialize(&ld, ("ldap://" + ServerAddress(host)).c_str());
+            int version = LDAP_VERSION3;
+            ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+            std::string filter = "(&(cn=ZT12_G)(explicitMember=" + PersonDN("fbrown") + "))";
+            LDAPMessage* result = nullptr;
+            int rc = ldap_search_ext_s(ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),
+                                       nullptr, 0, nullptr, nullptr, nullptr, 0, &result);
+            everywhere = everywhere && rc == LDAP_SUCCESS && ldap_count_entries(ld, result) == 1;
+            ldap_msgfree(result);
+            ldap_unbind_ext_s(ld, nullptr, nullptr);
+        }
+        if (!everywhere) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(everywhere);
+    StopServer(ProviderHost());
+    CZNGroup library("ZT12_G");
+    EXPECT_EQ(library.IsValidGroupEventualMember("fbrown"), 1);
+    // Changes wait for the provider: refused, journalled, nothing half done.
+    Answer down = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT12_G", "mlopez"));
+    EXPECT_EQ(down.result, 0);
+    EXPECT_EQ(down.code, 31020);
+    RestoreAll();
+    EXPECT_EQ(Send(ChangeRequest::kAddMember, By(kAdmin, "ZT12_G", "mlopez")).result, 1);
+}
+
 TEST_F(AdminServer, AttributesTravelWholeAndOnlyThoseTheSchemaAllows) {
     Create({"ZT4_G"});
     RequestFields description = By(kAdmin, "ZT4_G");
@@ -484,6 +578,53 @@ TEST_F(AdminServer, ConcurrentClientsLeaveATrueClosure) {
     EXPECT_EQ(Eventual("ZT8_MID1"), expected);
     EXPECT_EQ(Eventual("ZT8_MID2"), expected);
     EXPECT_EQ(Eventual("ZT8_ROOT"), expected);
+}
+
+TEST(ChangeApplier, PlansSurviveTheJournalAndApplyingTwiceChangesNothingMore) {
+    RequireSandbox();
+    zn::server::DirectorySettings settings{"ldap://" + ServerAddress("ldap5"), "cn=admin," + BaseDN(),
+                                           "zngadmin", BaseDN(), 5000};
+    zn::server::ChangeApplier applier(settings);
+    std::string text;
+    RequestFields description = By(kAdmin, "ENG-ALUMNI");
+    description.value = std::string("line one\nline two, ]*\0 end", 27);
+    ASSERT_TRUE(zn::FormatChangeRequest(ChangeRequest::kSetDescription, description, text));
+    zn::ParsedRequest request;
+    // A NUL byte never reaches the directory: the request is refused as it is read.
+    EXPECT_EQ(zn::ParseChangeRequest(text, request), zn::ParseOutcome::kMalformed);
+    description.value = "line one, ]* end";
+    ASSERT_TRUE(zn::FormatChangeRequest(ChangeRequest::kSetDescription, description, text));
+    ASSERT_EQ(zn::ParseChangeRequest(text, request), zn::ParseOutcome::kMayContinue);
+    zn::server::ChangePlan plan;
+    ASSERT_TRUE(applier.Check(request, plan).Ok());
+    zn::server::ChangePlan restored;
+    ASSERT_TRUE(zn::server::ChangePlan::Deserialize(plan.Serialize(), restored));
+    EXPECT_EQ(restored.Serialize(), plan.Serialize());
+    EXPECT_FALSE(zn::server::ChangePlan::Deserialize(plan.Serialize().substr(1), restored));
+    EXPECT_FALSE(zn::server::ChangePlan::Deserialize(plan.Serialize() + "x", restored));
+
+    zn::server::Verdict failure;
+    using Reached = zn::server::ChangeApplier::Reached;
+    EXPECT_EQ(applier.FirstWriteReached(plan, failure), Reached::kNo);
+    bool touched = false;
+    ASSERT_TRUE(applier.Apply(plan, touched).Ok());
+    EXPECT_TRUE(touched);
+    EXPECT_EQ(applier.FirstWriteReached(plan, failure), Reached::kYes);
+    ASSERT_TRUE(applier.Apply(restored, touched).Ok());
+    EXPECT_EQ(Values("ENG-ALUMNI", "description"), std::set<std::string>{"line one, ]* end"});
+
+    // A link applied twice is one link, and the closure stays the same.
+    ASSERT_TRUE(zn::FormatChangeRequest(ChangeRequest::kAddSubGroup, By(kAdmin, "ENG-ALUMNI", "ENG-DB"), text));
+    ASSERT_EQ(zn::ParseChangeRequest(text, request), zn::ParseOutcome::kMayContinue);
+    ASSERT_TRUE(applier.Check(request, plan).Ok());
+    ASSERT_TRUE(applier.Apply(plan, touched).Ok());
+    ASSERT_TRUE(applier.Apply(plan, touched).Ok());
+    EXPECT_EQ(Values("ENG-ALUMNI", "subGroup").size(), 1u);
+    EXPECT_EQ(Values("ENG-ALUMNI", "uniqueMember"), std::set<std::string>{PersonDN("cdoe")});
+    EXPECT_EQ(Values("ENG-DB", "superGroup").size(), 3u);
+    // Once applied, the same request no longer passes its checks.
+    EXPECT_EQ(applier.Check(request, plan).code, 30029);
+    RestoreDirectory();
 }
 
 TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {
