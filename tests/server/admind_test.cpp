@@ -587,7 +587,8 @@ TEST(ChangeApplier, PlansSurviveTheJournalAndApplyingTwiceChangesNothingMore) {
     zn::server::ChangeApplier applier(settings);
     std::string text;
     RequestFields description = By(kAdmin, "ENG-ALUMNI");
-    description.value = std::string("line one\nline two, ]*\0 end", 27);
+    const char hostile[] = "line one\nline two, ]*\0 end";
+    description.value = std::string(hostile, sizeof hostile - 1);
     ASSERT_TRUE(zn::FormatChangeRequest(ChangeRequest::kSetDescription, description, text));
     zn::ParsedRequest request;
     // A NUL byte never reaches the directory: the request is refused as it is read.
