@@ -60,8 +60,12 @@ Servers& Started() {
             s.error = e.what();
             return s;
         }
+        std::string text;
+        if (Send("EUROPE", 60661, ChangeRequest::kCreateGroup, "", "ZB_BARE", &text) != 1) {
+            s.error = "creating the bench groups: " + text;
+            return s;
+        }
         for (int client = 0; client < kMaxClients; ++client) {
-            std::string text;
             if (Send(nullptr, 60660, ChangeRequest::kCreateGroup, "", BenchGroup(client), &text) != 1 ||
                 Send("EUROPE", 60661, ChangeRequest::kCreateGroup, "", BenchGroup(client), &text) != 1) {
                 s.error = "creating the bench groups: " + text;
@@ -133,7 +137,7 @@ void BareLdapModify(benchmark::State& state) {
         ldap_unbind_ext_s(ld, nullptr, nullptr);
         return;
     }
-    std::string dn = "cn=" + BenchGroup(0) + ",ou=zngroups," + zntest::BaseDN();
+    std::string dn = "cn=ZB_BARE,ou=zngroups," + zntest::BaseDN();
     std::string member = "uid=bwhite,ou=People," + zntest::BaseDN();
     char* values[] = {member.data(), nullptr};
     bool add = true;
@@ -149,6 +153,14 @@ void BareLdapModify(benchmark::State& state) {
             break;
         }
         add = !add;
+    }
+    if (!add) {
+        LDAPMod mod{};
+        mod.mod_op = LDAP_MOD_DELETE;
+        mod.mod_type = const_cast<char*>("explicitMember");
+        mod.mod_values = values;
+        LDAPMod* mods[] = {&mod, nullptr};
+        ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
     }
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }

@@ -26,8 +26,11 @@ struct Config {
     // Clients that may send changes; queries are answered for everyone. Empty: any client.
     std::vector<Network> allowChanges;
     int maxConnections = 64;
-    // How long a request whose last field could still grow waits for more bytes.
+    // How long a request whose last field could still grow waits for more bytes: a short
+    // request arrives in one segment, a long one may have its tail held back by the
+    // client's Nagle algorithm for a round trip.
     int quietMilliseconds = 20;
+    int longQuietMilliseconds = 250;
     // Bound for a whole request to arrive.
     int requestTimeoutMilliseconds = 5000;
     int directoryTimeoutMilliseconds = 10000;

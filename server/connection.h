@@ -1,6 +1,7 @@
 // Reading one request off a connection the way the library sends it, and writing a reply.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zn::server {
@@ -12,7 +13,11 @@ namespace zn::server {
 struct ReadLimits {
     int quietMilliseconds = 20;
     int requestTimeoutMilliseconds = 5000;
+    // Once this many bytes are in, the tail of one send may travel in a later segment
+    // (536 is the smallest segment size IPv4 allows), so the longer wait applies.
+    int longQuietMilliseconds = 250;
 };
+inline constexpr std::size_t kOneSegment = 536;
 
 struct ReceivedRequest {
     std::string bytes;

@@ -75,7 +75,8 @@ void Listener::Stop() {
 }
 
 void Listener::Serve(AdminService& service, const Config& config) {
-    const ReadLimits limits{config.quietMilliseconds, config.requestTimeoutMilliseconds};
+    const ReadLimits limits{config.quietMilliseconds, config.requestTimeoutMilliseconds,
+                            config.longQuietMilliseconds};
     for (;;) {
         pollfd entries[2] = {{m_socket, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
         if (poll(entries, 2, -1) < 0) {

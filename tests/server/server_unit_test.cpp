@@ -236,6 +236,21 @@ TEST(RequestReading, EndsByLayoutByQuietOrByTheClientsClose) {
         EXPECT_GE(Milliseconds(std::chrono::steady_clock::now() - start), 65);
     }
     {
+        // Past one segment's worth, the tail of one send may follow a round trip later:
+        // the longer wait holds the request open for it.
+        Connection c;
+        const std::string head = "00003,JDOE," + zn::MakeUserToken("JDOE") + ",SET,DESCRIPTION,G,";
+        const std::string body(600, 'd');
+        std::thread writer([&] {
+            c.Send(head + body);
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+            c.Send("tail");
+        });
+        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{50, 2000, 250});
+        writer.join();
+        EXPECT_EQ(got.bytes, head + body + "tail");
+    }
+    {
         // A beginning waits for the rest up to the request bound, then goes to the parser
         // as it stands.
         Connection c;
