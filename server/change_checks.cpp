@@ -7,6 +7,7 @@
 #include <cctype>
 #include <deque>
 
+#include "server/text.h"
 #include "server/applier_impl.h"
 #include "server/change_codes.h"
 #include "session/format.h"
@@ -20,16 +21,7 @@ namespace status = zn::status;
 constexpr std::size_t kMaxGroupNameLength = 80;
 constexpr std::size_t kMaxUserNameLength = 51;
 constexpr const char* kAdministratorsGroup = "ZN_GROUPS_ADMINISTRATORS";
-constexpr const char* kDefaultUnit = "zngroups";
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(text)}; }
 const Verdict kGranted{};
@@ -40,11 +32,6 @@ std::string GroupFilter(const std::string& name) {
 
 const std::vector<std::string> kGroupAttributes = {
     "cn", "owner", "contactUserName", "explicitMember", "subGroup", "superGroup", "objectClass"};
-
-// The attributes with a request of their own, or that the server keeps true itself.
-const char* const kManagedAttributes[] = {"cn", "objectclass", "owner", "contactusername",
-                                          "explicitmember", "uniquemember", "subgroup",
-                                          "supergroup", "member", "entryuuid", "entrycsn"};
 
 }  // namespace
 

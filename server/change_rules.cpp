@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "server/text.h"
 #include "server/applier_impl.h"
 #include "server/change_codes.h"
 #include "session/format.h"
@@ -20,15 +21,7 @@ const Verdict kGranted{};
 
 Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(text)}; }
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The people relations: attribute, and what "already" and "not" say.
 struct PeopleChange {

@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 
+#include "server/text.h"
 #include "server/applier_impl.h"
 #include "server/change_codes.h"
 #include "session/format.h"
@@ -16,10 +17,6 @@ namespace {
 
 const Verdict kDone{};
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The values of `attribute` in a group's entry; `exists` false when the entry is gone.
 int ReadValues(Directory& directory, const std::string& dn, const std::string& attribute,
@@ -37,6 +34,26 @@ int EnsureValue(Directory& directory, const std::string& dn, const std::string& 
     int rc = directory.Modify(dn, present ? LDAP_MOD_ADD : LDAP_MOD_DELETE, attribute, {value});
     if ((present && rc == LDAP_TYPE_OR_VALUE_EXISTS) || (!present && rc == LDAP_NO_SUCH_ATTRIBUTE)) {
         return LDAP_SUCCESS;
+    }
+    return rc;
+}
+// Every subGroup and superGroup value that names `dn` is replaced by `replacement`, or
+// removed when there is none; repeated, it changes nothing.
+int RewriteReferences(Directory& directory, const std::string& dn, const std::string& replacement) {
+    std::vector<Entry> referring;
+    const std::string value = EscapeFilterValue(dn);
+    int rc = directory.Search(directory.BaseDN(), true,
+                              "(|(subGroup=" + value + ")(superGroup=" + value + "))",
+                              {"subGroup", "superGroup"}, referring);
+    const std::string wanted = NormalDN(dn);
+    for (const Entry& e : referring) {
+        for (const char* attribute : {"subGroup", "superGroup"}) {
+            for (const std::string& v : e.Values(Lower(attribute))) {
+                if (rc != LDAP_SUCCESS || NormalDN(v) != wanted) continue;
+                if (!replacement.empty()) rc = EnsureValue(directory, e.dn, attribute, replacement, true);
+                if (rc == LDAP_SUCCESS) rc = EnsureValue(directory, e.dn, attribute, v, false);
+            }
+        }
     }
     return rc;
 }
@@ -83,23 +100,7 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
         rc = directory.Delete(d.target);
         if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Refused();
         firstWriteDone = true;
-        std::vector<Entry> referring;
-        std::string value = EscapeFilterValue(d.target);
-        if (directory.Search(directory.BaseDN(), true,
-                             "(|(subGroup=" + value + ")(superGroup=" + value + "))",
-                             {"subGroup", "superGroup"}, referring) != LDAP_SUCCESS) {
-            return Refused();
-        }
-        for (const Entry& e : referring) {
-            for (const char* attribute : {"subGroup", "superGroup"}) {
-                for (const std::string& v : e.Values(Lower(attribute))) {
-                    if (NormalDN(v) == NormalDN(d.target) &&
-                        EnsureValue(directory, e.dn, attribute, v, false) != LDAP_SUCCESS) {
-                        return Refused();
-                    }
-                }
-            }
-        }
+        if (RewriteReferences(directory, d.target, std::string()) != LDAP_SUCCESS) return Refused();
     } else if (op == "modify") {
         std::string dn = d.group;
         if (!d.newRdn.empty()) {
@@ -116,24 +117,7 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
             if (rc != LDAP_SUCCESS) return Refused();
             firstWriteDone = true;
             dn = renamed;
-            std::vector<Entry> referring;
-            std::string value = EscapeFilterValue(d.group);
-            if (directory.Search(directory.BaseDN(), true,
-                                 "(|(subGroup=" + value + ")(superGroup=" + value + "))",
-                                 {"subGroup", "superGroup"}, referring) != LDAP_SUCCESS) {
-                return Refused();
-            }
-            for (const Entry& e : referring) {
-                for (const char* attribute : {"subGroup", "superGroup"}) {
-                    for (const std::string& v : e.Values(Lower(attribute))) {
-                        if (NormalDN(v) != NormalDN(d.group)) continue;
-                        if (EnsureValue(directory, e.dn, attribute, renamed, true) != LDAP_SUCCESS ||
-                            EnsureValue(directory, e.dn, attribute, v, false) != LDAP_SUCCESS) {
-                            return Refused();
-                        }
-                    }
-                }
-            }
+            if (RewriteReferences(directory, d.group, renamed) != LDAP_SUCCESS) return Refused();
         }
         if (!d.company.empty()) {
             if (directory.Modify(dn, LDAP_MOD_REPLACE, "companyNumber", {d.company}) != LDAP_SUCCESS) {

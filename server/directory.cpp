@@ -1,5 +1,6 @@
 // The administration server's one privileged connection to its domain's provider.
 #include "server/directory.h"
+#include "server/text.h"
 
 #include <ldap.h>
 
@@ -39,10 +40,6 @@ class ModList {
     std::vector<LDAPMod*> m_pointers;
 };
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "admin/user_token.h"
 #include "server/reply_codes.h"
 #include "session/format.h"
+#include "server/text.h"
 
 namespace zn::server {
 namespace {
@@ -27,10 +28,6 @@ std::string Reply(long result, long code, std::string text) {
 
 std::string Refusal(long code, const std::string& text) { return Reply(0, code, text); }
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 NewChange Describe(const ParsedRequest& request, const std::string& text, const Client& client) {
     const RequestFields& f = request.fields;
