@@ -82,6 +82,7 @@ ZN_GROUP_QUERY(long, GetEventualSuperGroupsCount)
 ZN_GROUP_QUERY(long, IsValidGroup)
 ZN_GROUP_QUERY(long, IsPublicGroup)
 
+ZN_GROUP_QUERY(const std::list<std::string>&, GetGroupChangeLogs)
 #undef ZN_GROUP_QUERY
 
 // Queries on the object's group with one argument: (x), and (group, x).
@@ -226,3 +227,99 @@ long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&, con
 }
 
 ZN_FORWARD_SESSION_METHODS(CZNGroup)
+
+// Changes, in their shapes: the context arguments are applied in the order user name,
+// password, group name, then the change runs.
+#define ZN_GROUP_CHANGE_1(Op)                                                                 \
+    long CZNGroup::Op(const std::string& a) const { return m_impl->Op(a); }                  \
+    long CZNGroup::Op(const std::string& groupName, const std::string& a) const {            \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op(a);                                                                \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
+                      const std::string& a) const {                                          \
+        m_impl->SetUser(userName);                                                           \
+        m_impl->SetPassword(password);                                                       \
+        return m_impl->Op(a);                                                                \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
+                      const std::string& groupName, const std::string& a) const {            \
+        m_impl->SetUser(userName);                                                           \
+        m_impl->SetPassword(password);                                                       \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op(a);                                                                \
+    }
+
+#define ZN_GROUP_CHANGE_2(Op)                                                                 \
+    long CZNGroup::Op(const std::string& a, const std::string& b) const {                   \
+        return m_impl->Op(a, b);                                                             \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& groupName, const std::string& a,                    \
+                      const std::string& b) const {                                          \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op(a, b);                                                             \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
+                      const std::string& a, const std::string& b) const {                    \
+        m_impl->SetUser(userName);                                                           \
+        m_impl->SetPassword(password);                                                       \
+        return m_impl->Op(a, b);                                                             \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
+                      const std::string& groupName, const std::string& a,                    \
+                      const std::string& b) const {                                          \
+        m_impl->SetUser(userName);                                                           \
+        m_impl->SetPassword(password);                                                       \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op(a, b);                                                             \
+    }
+
+#define ZN_GROUP_CHANGE_0(Op)                                                                 \
+    long CZNGroup::Op() const { return m_impl->Op(); }                                       \
+    long CZNGroup::Op(const std::string& groupName) const {                                  \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op();                                                                 \
+    }                                                                                        \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
+                      const std::string& groupName) const {                                  \
+        m_impl->SetUser(userName);                                                           \
+        m_impl->SetPassword(password);                                                       \
+        m_impl->SetGroupName(groupName);                                                     \
+        return m_impl->Op();                                                                 \
+    }
+
+ZN_GROUP_CHANGE_1(AddContact)
+ZN_GROUP_CHANGE_1(AddDirectMember)
+ZN_GROUP_CHANGE_1(AddOwner)
+ZN_GROUP_CHANGE_1(AddSubGroup)
+ZN_GROUP_CHANGE_1(DeleteContact)
+ZN_GROUP_CHANGE_1(DeleteDirectMember)
+ZN_GROUP_CHANGE_1(DeleteOwner)
+ZN_GROUP_CHANGE_1(RemoveSubGroup)
+ZN_GROUP_CHANGE_1(DeleteSubGroup)
+ZN_GROUP_CHANGE_1(SetNewGroupName)
+ZN_GROUP_CHANGE_1(SetCompanyNumber)
+ZN_GROUP_CHANGE_1(SetDescription)
+ZN_GROUP_CHANGE_2(CreateSubGroup)
+ZN_GROUP_CHANGE_2(SetGenericAttributeValue)
+ZN_GROUP_CHANGE_0(SetExchangeSynchronization)
+ZN_GROUP_CHANGE_0(ClearExchangeSynchronization)
+ZN_GROUP_CHANGE_0(SetMailAliasedFlag)
+ZN_GROUP_CHANGE_0(ClearMailAliasedFlag)
+ZN_GROUP_CHANGE_0(ResetGroupChangeLogs)
+
+long CZNGroup::GetErrorStatusCode(long changeNumber) const {
+    return m_impl->GetChangeStatusCodeOf(changeNumber);
+}
+
+const std::string& CZNGroup::GetErrorStatusText(long changeNumber) const {
+    return m_impl->GetChangeStatusTextOf(changeNumber);
+}
+
+const std::string& CZNGroup::GetChangeLogEntry(long entryNumber) const {
+    return m_impl->GetChangeLogEntry(entryNumber);
+}
+
+#undef ZN_GROUP_CHANGE_0
+#undef ZN_GROUP_CHANGE_1
+#undef ZN_GROUP_CHANGE_2

@@ -6,12 +6,14 @@
 
 #include "CZNGroup.h"
 #include "CZNWorker.h"
+#include "admin/change_request.h"
 #include "session/directory_base.h"
 
 namespace zn {
 // Descriptions of the group's related lists and person checks, defined beside their queries.
 struct RelatedList;
 struct PersonCheck;
+struct PersonChangeRule;
 }  // namespace zn
 
 class CZNGroupImpl : public zn::CZNDirectoryBase {
@@ -93,7 +95,49 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     long IsEventualSuperGroupByDN(const std::string& dn,
                                   const char* label = "IsEventualSuperGroupByDN");
 
+    // Changes: each checks its argument and the requester, then sends one request to the
+    // administration server of the object's domain; the reply's result, or the result of
+    // the check that refused (nothing is sent then).
+    long AddContact(const std::string& contact);
+    long AddDirectMember(const std::string& member);
+    long AddOwner(const std::string& owner);
+    long DeleteContact(const std::string& contact);
+    long DeleteDirectMember(const std::string& member);
+    long DeleteOwner(const std::string& owner);
+    long AddSubGroup(const std::string& subGroup);
+    long RemoveSubGroup(const std::string& subGroup);
+    long CreateSubGroup(const std::string& newName, const std::string& unit);
+    long DeleteSubGroup(const std::string& name);
+    long SetNewGroupName(const std::string& newName);
+    long SetCompanyNumber(const std::string& companyNumber);
+    long Modify(const std::string& newName, const std::string& reserved,
+                const std::string& companyNumber, const std::string& unit, const char* label);
+    long SetExchangeSynchronization();
+    long ClearExchangeSynchronization();
+    long SetMailAliasedFlag();
+    long ClearMailAliasedFlag();
+    long SetGenericAttributeValue(const std::string& attribute, const std::string& value);
+    long SetDescription(const std::string& description);
+    long ResetGroupChangeLogs();
+    // 1 when the requester may act: the logged-on account, or a person whose password binds.
+    long VerifyRequester(const std::string& userName, const std::string& password);
+
+    // Questions about changes already made.
+    long GetChangeStatusCodeOf(long changeNumber);
+    const std::string& GetChangeStatusTextOf(long changeNumber);
+    const std::string& GetChangeLogEntry(long entryNumber);
+    const std::list<std::string>& GetGroupChangeLogs();
+
   private:
+    enum class Privilege { kOwner, kOwnerOrContact, kPublicOwnerOrContact };
+    long RequesterStep();
+    long CheckPrivilege(Privilege rule);
+    long SendChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
+    long PersonChange(const zn::PersonChangeRule& rule, const std::string& target);
+    long PropertyChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
+    void QueryChangeStatus(long changeNumber);
+    void CopyStatusOf(const CZNWorker& worker);
+
     // Empty group name: 30016; longer than 80 characters: 30004. False when refused.
     bool CheckGroupName(const std::string& name);
     void Report(const char* label);

@@ -142,6 +142,108 @@ class ZNGROUPS_API CZNGroup {
     long SetDomain(const char* domain) const;
     const std::string& GetDomain() const;
 
+    // Changes. Each checks its argument and the requester against the directory (the user
+    // name and password set by SetAccess or the call itself, verified once per user name),
+    // then sends one request to the administration server of the object's domain. Returns
+    // the server's result (1: done) or the result of the check that refused; nothing is
+    // sent after a refusal. Shapes: (x), (group, x), (user, password, x),
+    // (user, password, group, x).
+    long AddContact(const std::string& contact) const;
+    long AddContact(const std::string& groupName, const std::string& contact) const;
+    long AddContact(const std::string& userName, const std::string& password, const std::string& contact) const;
+    long AddContact(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& contact) const;
+    long AddDirectMember(const std::string& member) const;
+    long AddDirectMember(const std::string& groupName, const std::string& member) const;
+    long AddDirectMember(const std::string& userName, const std::string& password, const std::string& member) const;
+    long AddDirectMember(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& member) const;
+    long AddOwner(const std::string& owner) const;
+    long AddOwner(const std::string& groupName, const std::string& owner) const;
+    long AddOwner(const std::string& userName, const std::string& password, const std::string& owner) const;
+    long AddOwner(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& owner) const;
+    long AddSubGroup(const std::string& subGroup) const;
+    long AddSubGroup(const std::string& groupName, const std::string& subGroup) const;
+    long AddSubGroup(const std::string& userName, const std::string& password, const std::string& subGroup) const;
+    long AddSubGroup(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& subGroup) const;
+    long DeleteContact(const std::string& contact) const;
+    long DeleteContact(const std::string& groupName, const std::string& contact) const;
+    long DeleteContact(const std::string& userName, const std::string& password, const std::string& contact) const;
+    long DeleteContact(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& contact) const;
+    long DeleteDirectMember(const std::string& member) const;
+    long DeleteDirectMember(const std::string& groupName, const std::string& member) const;
+    long DeleteDirectMember(const std::string& userName, const std::string& password, const std::string& member) const;
+    long DeleteDirectMember(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& member) const;
+    long DeleteOwner(const std::string& owner) const;
+    long DeleteOwner(const std::string& groupName, const std::string& owner) const;
+    long DeleteOwner(const std::string& userName, const std::string& password, const std::string& owner) const;
+    long DeleteOwner(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& owner) const;
+    long RemoveSubGroup(const std::string& subGroup) const;
+    long RemoveSubGroup(const std::string& groupName, const std::string& subGroup) const;
+    long RemoveSubGroup(const std::string& userName, const std::string& password, const std::string& subGroup) const;
+    long RemoveSubGroup(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& subGroup) const;
+    long DeleteSubGroup(const std::string& subGroup) const;
+    long DeleteSubGroup(const std::string& groupName, const std::string& subGroup) const;
+    long DeleteSubGroup(const std::string& userName, const std::string& password, const std::string& subGroup) const;
+    long DeleteSubGroup(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& subGroup) const;
+    long SetNewGroupName(const std::string& newName) const;
+    long SetNewGroupName(const std::string& groupName, const std::string& newName) const;
+    long SetNewGroupName(const std::string& userName, const std::string& password, const std::string& newName) const;
+    long SetNewGroupName(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& newName) const;
+    long SetCompanyNumber(const std::string& companyNumber) const;
+    long SetCompanyNumber(const std::string& groupName, const std::string& companyNumber) const;
+    long SetCompanyNumber(const std::string& userName, const std::string& password, const std::string& companyNumber) const;
+    long SetCompanyNumber(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& companyNumber) const;
+    long SetDescription(const std::string& description) const;
+    long SetDescription(const std::string& groupName, const std::string& description) const;
+    long SetDescription(const std::string& userName, const std::string& password, const std::string& description) const;
+    long SetDescription(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& description) const;
+    long CreateSubGroup(const std::string& newName, const std::string& unit) const;
+    long CreateSubGroup(const std::string& groupName, const std::string& newName, const std::string& unit) const;
+    long CreateSubGroup(const std::string& userName, const std::string& password, const std::string& newName,
+              const std::string& unit) const;
+    long CreateSubGroup(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& newName, const std::string& unit) const;
+    long SetGenericAttributeValue(const std::string& attribute, const std::string& value) const;
+    long SetGenericAttributeValue(const std::string& groupName, const std::string& attribute, const std::string& value) const;
+    long SetGenericAttributeValue(const std::string& userName, const std::string& password, const std::string& attribute,
+              const std::string& value) const;
+    long SetGenericAttributeValue(const std::string& userName, const std::string& password, const std::string& groupName,
+              const std::string& attribute, const std::string& value) const;
+    long SetExchangeSynchronization() const;
+    long SetExchangeSynchronization(const std::string& groupName) const;
+    long SetExchangeSynchronization(const std::string& userName, const std::string& password, const std::string& groupName) const;
+    long ClearExchangeSynchronization() const;
+    long ClearExchangeSynchronization(const std::string& groupName) const;
+    long ClearExchangeSynchronization(const std::string& userName, const std::string& password, const std::string& groupName) const;
+    long SetMailAliasedFlag() const;
+    long SetMailAliasedFlag(const std::string& groupName) const;
+    long SetMailAliasedFlag(const std::string& userName, const std::string& password, const std::string& groupName) const;
+    long ClearMailAliasedFlag() const;
+    long ClearMailAliasedFlag(const std::string& groupName) const;
+    long ClearMailAliasedFlag(const std::string& userName, const std::string& password, const std::string& groupName) const;
+    long ResetGroupChangeLogs() const;
+    long ResetGroupChangeLogs(const std::string& groupName) const;
+    long ResetGroupChangeLogs(const std::string& userName, const std::string& password, const std::string& groupName) const;
+
+    // Questions about changes made. The status of a change goes to the local administration
+    // server; the change logs to the object's domain's.
+    long GetErrorStatusCode(long changeNumber) const;
+    const std::string& GetErrorStatusText(long changeNumber) const;
+    const std::string& GetChangeLogEntry(long entryNumber) const;
+    const std::list<std::string>& GetGroupChangeLogs() const;
+    const std::list<std::string>& GetGroupChangeLogs(const std::string& groupName) const;
+
     // Not provided by the directory: 0, status 30020, no context applied.
     long AddKeyWord(const std::string& keyWord) const;
     long AddKeyWord(const std::string& groupName, const std::string& keyWord) const;

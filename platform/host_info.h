@@ -15,6 +15,15 @@ bool ExecutablePath(std::string& path);
 // library's code, as recorded when the module was loaded.
 bool LibraryModulePath(std::string& path);
 
+// The name of the account the process runs as (its login name); false when the system
+// cannot tell.
+bool ReadAccountName(std::string& name);
+
+// Test seam at that edge: while a name is set, ReadAccountName answers with it; a null
+// pointer makes it fail as a system that cannot tell would; Restore goes back to the system.
+void OverrideAccountNameForTesting(const std::string* name);
+void RestoreAccountNameForTesting();
+
 // The characters that end a folder name in a path of this platform.
 const char* PathSeparators();
 

@@ -2,12 +2,15 @@
 #include "platform/host_info.h"
 
 #include <dlfcn.h>
+#include <pwd.h>
 #include <limits.h>
 #include <link.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace zn::platform {
 namespace {
@@ -73,6 +76,49 @@ bool LibraryModulePath(std::string& path) {
 
 const char* PathSeparators() {
     return "/";
+}
+
+namespace {
+
+std::mutex g_accountLock;
+bool g_accountOverridden = false;
+bool g_accountReadable = true;
+std::string g_accountName;
+
+}  // namespace
+
+bool ReadAccountName(std::string& name) {
+    {
+        std::lock_guard<std::mutex> hold(g_accountLock);
+        if (g_accountOverridden) {
+            name = g_accountName;
+            return g_accountReadable;
+        }
+    }
+    // The account of the effective user id: a daemon or a test has no login terminal that
+    // getlogin could consult.
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_name == nullptr) {
+        return false;
+    }
+    name = found->pw_name;
+    return true;
+}
+
+void OverrideAccountNameForTesting(const std::string* name) {
+    std::lock_guard<std::mutex> hold(g_accountLock);
+    g_accountOverridden = true;
+    g_accountReadable = name != nullptr;
+    g_accountName = name != nullptr ? *name : std::string();
+}
+
+void RestoreAccountNameForTesting() {
+    std::lock_guard<std::mutex> hold(g_accountLock);
+    g_accountOverridden = false;
 }
 
 }  // namespace zn::platform
