@@ -36,6 +36,9 @@ const char* const kUsageText =
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
     "  --first-change-number N    number of the first change a new journal hands out\n"
     "                             (default 1)\n"
+    "  --peer FIRST=HOST:PORT     another domain's server, whose change numbers start at\n"
+    "                             FIRST; status questions about them are passed on to it\n"
+    "                             (repeatable)\n"
     "  --help                     show this text and exit\n"
     "  --version                  show the version and exit\n";
 
@@ -105,6 +108,15 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
     }
     // Change numbers travel as the client's long, which is 32 bits on Windows.
     if (key == "first-change-number") return integer(1, INT_MAX, config.firstChangeNumber);
+    if (key == "peer") {
+        Peer peer;
+        if (!ParsePeer(value, peer)) {
+            error = "'" + value + "' is not FIRST=HOST:PORT";
+            return false;
+        }
+        config.peers.push_back(peer);
+        return true;
+    }
     error = "unknown setting";
     return false;
 }
@@ -136,6 +148,20 @@ bool ParseNetwork(const std::string& text, Network& network) {
         return false;
     }
     network.address = ntohl(parsed.s_addr);
+    return true;
+}
+
+bool ParsePeer(const std::string& text, Peer& peer) {
+    std::size_t equals = text.find('=');
+    std::size_t colon = text.rfind(':');
+    long port = 0;
+    if (equals == std::string::npos || colon == std::string::npos || colon < equals + 2 ||
+        !ParseInteger(text.substr(0, equals), 1, INT_MAX, peer.first) ||
+        !ParseInteger(text.substr(colon + 1), 1, 65535, port)) {
+        return false;
+    }
+    peer.host = text.substr(equals + 1, colon - equals - 1);
+    peer.port = static_cast<int>(port);
     return true;
 }
 
@@ -202,6 +228,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
         }
     }
     bool allowFromCommandLine = false;
+    bool peersFromCommandLine = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg.rfind("--", 0) != 0) {
@@ -223,10 +250,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
         if (key == "config") {
             continue;
         }
-        // Networks given on the command line replace those of the file.
+        // Lists given on the command line replace those of the file.
         if (key == "allow" && !allowFromCommandLine) {
             config.allowChanges.clear();
             allowFromCommandLine = true;
+        }
+        if (key == "peer" && !peersFromCommandLine) {
+            config.peers.clear();
+            peersFromCommandLine = true;
         }
         if (!Apply(key, value, config, error)) {
             error = "--" + key + ": " + error;

@@ -15,6 +15,15 @@ struct Network {
 };
 bool ParseNetwork(const std::string& text, Network& network);
 
+// Another domain's administration server, answering for the change numbers from `first` up
+// to the next peer's first number.
+struct Peer {
+    long first = 0;
+    std::string host;
+    int port = 0;
+};
+bool ParsePeer(const std::string& text, Peer& peer);
+
 struct Config {
     std::string listenAddress = "0.0.0.0";
     int port = 60660;
@@ -35,6 +44,9 @@ struct Config {
     int requestTimeoutMilliseconds = 5000;
     int directoryTimeoutMilliseconds = 10000;
     long firstChangeNumber = 1;
+    // Status questions about numbers this server never gave go to the peer whose range holds
+    // them: applications ask their local server about every change.
+    std::vector<Peer> peers;
 };
 
 // What the command line asked for.

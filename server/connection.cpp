@@ -3,7 +3,9 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <netdb.h>
 #include <poll.h>
+#include <unistd.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -114,6 +116,37 @@ bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds) {
         sent += static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool ExchangeWith(const std::string& host, int port, const std::string& request,
+                  std::string& answer) {
+    constexpr int kBoundMilliseconds = 5000;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+        return false;
+    }
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    bool ok = fd >= 0;
+    if (ok && connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
+        ok = errno == EINPROGRESS && WaitFor(fd, POLLOUT, kBoundMilliseconds) > 0;
+        int error = 0;
+        socklen_t size = sizeof error;
+        ok = ok && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    freeaddrinfo(found);
+    ok = ok && SendAll(fd, request, kBoundMilliseconds);
+    answer.clear();
+    char buffer[1024];
+    while (ok && answer.size() < sizeof buffer && WaitFor(fd, POLLIN, kBoundMilliseconds) > 0) {
+        ssize_t got = recv(fd, buffer, sizeof buffer - answer.size(), 0);
+        if (got <= 0) break;
+        answer.append(buffer, static_cast<std::size_t>(got));
+    }
+    if (fd >= 0) close(fd);
+    return ok && !answer.empty();
 }
 
 }  // namespace zn::server

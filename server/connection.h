@@ -31,6 +31,11 @@ ReceivedRequest ReadRequest(int socket, const ReadLimits& limits);
 // Writes all of `bytes` within `timeoutMilliseconds`; false when the client stopped reading.
 bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds);
 
+// One exchange as a client: connects to host:port, sends `request`, reads the answer until
+// the server closes (at most 1024 bytes, within 5 s). False when any step fails.
+bool ExchangeWith(const std::string& host, int port, const std::string& request,
+                  std::string& answer);
+
 // Reads what the client still sends after an oversized request, so that closing does not
 // reset the connection before the client has read its reply.
 void Drain(int socket, int milliseconds);

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     ChangeApplier applier(directory);
     AdminService service(*journal, applier, config.allowChanges);
+    service.SetPeers(config.firstChangeNumber, config.peers);
     if (const char* pause = std::getenv("ZNGROUPS_ADMIND_PAUSE_AFTER_JOURNAL_MS")) {
         service.SetPauseAfterJournal(std::atoi(pause));
         Log(std::string("fault injection: pausing ") + pause + " ms after journalling each change");

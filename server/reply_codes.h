@@ -35,6 +35,10 @@ inline constexpr long kInterruptedCode = 31012;
 inline constexpr const char* kInterruptedText =
     "Not applied: the server stopped before the directory was changed.";
 
+inline constexpr long kPeerUnreachableCode = 31013;
+inline constexpr const char* kPeerUnreachableFormat =
+    "Change %ld belongs to the administration server %s, which did not answer.";
+
 // The code field of a change-status answer: applied, pending, or the refusal's own code.
 inline constexpr long kChangeAppliedStatus = 1;
 inline constexpr long kChangePendingStatus = 2;

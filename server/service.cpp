@@ -8,7 +8,9 @@
 #include <ctime>
 #include <thread>
 
+#include "admin/reply.h"
 #include "admin/user_token.h"
+#include "server/connection.h"
 #include "server/reply_codes.h"
 #include "session/format.h"
 #include "server/text.h"
@@ -50,6 +52,19 @@ NewChange Describe(const ParsedRequest& request, const std::string& text, const 
         default: change.target = f.targetName; break;
     }
     return change;
+}
+
+// Passes a status question on to the server that gave the number and returns its answer as
+// it came, when it is one.
+std::string AskPeer(const Peer& peer, long number) {
+    const std::string unreachable =
+        Refusal(kPeerUnreachableCode, FormatText(kPeerUnreachableFormat, number, peer.host.c_str()));
+    std::string answer;
+    if (!ExchangeWith(peer.host, peer.port, "00002,GET,CHANGE," + std::to_string(number), answer)) {
+        return unreachable;
+    }
+    zn::Reply reply;
+    return zn::ParseReply(answer.data(), answer.size(), reply) ? answer : unreachable;
 }
 
 std::string RecordRun(const std::vector<JournalEntry>& entries) {
@@ -121,6 +136,9 @@ std::string AdminService::AnswerQuery(const ParsedRequest& request) {
     switch (request.kind) {
         case ChangeRequest::kGetChangeStatus:
             if (!m_journal.Find(number, entry)) {
+                if (const Peer* peer = PeerFor(number)) {
+                    return AskPeer(*peer, number);
+                }
                 return Refusal(kUnknownChangeCode, FormatText(kUnknownChangeFormat, number));
             }
             if (entry.state == ChangeState::kApplied) {
@@ -222,6 +240,30 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
     Log(prefix + "unfinished: " + verdict.text);
     return Refusal(kChangeUnfinishedCode,
                    FormatText(kChangeUnfinishedFormat, number, verdict.text.c_str()));
+}
+
+const Peer* AdminService::PeerFor(long number) const {
+    // Ranges run from each first number up to the next: this server's own, and its peers'.
+    long ownEnd = 0;
+    for (const Peer& peer : m_peers) {
+        if (peer.first > m_firstChangeNumber && (ownEnd == 0 || peer.first < ownEnd)) {
+            ownEnd = peer.first;
+        }
+    }
+    if (number >= m_firstChangeNumber && (ownEnd == 0 || number < ownEnd)) {
+        return nullptr;
+    }
+    const Peer* holder = nullptr;
+    for (const Peer& peer : m_peers) {
+        if (peer.first <= number && (holder == nullptr || peer.first > holder->first)) {
+            holder = &peer;
+        }
+    }
+    // A peer's range ends where this server's begins.
+    if (holder != nullptr && holder->first < m_firstChangeNumber && number >= m_firstChangeNumber) {
+        return nullptr;
+    }
+    return holder;
 }
 
 std::size_t AdminService::Reconcile() {

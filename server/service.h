@@ -32,6 +32,12 @@ class AdminService {
     // rejected; run at start-up and before each change. Returns how many remain pending.
     std::size_t Reconcile();
 
+    // Where status questions about other ranges of change numbers go.
+    void SetPeers(long firstChangeNumber, std::vector<Peer> peers) {
+        m_firstChangeNumber = firstChangeNumber;
+        m_peers = std::move(peers);
+    }
+
     // Fault injection for crash tests: sleep this long between journalling a change as
     // pending and writing it, so that a test can kill the server inside that window.
     void SetPauseAfterJournal(int milliseconds) { m_pauseAfterJournal = milliseconds; }
@@ -42,6 +48,8 @@ class AdminService {
     std::string AnswerQuery(const ParsedRequest& request);
     std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan);
     std::size_t ReconcileLocked();
+    // The peer whose range holds `number`, when it is not this server's own range.
+    const Peer* PeerFor(long number) const;
 
     Journal& m_journal;
     ChangeApplier& m_applier;
@@ -50,6 +58,8 @@ class AdminService {
     // eventual members computed from one state are written before the next change reads it.
     std::mutex m_writer;
     int m_pauseAfterJournal = 0;
+    long m_firstChangeNumber = 1;
+    std::vector<Peer> m_peers;
 };
 
 // The request line as it may be logged and journalled: the user token blanked out.

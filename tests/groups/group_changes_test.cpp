@@ -2,6 +2,8 @@
 // and the directory, read back through the library's own queries.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <list>
 #include <memory>
@@ -249,6 +251,34 @@ TEST_F(GroupChanges, ChangeLogsListAndResetAndNeedAGroupName) {
     EXPECT_EQ(RecordingMessaging::Sent().size(), 1u);  // one report per object and group
     EXPECT_EQ(alumni.GetChangeLogEntry(999999), "");
     EXPECT_EQ(alumni.GetErrorStatusCode(), 31010);
+}
+
+TEST_F(GroupChanges, TheLocalServerAnswersForAnotherDomainsChanges) {
+    // The local server passes status questions about EUROPE's numbers on to EUROPE's.
+    AdminDaemonOptions europeOptions;
+    europeOptions.domain = "EUROPE";
+    AdminDaemon europe(europeOptions);
+    AdminDaemonOptions localOptions;
+    localOptions.extraArguments = {"--peer", "100000001=ldapEUROPEadm:60661"};
+    m_server.reset();
+    m_server = std::make_unique<AdminDaemon>(localOptions);
+    CZNGroup emea = Admin("SALES-EMEA");
+    ASSERT_EQ(emea.SetDomain("EUROPE"), 1);
+    ASSERT_EQ(emea.AddDirectMember("hkim"), 1) << emea.GetErrorStatusText();
+    const long number = ChangeNumber(emea.GetErrorStatusText());
+    EXPECT_GE(number, 100000001);
+    EXPECT_EQ(emea.GetErrorStatusCode(number), 1);
+    EXPECT_EQ(emea.GetErrorStatusText(number), "Change " + std::to_string(number) + " applied.");
+    EXPECT_EQ(emea.GetErrorStatusCode(number + 1), 0);
+    EXPECT_EQ(emea.GetErrorStatusCode(), 31009);
+    EXPECT_EQ(emea.GetErrorStatusText(), "No change request " + std::to_string(number + 1) + ".");
+    // The change logs come from the domain's own server.
+    EXPECT_EQ(emea.GetGroupChangeLogs().size(), 1u);
+    EXPECT_TRUE(CZNGroup("SALES-EMEA").GetGroupChangeLogs().empty());
+    RestoreDirectory("EUROPE");
+    europe.Kill(SIGKILL);
+    EXPECT_EQ(emea.GetErrorStatusCode(number), 0);
+    EXPECT_EQ(emea.GetErrorStatusCode(), 31013);
 }
 
 TEST_F(GroupChanges, AnUnreachableServerLosesNothing) {
