@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what zngroups needs, builds it, and runs the demonstration or the test suites.
-#   ./build.sh demo    build and show what the library reads from the sandboxed sample directory
+#   ./build.sh demo    build, show what the library reads from the sandboxed sample directory,
+#                      and make a change through the administration server
 #   ./build.sh test    build with the sanitizers and run every test inside the sandbox
 #   ./build.sh deps    only install the Debian packages
 #   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
@@ -58,7 +59,8 @@ case "${1:-}" in
         # Usage reports of the demonstration land in a spool of its own, not the machine's.
         export ZNI_SPOOL="${ZNI_SPOOL:-$ROOT/build/spool}"
         mkdir -p "$ZNI_SPOOL"
-        in_sandbox "$ROOT/build/tools/zngroups" overview
+        "$ROOT/directory/sandbox" --suffix "o=$MAIL_DOMAIN" --admind "$ROOT/build/server/zngroups-admind" \
+            -- "$ROOT/tools/demo.sh" "$ROOT/build/tools/zngroups"
         ;;
     test)
         install_packages

@@ -9,6 +9,7 @@
 #include "CZNGroup.h"
 #include "CZNWorker.h"
 #include "session/directory_base.h"
+#include "tools/change_commands.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ int Usage() {
                  "       zngroups worker USERNAME|NUMBER\n"
                  "       zngroups [--domain NAME] group NAME\n"
                  "       zngroups [--domain NAME] find PATTERN      ('*' is a wildcard)\n"
-                 "       zngroups [--domain NAME] top\n");
+                 "       zngroups [--domain NAME] top\n"
+                 "       zngroups [--domain NAME] change [--user NAME] [--password-file FILE] VERB GROUP [ARG...]\n"
+                 "       zngroups [--domain NAME] status NUMBER | log-entry NUMBER | logs GROUP\n");
     return 2;
 }
 
@@ -280,6 +283,14 @@ int main(int argc, char** argv) {
         return *end == '\0' && end != argv[next + 1]
                    ? ShowWorker(CZNWorker(number))
                    : ShowWorker(CZNWorker(std::string(argv[next + 1])));
+    }
+    if (std::strcmp(argv[next], "change") == 0) {
+        return ChangeCommand(domain, argc - next - 1, argv + next + 1);
+    }
+    for (const char* command : {"status", "log-entry", "logs"}) {
+        if (std::strcmp(argv[next], command) == 0 && next + 2 == argc) {
+            return ChangeQuery(domain, command, argv[next + 1]);
+        }
     }
     for (const char* command : {"group", "find", "top"}) {
         if (std::strcmp(argv[next], command) == 0) {
