@@ -3,10 +3,12 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "tests/support/admin_daemon.h"
 #include "tests/support/sandbox_fixture.h"
 #include "tests/support/spool_folder.h"
 
@@ -27,11 +29,15 @@ class ToolCommands : public zntest::SandboxTest {
     }
 
     Outcome Run(const std::string& arguments) const {
+        return RunLine(std::string(ZNGROUPS_TOOL) + " " + arguments);
+    }
+
+    // A whole shell command line, its standard error captured.
+    Outcome RunLine(const std::string& line) const {
         Outcome outcome;
         const std::string errFile = m_spool.Root() + "/stderr";
         int status = -1;
-        outcome.out = zntest::RunCommand(
-            std::string(ZNGROUPS_TOOL) + " " + arguments + " 2>" + errFile, status);
+        outcome.out = zntest::RunCommand(line + " 2>" + errFile, status);
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream in(errFile);
         std::ostringstream text;
@@ -116,6 +122,33 @@ TEST_F(ToolCommands, WorkerCardListsTheWorkersGroups) {
                             "    ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV\n"),
               std::string::npos)
         << jdoe.out;
+}
+
+TEST_F(ToolCommands, ChangesGoThroughTheAdministrationServerAndAreReadBack) {
+    zntest::AdminDaemon server;
+    const std::string password = zntest::SandboxDir() + "/tool-test-password";
+    std::ofstream(password) << "Tr0ubadour\n";
+    const std::string as = "change --user asmith --password-file " + password + " ";
+    Outcome added = Run(as + "add-member ENG-ALUMNI egray");
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(added.out, "Change 1 applied.\n");
+    Outcome again = Run(as + "add-member ENG-ALUMNI egray");
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err, "zngroups: egray is already a direct member of ENG-ALUMNI . (status 30026)\n");
+    EXPECT_EQ(Run(as + "set-description ENG-ALUMNI 'Former staff, kept in touch'").exitCode, 0);
+    EXPECT_NE(Run("group ENG-ALUMNI").out.find("Former staff, kept in touch"), std::string::npos);
+    EXPECT_EQ(Run("status 1").out, "1 Change 1 applied.\n");
+    Outcome logs = Run("logs ENG-ALUMNI");
+    EXPECT_EQ(logs.exitCode, 0);
+    EXPECT_EQ(std::count(logs.out.begin(), logs.out.end(), '\n'), 2);
+    // No terminal and no password file: the tool says so instead of sending an empty password.
+    // (setsid leaves the tool without a controlling terminal wherever the test runs.)
+    Outcome noPassword = RunLine("setsid -w " + std::string(ZNGROUPS_TOOL) +
+                                 " change --user asmith add-member ENG-ALUMNI bwhite");
+    EXPECT_EQ(noPassword.exitCode, 2);
+    EXPECT_EQ(noPassword.err, "zngroups: no password: give --password-file or run on a terminal\n");
+    EXPECT_EQ(Run("change frobnicate ENG-ALUMNI").exitCode, 2);
+    zntest::RestoreDirectory();
 }
 
 }  // namespace
