@@ -122,6 +122,23 @@ TEST_F(GroupChanges, RefusedMembershipChangesSendNothing) {
     EXPECT_EQ(Journalled(), 0);
 }
 
+TEST_F(GroupChanges, SubgroupLinksFollowThePublicRuleAndTheServerChecksAgain) {
+    // LOOP-A has neither owners nor contacts: any authenticated requester may link to it.
+    CZNGroup jdoe;
+    jdoe.SetAccess("jdoe", "secret", "LOOP-A");
+    ASSERT_EQ(jdoe.AddSubGroup("ENG-ALUMNI"), 1) << jdoe.GetErrorStatusText();
+    EXPECT_EQ(CZNGroup("LOOP-A").IsValidGroupSubGroup("ENG-ALUMNI"), 1);
+    EXPECT_EQ(jdoe.RemoveSubGroup("ENG-ALUMNI"), 1);
+    // The library compares the group's own name exactly, so a lower-case spelling is sent;
+    // the server refuses it.
+    CZNGroup all = Admin("ENG-ALL");
+    const long before = Journalled();
+    EXPECT_EQ(all.AddSubGroup("eng-all"), 0);
+    EXPECT_EQ(all.GetErrorStatusCode(), 30027);
+    EXPECT_EQ(all.GetErrorStatusText(), "ENG-ALL can't be a subgroup.");
+    EXPECT_EQ(Journalled(), before + 1);
+}
+
 TEST_F(GroupChanges, TheRequesterIsVerifiedOncePerUserNameAndTheAccountNeedsNoPassword) {
     CZNGroup alumni = Admin("ENG-ALUMNI");
     ASSERT_EQ(alumni.AddDirectMember("egray"), 1);
