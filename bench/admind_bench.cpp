@@ -7,11 +7,24 @@
 #include <memory>
 #include <string>
 
+#include "CZNGroup.h"
 #include "admin/admin_channel.h"
 #include "admin/change_request.h"
 #include "bench/median_report.h"
 #include "tests/support/admin_daemon.h"
 #include "tests/support/sandbox.h"
+
+// Every search the library sends passes here, so that a change's checks can be counted.
+extern "C" {
+int __real_ldap_search_st(LDAP*, const char*, int, const char*, char**, int, struct timeval*,
+                          LDAPMessage**);
+long g_searches = 0;
+int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, const char* filter, char** attrs,
+                          int attrsonly, struct timeval* timeout, LDAPMessage** res) {
+    ++g_searches;
+    return __real_ldap_search_st(ld, base, scope, filter, attrs, attrsonly, timeout, res);
+}
+}
 
 namespace {
 
@@ -102,6 +115,33 @@ void Changes(benchmark::State& state, const char* domain, std::uint32_t port) {
 void ChangesQuiet20(benchmark::State& state) { Changes(state, nullptr, 60660); }
 void ChangesQuiet0(benchmark::State& state) { Changes(state, "EUROPE", 60661); }
 
+// The library's own change: its checks (searches of the directory), the exchange and the
+// server's work, with the requester verified once, as an application that keeps its object.
+void LibraryChange(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    CZNGroup group;
+    group.SetDomain("EUROPE");
+    group.SetAccess("asmith", "Tr0ubadour", BenchGroup(kMaxClients - 1));
+    bool add = true;
+    long searches = 0;
+    for (auto _ : state) {
+        long before = g_searches;
+        long result = add ? group.AddDirectMember("bwhite") : group.DeleteDirectMember("bwhite");
+        searches += g_searches - before;
+        if (result != 1) {
+            state.SkipWithError(group.GetErrorStatusText().c_str());
+            break;
+        }
+        add = !add;
+    }
+    if (!add) group.DeleteDirectMember("bwhite");
+    state.counters["searches"] = benchmark::Counter(static_cast<double>(searches),
+                                                    benchmark::Counter::kAvgIterations);
+}
+
 // Status questions read only the journal and run side by side.
 void StatusQueries(benchmark::State& state) {
     if (!Started().error.empty()) {
@@ -174,6 +214,9 @@ BENCHMARK(ChangesQuiet20)
     ->Name("change, quiet 20 ms")
     ->Threads(1)->Threads(8)->Threads(32)
     ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(LibraryChange)
+    ->Name("library change, quiet 0 ms")
+    ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(StatusQueries)
     ->Name("status query")
     ->Threads(1)->Threads(8)->Threads(32)
@@ -202,6 +245,17 @@ int main(int argc, char** argv) {
     }
     // One client's change against one modify: both medians are per request.
     const auto* bare = reporter.Median("bare LDAP modify");
+    if (const auto* library = reporter.Median("library change, quiet 0 ms")) {
+        auto searches = library->counters.find("searches");
+        if (searches != library->counters.end()) {
+            std::printf("library change: %.1f searches per change by the library\n",
+                        searches->second.value);
+        }
+        if (bare != nullptr && bare->GetAdjustedRealTime() > 0) {
+            std::printf("library change, quiet 0 ms / bare LDAP modify (median real time): %.1f\n",
+                        library->GetAdjustedRealTime() / bare->GetAdjustedRealTime());
+        }
+    }
     for (const char* name : {"change, quiet 0 ms", "change, quiet 20 ms"}) {
         const auto* change = reporter.Median(name, 1);
         if (bare != nullptr && change != nullptr && bare->GetAdjustedRealTime() > 0) {
