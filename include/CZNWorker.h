@@ -138,6 +138,17 @@ class ZNGROUPS_API CZNWorker {
     const std::string& GetDomain() const;
 
     // Authentication settings.
+    // Who the user is. Authenticate binds as the user's entry with the password (and once
+    // more with it in lower case): 1 with "Success", or 0 with the reason. Login signs on
+    // the process's account when the directory allows it without a password, and asks for
+    // user name and password in the login dialog otherwise: 1 authenticated, 5 cancelled or
+    // not retried, 0 another end, any other value the platform's error when no dialog could
+    // be shown. The user name given only pre-fills the dialog.
+    long Authenticate(const std::string& userName, const std::string& password) const;
+    long Login() const;
+    long Login(const std::string& userName) const;
+    long Login(const std::string& title, const std::string& userName) const;
+    // 0: Authenticate refuses the direct members of ZNGENERICS (default 1: no such test).
     void SetAllowGenericAuthentication(long allow) const;
     void SetLoginDialogTitle(const std::string& title) const;
     const std::string& GetLoginDialogTitle() const;

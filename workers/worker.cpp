@@ -171,6 +171,23 @@ const std::string& CZNWorker::GetDomain() const {
     return m_impl->GetDomain();
 }
 
+long CZNWorker::Authenticate(const std::string& userName, const std::string& password) const {
+    return m_impl->Authenticate(userName, password);
+}
+
+long CZNWorker::Login() const { return m_impl->Login(); }
+
+long CZNWorker::Login(const std::string& userName) const {
+    m_impl->SetUserName(userName);
+    return m_impl->Login();
+}
+
+long CZNWorker::Login(const std::string& title, const std::string& userName) const {
+    m_impl->SetLoginDialogTitle(title);
+    m_impl->SetUserName(userName);
+    return m_impl->Login();
+}
+
 void CZNWorker::SetAllowGenericAuthentication(long allow) const {
     m_impl->SetAllowGenericAuthentication(allow);
 }

@@ -24,6 +24,13 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     void SetAllowGenericAuthentication(long allow) { m_allowGeneric = allow; }
     long GetAllowGenericAuthentication() const { return m_allowGeneric; }
 
+    // The user name set, then its password checked by a bind as the worker's entry; generic
+    // accounts refused unless allowed. 1 with "Success", or 0 with the reason.
+    long Authenticate(const std::string& userName, const std::string& password);
+    // Single sign-on for the accounts the directory names, the login dialog otherwise:
+    // 1 authenticated, 5 cancelled or not retried, 0 other ends, else the platform's error.
+    long Login();
+
     // Reads every attribute of the worker in one search; see the attribute table.
     void LoadWorker();
     // Finds the worker's DN unless it is known already.
