@@ -43,20 +43,21 @@ bool ReadPassword(const char* file, const std::string& user, std::string& passwo
         return false;
     }
     std::string prompt = "Password for " + user + ": ";
-    ssize_t ignored = write(tty, prompt.data(), prompt.size());
     termios saved{};
     bool quiet = tcgetattr(tty, &saved) == 0;
     if (quiet) {
         termios silent = saved;
         silent.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        tcsetattr(tty, TCSAFLUSH, &silent);
+        tcsetattr(tty, TCSANOW, &silent);
     }
+    // Echo is off before the prompt appears, so nothing typed in answer is shown.
+    ssize_t ignored = write(tty, prompt.data(), prompt.size());
     char c = 0;
     while (read(tty, &c, 1) == 1 && c != '\n' && password.size() < 256) {
         password += c;
     }
     if (quiet) {
-        tcsetattr(tty, TCSAFLUSH, &saved);
+        tcsetattr(tty, TCSANOW, &saved);
     }
     ignored = write(tty, "\n", 1);
     (void)ignored;

@@ -35,16 +35,19 @@ class Terminal {
             done += static_cast<std::size_t>(n);
         }
     }
-    // One line without its end; false at end of input.
-    bool ReadLine(std::string& line, bool echo) const {
+    // Shows the prompt and reads one line without its end; false at end of input. Echo is
+    // off before the prompt appears, so that nothing typed in answer to it is echoed, and
+    // what was typed ahead is kept.
+    bool ReadLine(const std::string& prompt, std::string& line, bool echo) const {
         termios saved{};
         const bool quiet = !echo && tcgetattr(m_fd, &saved) == 0;
         if (quiet) {
             termios silent = saved;
             silent.c_lflag &= static_cast<tcflag_t>(~ECHO);
             silent.c_lflag |= ECHONL;
-            tcsetattr(m_fd, TCSAFLUSH, &silent);
+            tcsetattr(m_fd, TCSANOW, &silent);
         }
+        Write(prompt);
         line.clear();
         bool ended = false;
         for (;;) {
@@ -58,7 +61,7 @@ class Terminal {
             if (c == '\n') break;
             if (c != '\r') line += c;
         }
-        if (quiet) tcsetattr(m_fd, TCSAFLUSH, &saved);
+        if (quiet) tcsetattr(m_fd, TCSANOW, &saved);
         return !ended;
     }
 
@@ -92,17 +95,16 @@ int ShowLoginDialog(LoginDialogModel& model, long& lastError) {
     for (;;) {
         // A retry after a failed password asks for the password only, as the focus says.
         if (focus == LoginField::kUserName) {
-            tty.Write(userName.empty() ? "Username: " : "Username [" + userName + "]: ");
             std::string typed;
-            if (!tty.ReadLine(typed, true)) {
+            if (!tty.ReadLine(userName.empty() ? "Username: " : "Username [" + userName + "]: ",
+                              typed, true)) {
                 tty.Write("\n");
                 model.Cancel();
                 return model.EndValue();
             }
             if (!typed.empty()) userName = typed;
         }
-        tty.Write("Password: ");
-        if (!tty.ReadLine(password, false)) {
+        if (!tty.ReadLine("Password: ", password, false)) {
             tty.Write("\n");
             model.Cancel();
             return model.EndValue();
@@ -111,9 +113,8 @@ int ShowLoginDialog(LoginDialogModel& model, long& lastError) {
         if (model.Ok(userName, password, question, focus)) {
             return model.EndValue();
         }
-        tty.Write(question + " [y/N] ");
         std::string answer;
-        bool answered = tty.ReadLine(answer, true);
+        bool answered = tty.ReadLine(question + " [y/N] ", answer, true);
         if (model.Retry(answered && IsYes(answer))) {
             return model.EndValue();
         }
