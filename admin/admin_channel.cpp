@@ -5,11 +5,13 @@
 #include <climits>
 #include <string>
 
+#include "admin/change_request.h"
 #include "admin/reply.h"
 #include "admin/user_token.h"
 #include "platform/system.h"
 #include "session/format.h"
 #include "session/status_codes.h"
+#include "session/trace.h"
 
 namespace zn {
 namespace {
@@ -21,6 +23,28 @@ constexpr long kSecondsCap = 10L * 24 * 3600;
 
 bool Retryable(long code) {
     return code == sockets::kConnectionRefused || code == sockets::kTimedOut;
+}
+
+// The request as a trace shows it: the token field, found by the request's own layout,
+// replaced. A request no layout reads is shown whole, as it carries no token that is known.
+std::string RedactToken(const std::string& request) {
+    ParsedRequest parsed;
+    ParseOutcome outcome = ParseChangeRequest(request, parsed);
+    if ((outcome != ParseOutcome::kComplete && outcome != ParseOutcome::kMayContinue) ||
+        parsed.userToken.empty()) {
+        return request;
+    }
+    const std::string field = "," + parsed.userToken;
+    std::string shown = request;
+    for (std::size_t at = shown.find(field); at != std::string::npos;
+         at = shown.find(field, at + 1)) {
+        const std::size_t end = at + field.size();
+        if (end == shown.size() || shown[end] == ',') {
+            shown.replace(at + 1, parsed.userToken.size(), trace::kRedactedToken);
+            break;
+        }
+    }
+    return shown;
 }
 
 }  // namespace
@@ -77,6 +101,21 @@ std::list<std::string> CZNAdminChannel::TransactList(const char* request) {
 }
 
 long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
+    trace::TraceSink* sink = trace::Sink();
+    if (sink == nullptr) {
+        return ExchangeOnce(request, readRecords);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    long result = ExchangeOnce(request, readRecords);
+    const std::string shown = RedactToken(request != nullptr ? request : "");
+    const std::string host = HostName();
+    sink->OnAdminRequest({host.c_str(), static_cast<unsigned>(m_port), shown.c_str(),
+                          readRecords ? m_errorCode : result, m_errorCode, m_errorText.c_str(),
+                          m_replyRecords.size(), trace::MillisecondsSince(started)});
+    return result;
+}
+
+long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
     sockets::Session session;
     if (session.StartupError() != sockets::kNoError) {
         Fail(session.StartupError(), kStartupFailureText);

@@ -57,6 +57,7 @@ class CZNAdminChannel {
   private:
     // What the exchange does after connecting: the reply line or the record run.
     long Exchange(const char* request, bool readRecords);
+    long ExchangeOnce(const char* request, bool readRecords);
     bool Connect();
     bool CreateSocket();
     bool Send(const char* request);

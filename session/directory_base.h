@@ -13,6 +13,9 @@
 namespace zn {
 
 class UsageSources;
+namespace trace {
+class TraceSink;
+}
 
 // The organization base DN every search runs under.
 const char* OrganizationBaseDN();
@@ -146,6 +149,8 @@ class CZNDirectoryBase {
 
   private:
     void ReadLastError(ldapapi::Handle* handle);
+    void TraceSearch(trace::TraceSink& sink, const char* searchBase, const char* filter,
+                     const char* const* attributes, long code, double milliseconds);
     void AwaitBind(ldapapi::Handle* handle, long messageId);
     void ForgetPassword();
     void LoadUsageModuleInformation(const UsageSources& sources);
@@ -167,6 +172,8 @@ class CZNDirectoryBase {
     std::string m_password;
     long m_administrationPort = kDefaultAdministrationPort;
     bool m_lastSearchFailed = false;
+    // The server of the open connection, kept only while a trace sink is installed.
+    std::string m_tracedServer;
 
   protected:
     // Usage-report caches, filled by the object's first usage report.

@@ -5,6 +5,7 @@
 #include "session/directory_base.h"
 #include "session/format.h"
 #include "session/status_codes.h"
+#include "session/trace.h"
 
 namespace zn {
 namespace {
@@ -29,13 +30,20 @@ bool EndsTries(long code) {
 long CZNDirectoryBase::SearchWithRetry(const char* searchBase, const char* filter,
                                        const char* const* attributes) {
     long code = ldapapi::kSuccess;
+    trace::TraceSink* sink = trace::Sink();
     for (int tries = 1;; ++tries) {
         m_searchResult.reset();
         ldapapi::Message* chain = nullptr;
+        const auto started = sink != nullptr ? std::chrono::steady_clock::now()
+                                             : std::chrono::steady_clock::time_point();
         code = ldapapi::SearchSt(m_connection.get(), searchBase, ldapapi::kScopeSubtree, filter,
                                  attributes, 0, SearchTimeOut(), &chain);
         // A failed search may still hand back a partial chain; it is owned either way.
         m_searchResult.reset(chain);
+        if (sink != nullptr) {
+            TraceSearch(*sink, searchBase, filter, attributes, code,
+                        trace::MillisecondsSince(started));
+        }
         if (code == ldapapi::kFilterError) {
             SetErrorStatus(status::kInvalidFilter, FormatText(kInvalidCriteriaFormat, filter));
         } else if (code == ldapapi::kTimeout) {
@@ -89,6 +97,19 @@ bool CZNDirectoryBase::BuildFilter(std::string& filter, const char* format, ...)
     SetErrorStatus(status::kInvalidFilter,
                    FormatText(kInvalidCriteriaFormat, length < 0 ? format : buffer));
     return false;
+}
+
+void CZNDirectoryBase::TraceSearch(trace::TraceSink& sink, const char* searchBase,
+                                   const char* filter, const char* const* attributes, long code,
+                                   double milliseconds) {
+    std::size_t entries = 0;
+    ldapapi::Handle* handle = m_connection.get();
+    for (ldapapi::Message* entry = ldapapi::FirstEntry(handle, m_searchResult.get());
+         entry != nullptr; entry = ldapapi::NextEntry(handle, entry)) {
+        ++entries;
+    }
+    sink.OnSearch(
+        {m_tracedServer.c_str(), searchBase, filter, attributes, code, entries, milliseconds});
 }
 
 void CZNDirectoryBase::ReleaseSearch() {

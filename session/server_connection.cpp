@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "session/directory_base.h"
 #include "session/status_codes.h"
+#include "session/trace.h"
 
 namespace zn {
 namespace {
@@ -86,6 +87,9 @@ LdapConnection CZNDirectoryBase::OpenServerSession(const char* hostName) {
 
 LdapConnection CZNDirectoryBase::OpenServerSessionAs(const char* hostName, const char* bindDN,
                                                      const char* password) {
+    trace::TraceSink* sink = trace::Sink();
+    const auto started = sink != nullptr ? std::chrono::steady_clock::now()
+                                         : std::chrono::steady_clock::time_point();
     LdapConnection connection(hostName != nullptr ? ldapapi::Init(hostName, ldapapi::kDefaultPort)
                                                   : nullptr);
     if (!connection) {
@@ -102,6 +106,11 @@ LdapConnection CZNDirectoryBase::OpenServerSessionAs(const char* hostName, const
         }
     }
     AppendErrorStatusText(ldapapi::Err2String(m_ldapResultCode), true);
+    if (sink != nullptr) {
+        m_tracedServer = hostName != nullptr ? hostName : "";
+        sink->OnBind(
+            {m_tracedServer.c_str(), bindDN, m_ldapResultCode, trace::MillisecondsSince(started)});
+    }
     return connection;
 }
 

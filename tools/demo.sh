@@ -6,24 +6,26 @@ tool=${1:?path of the zngroups tool}
 password_file=$(mktemp)
 trap 'rm -f "$password_file"' EXIT
 printf 'Tr0ubadour\n' >"$password_file"   # asmith, the sample company's administrator
+as_asmith=(--user asmith --password-file "$password_file")
 
 "$tool" overview
 echo
 echo "== A change through the administration server =="
-echo "\$ zngroups change --user asmith add-member ENG-ALUMNI egray"
-"$tool" change --user asmith --password-file "$password_file" add-member ENG-ALUMNI egray
-echo "\$ zngroups change --user asmith set-description ENG-ALUMNI 'Former staff, kept in touch'"
-"$tool" change --user asmith --password-file "$password_file" set-description ENG-ALUMNI \
-  'Former staff, kept in touch'
-echo "\$ zngroups change --user asmith add-subgroup ENG-ALL ENG-ALUMNI"
-"$tool" change --user asmith --password-file "$password_file" add-subgroup ENG-ALL ENG-ALUMNI
-echo "\$ zngroups change --user jdoe add-member ENG-ALUMNI bwhite   (jdoe owns nothing here)"
+echo "\$ zngroups group add-member ENG-ALUMNI egray --user asmith"
+"$tool" group add-member ENG-ALUMNI egray "${as_asmith[@]}"
+echo "\$ zngroups group set-description ENG-ALUMNI 'Former staff, kept in touch' --user asmith"
+"$tool" group set-description ENG-ALUMNI 'Former staff, kept in touch' "${as_asmith[@]}"
+echo "\$ zngroups group add-subgroup ENG-ALL ENG-ALUMNI --user asmith"
+"$tool" group add-subgroup ENG-ALL ENG-ALUMNI "${as_asmith[@]}"
+echo "\$ zngroups group add-member ENG-ALUMNI bwhite --user jdoe   (jdoe owns nothing here)"
 printf 'secret\n' >"$password_file"
-"$tool" change --user jdoe --password-file "$password_file" add-member ENG-ALUMNI bwhite || true
+"$tool" group add-member ENG-ALUMNI bwhite "${as_asmith[@]/asmith/jdoe}" || true
 echo
-echo "\$ zngroups group ENG-ALUMNI"
-"$tool" group ENG-ALUMNI
-echo "\$ zngroups status 1"
-"$tool" status 1
-echo "\$ zngroups logs ENG-ALUMNI"
-"$tool" logs ENG-ALUMNI
+echo "\$ zngroups group show ENG-ALUMNI"
+"$tool" group show ENG-ALUMNI
+echo "\$ zngroups group members ENG-ALL --eventual --json"
+"$tool" group members ENG-ALL --eventual --json
+echo "\$ zngroups change status 1"
+"$tool" change status 1
+echo "\$ zngroups change log ENG-ALUMNI"
+"$tool" change log ENG-ALUMNI

@@ -1,316 +1,245 @@
-// zngroups: shows what the directory holds, through the library's own search routines.
+// zngroups: the library's groups and workers from the shell, one command per operation.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <list>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "CZNGroup.h"
-#include "CZNWorker.h"
-#include "session/directory_base.h"
-#include "tools/change_commands.h"
+#include "tools/cli.h"
+#include "tools/overview.h"
+#include "tools/terminal.h"
+#include "tools/trace_output.h"
+#include "zngroups_config.h"
 
 namespace {
 
-class DirectoryReader : public zn::CZNDirectoryBase {
-  public:
-    std::list<std::string> values;
-    std::list<std::string> names;
+using namespace zntool;
+
+const CommandGroup* const kGroups[] = {&kGroupCommands, &kWorkerCommands, &kChangeCommands,
+                                       &kDomainCommands};
+
+constexpr const char* kGlobalOptions =
+    "Options (anywhere on the line):\n"
+    "  --domain NAME           use the directory and administration servers of NAME\n"
+    "  --connect-timeout SEC   bound each bind wait (default 5; fractions allowed)\n"
+    "  --search-timeout SEC    bound each search try (default 120)\n"
+    "  --user NAME             the requester of a change; the password is asked on the\n"
+    "                          terminal without echo, or read from --password-file\n"
+    "  --password-file FILE    the password is the first line of FILE\n"
+    "  --json                  one JSON object on standard output (see zngroups(1))\n"
+    "  --trace                 every bind, search and administration request on stderr\n"
+    "  --help, -h              help for the command, its group or the tool\n"
+    "  --version               the version\n";
+
+constexpr const char* kExitStatuses =
+    "Exit status: 0 success, 1 not found (or a check answered no), 2 usage error,\n"
+    "3 refused, 4 directory or administration server unreachable.\n";
+
+void TopHelp(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: zngroups [OPTIONS] GROUP COMMAND [ARGUMENT...]\n"
+                 "       zngroups [OPTIONS] overview\n\nCommand groups:\n");
+    for (const CommandGroup* group : kGroups) {
+        std::fprintf(out, "  %-8s %s\n", group->name, group->summary);
+    }
+    std::fprintf(out, "  %-8s %s\n\n%s\n%s\nSee 'zngroups GROUP --help' and zngroups(1).\n",
+                 "overview", "a tour of the sample directory", kGlobalOptions, kExitStatuses);
+}
+
+void GroupHelp(const CommandGroup& group) {
+    std::printf("usage: zngroups [OPTIONS] %s COMMAND [ARGUMENT...]\n\n%s.\n\nCommands:\n",
+                group.name, group.summary);
+    for (std::size_t i = 0; i < group.count; ++i) {
+        const Command& command = group.commands[i];
+        std::string line = std::string(command.name) + " " + command.arguments;
+        if (*command.flags != '\0') line += std::string(" [") + command.flags + "]";
+        std::printf("  %s\n      %s\n", line.c_str(), command.summary);
+    }
+    std::printf("\n%s", kGlobalOptions);
+}
+
+void CommandHelp(const CommandGroup& group, const Command& command) {
+    std::printf("usage: zngroups [OPTIONS] %s %s %s%s%s%s\n\n%s.\n\n%s\n%s", group.name,
+                command.name, command.arguments, *command.flags != '\0' ? " [" : "", command.flags,
+                *command.flags != '\0' ? "]" : "", command.summary, kGlobalOptions, kExitStatuses);
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "zngroups: %s\nTry 'zngroups --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+// "1.5" is 1 second and 500000 microseconds; only positive values make sense as a bound.
+bool ParseSeconds(const std::string& text, TimeOut& timeOut) {
+    char* end = nullptr;
+    double seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(seconds > 0) || seconds > 86400.0 * 365) return false;
+    timeOut.given = true;
+    timeOut.seconds = static_cast<long>(seconds);
+    timeOut.microSeconds =
+        static_cast<long>((seconds - static_cast<double>(timeOut.seconds)) * 1e6 + 0.5);
+    return true;
+}
+
+struct CommandLine {
+    Options options;
+    std::vector<std::string> words;
+    std::set<std::string> flags;
+    bool help = false;
+    bool version = false;
 };
 
-void PrintStatus(const DirectoryReader& reader) {
-    std::printf("  status %ld: %s\n", reader.GetErrorStatusCode(),
-                reader.GetErrorStatusText().c_str());
-}
-
-void PrintList(const char* title, const std::list<std::string>& items) {
-    std::printf("%s (%zu)\n", title, items.size());
-    for (const std::string& item : items) {
-        std::printf("  %s\n", item.c_str());
-    }
-}
-
-int Usage() {
-    std::fprintf(stderr,
-                 "usage: zngroups [--domain NAME] overview\n"
-                 "       zngroups [--domain NAME] values FILTER ATTRIBUTE...\n"
-                 "       zngroups [--domain NAME] names FILTER ATTRIBUTE...\n"
-                 "       zngroups worker USERNAME|NUMBER\n"
-                 "       zngroups [--domain NAME] group NAME\n"
-                 "       zngroups [--domain NAME] find PATTERN      ('*' is a wildcard)\n"
-                 "       zngroups [--domain NAME] top\n"
-                 "       zngroups [--domain NAME] change [--user NAME] [--password-file FILE] VERB GROUP [ARG...]\n"
-                 "       zngroups [--domain NAME] status NUMBER | log-entry NUMBER | logs GROUP\n");
-    return 2;
-}
-
-// Errors go to standard error with the library's own text and code, so a script can tell a
-// missing group from a directory that does not answer.
-template <typename Object>
-int Failure(const char* what, const Object& object) {
-    std::fprintf(stderr, "zngroups: %s: %s (status %ld)\n", what,
-                 object.GetErrorStatusText().c_str(), object.GetErrorStatusCode());
-    return 1;
-}
-
-// Every list query rewrites the object's one shared list, so each is printed before the next
-// query runs.
-void PrintWorkers(const char* title, const std::list<CZNWorker>& workers) {
-    std::printf("  %s (%zu)\n", title, workers.size());
-    for (const CZNWorker& worker : workers) {
-        std::printf("    %s\n", worker.GetUserNameA().c_str());
-    }
-}
-
-void PrintGroups(const char* title, const std::list<CZNGroup>& groups) {
-    std::printf("  %s (%zu)\n", title, groups.size());
-    for (const CZNGroup& group : groups) {
-        std::printf("    %s\n", group.GetGroupName().c_str());
-    }
-}
-
-// Everything the directory says about one worker, through the exported CZNWorker.
-int ShowWorker(const CZNWorker& worker) {
-    struct Field {
-        const char* label;
-        const std::string& (CZNWorker::*getter)() const;
-    };
-    static const Field kFields[] = {
-        {"Full name", &CZNWorker::GetFullName},
-        {"Given name", &CZNWorker::GetGivenName},
-        {"Surname", &CZNWorker::GetSurName},
-        {"Display name", &CZNWorker::GetDisplayName},
-        {"Job title", &CZNWorker::GetJobTitle},
-        {"Employee type", &CZNWorker::GetEmployeeType},
-        {"Email", &CZNWorker::GetEmailAddress},
-        {"Phone", &CZNWorker::GetPhoneNumber},
-        {"Fax", &CZNWorker::GetFaxNumber},
-        {"Pager", &CZNWorker::GetPagerNumber},
-        {"Office", &CZNWorker::GetOfficeLocation},
-        {"Mail stop", &CZNWorker::GetMailStop},
-        {"Street", &CZNWorker::GetStreet},
-        {"City", &CZNWorker::GetCity},
-        {"State", &CZNWorker::GetState},
-        {"Zip code", &CZNWorker::GetZipCode},
-        {"Country", &CZNWorker::GetCountry},
-        {"Company", &CZNWorker::GetCompanyName},
-        {"Company number", &CZNWorker::GetCompanyNumber},
-        {"Cost center", &CZNWorker::GetCostCenter},
-        {"Cost center text", &CZNWorker::GetCostCenterDescription},
-        {"Shift code", &CZNWorker::GetShiftCode},
-        {"Ship-to street", &CZNWorker::GetShipToStreet},
-        {"Ship-to city", &CZNWorker::GetShipToCity},
-        {"Ship-to state", &CZNWorker::GetShipToState},
-        {"Ship-to zip code", &CZNWorker::GetShipToZipCode},
-        {"Ship-to country", &CZNWorker::GetShipToCountry},
-        {"Supervisor", &CZNWorker::GetSupervisorUserName},
-    };
-    if (worker.IsValidWorker() == 0) {
-        std::printf("No such worker\n  status %ld: %s\n", worker.GetErrorStatusCode(),
-                    worker.GetErrorStatusText().c_str());
-        return 1;
-    }
-    std::printf("Worker %s (number %ld)\n  %-18s %s\n", worker.GetUserNameA().c_str(),
-                worker.GetWorkerNumber(), "DN", worker.GetWorkerDN().c_str());
-    for (const Field& field : kFields) {
-        const std::string& value = (worker.*field.getter)();
-        if (!value.empty()) {
-            std::printf("  %-18s %s\n", field.label, value.c_str());
+// Options and words may be mixed; "--" ends the options, for arguments that start with "-".
+int Parse(int argc, char** argv, CommandLine& line) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            line.words.push_back(arg);
+            continue;
+        }
+        std::string value;
+        bool hasInlineValue = false;
+        const std::size_t equals = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+            arg.erase(equals);
+            hasInlineValue = true;
+        }
+        auto next = [&](std::string& out) {
+            if (hasInlineValue) {
+                out = value;
+                return true;
+            }
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        Options& o = line.options;
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == "--version") {
+            line.version = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg == "--trace") {
+            o.trace = true;
+        } else if (arg == "--domain") {
+            if (!next(o.domain)) return UsageError("--domain needs a domain name");
+            o.domainGiven = true;
+        } else if (arg == "--user") {
+            if (!next(o.user) || o.user.empty()) return UsageError("--user needs a user name");
+            o.userGiven = true;
+        } else if (arg == "--password-file") {
+            if (!next(o.passwordFile) || o.passwordFile.empty())
+                return UsageError("--password-file needs a file name");
+        } else if (arg == "--password") {
+            return UsageError(
+                "passwords are not taken from the command line: use "
+                "--password-file or answer the prompt");
+        } else if (arg == "--connect-timeout" || arg == "--search-timeout") {
+            TimeOut& timeOut = arg == "--connect-timeout" ? o.connect : o.search;
+            if (!next(value) || !ParseSeconds(value, timeOut))
+                return UsageError(arg + " needs a positive number of seconds");
+        } else if (arg.compare(0, 2, "--") == 0) {
+            line.flags.insert(arg);
+        } else {
+            return UsageError("unknown option " + arg);
         }
     }
-    struct GroupList {
-        const char* title;
-        const std::list<CZNGroup>& (CZNWorker::*getter)() const;
-    };
-    static const GroupList kGroupLists[] = {
-        {"Owner of", &CZNWorker::GetOwnerGroups},
-        {"Contact of", &CZNWorker::GetContactGroups},
-        {"Direct member of", &CZNWorker::GetDirectGroups},
-        {"Eventual member of", &CZNWorker::GetEventualGroups},
-    };
-    for (const GroupList& list : kGroupLists) {
-        const std::list<CZNGroup>& groups = (worker.*list.getter)();
-        if (worker.GetErrorStatusCode() != 1) {
-            return Failure(list.title, worker);
-        }
-        PrintGroups(list.title, groups);
-    }
-    std::printf("  status %ld: %s\n", worker.GetErrorStatusCode(),
-                worker.GetErrorStatusText().c_str());
-    return 0;
+    return -1;
 }
 
-// A group's card: its attributes, then the people and the groups around it.
-int ShowGroup(const CZNGroup& group) {
-    if (group.IsValidGroup() == 0) {
-        return Failure(group.GetGroupName().c_str(), group);
+const CommandGroup* FindGroup(const std::string& name) {
+    for (const CommandGroup* group : kGroups) {
+        if (name == group->name) return group;
     }
-    struct Field {
-        const char* label;
-        const std::string& (CZNGroup::*getter)() const;
-    };
-    static const Field kFields[] = {
-        {"Description", &CZNGroup::GetDescription},
-        {"Company number", &CZNGroup::GetCompanyNumber},
-        {"Organizational unit", &CZNGroup::GetOrganizationalUnit},
-    };
-    struct PeopleList {
-        const char* title;
-        const std::list<CZNWorker>& (CZNGroup::*getter)() const;
-    };
-    static const PeopleList kPeopleLists[] = {
-        {"Owners", &CZNGroup::GetOwners},
-        {"Contacts", &CZNGroup::GetContacts},
-        {"Direct members", &CZNGroup::GetDirectMembers},
-        {"Eventual members", &CZNGroup::GetEventualMembers},
-    };
-    struct GroupList {
-        const char* title;
-        const std::list<CZNGroup>& (CZNGroup::*getter)() const;
-    };
-    static const GroupList kGroupLists[] = {
-        {"Subgroups", &CZNGroup::GetSubGroups},
-        {"Supergroups", &CZNGroup::GetSuperGroups},
-        {"Eventual supergroups", &CZNGroup::GetEventualSuperGroups},
-    };
-    std::printf("Group %s\n", group.GetGroupName().c_str());
-    for (const Field& field : kFields) {
-        const std::string& value = (group.*field.getter)();
-        if (group.GetErrorStatusCode() != 1) {
-            return Failure(field.label, group);
-        }
-        if (!value.empty()) {
-            std::printf("  %-20s %s\n", field.label, value.c_str());
-        }
-    }
-    for (const PeopleList& list : kPeopleLists) {
-        const std::list<CZNWorker>& workers = (group.*list.getter)();
-        if (group.GetErrorStatusCode() != 1) {
-            return Failure(list.title, group);
-        }
-        PrintWorkers(list.title, workers);
-    }
-    for (const GroupList& list : kGroupLists) {
-        const std::list<CZNGroup>& groups = (group.*list.getter)();
-        if (group.GetErrorStatusCode() != 1) {
-            return Failure(list.title, group);
-        }
-        PrintGroups(list.title, groups);
-    }
-    return 0;
+    return nullptr;
 }
 
-// One group name a line and nothing else, for scripts.
-int PrintGroupNames(const CZNGroup& query, const std::list<CZNGroup>& groups, const char* what) {
-    if (query.GetErrorStatusCode() != 1) {
-        return Failure(what, query);
+const Command* FindCommand(const CommandGroup& group, const std::string& name) {
+    for (std::size_t i = 0; i < group.count; ++i) {
+        if (name == group.commands[i].name) return &group.commands[i];
     }
-    for (const CZNGroup& group : groups) {
-        std::printf("%s\n", group.GetGroupName().c_str());
-    }
-    return 0;
+    return nullptr;
 }
 
-int GroupCommand(const char* domain, const char* command, int argc, char** argv) {
-    const CZNGroup group;
-    if (domain != nullptr && group.SetDomain(domain) == 0) {
-        return Failure(domain, group);
-    }
-    if (std::strcmp(command, "group") == 0 && argc == 1) {
-        group.SetGroupName(argv[0]);
-        return ShowGroup(group);
-    }
-    if (std::strcmp(command, "find") == 0 && argc == 1) {
-        return PrintGroupNames(group, group.FindGroups(argv[0]), argv[0]);
-    }
-    if (std::strcmp(command, "top") == 0 && argc == 0) {
-        return PrintGroupNames(group, group.GetTopGroups(), "top groups");
-    }
-    return Usage();
+bool FlagAllowed(const Command& command, const std::string& flag) {
+    const std::string flags = std::string(" ") + command.flags + " ";
+    return flags.find(" " + flag + " ") != std::string::npos;
 }
 
-int Overview(DirectoryReader& reader) {
-    const char* member[] = {"member", nullptr};
-    const char* ou[] = {"ou", nullptr};
-    const char* description[] = {"description", nullptr};
-    const char* uniqueMember[] = {"uniqueMember", nullptr};
-
-    std::printf("Directory under %s\n\n", zn::OrganizationBaseDN());
-    reader.CollectValues("(&(objectclass=groupOfNames)(cn=Domains))", member, reader.values);
-    PrintList("Domains", reader.values);
-    PrintStatus(reader);
-    reader.CollectValues("(&(objectclass=groupOfNames)(cn=Companies))", member, reader.values);
-    PrintList("Active companies", reader.values);
-    reader.CollectValues("(&(objectclass=OrganizationalUnit)(ou=*))", ou, reader.values);
-    PrintList("Organizational units", reader.values);
-    reader.CollectValues("(&(objectclass=groupOfUniqueNames)(cn=*))", description, reader.values);
-    PrintList("Group descriptions", reader.values);
-    reader.CollectNames("(cn=ENG-ALL)", uniqueMember, reader.values, reader.names);
-    PrintList("Eventual members of ENG-ALL", reader.names);
-    long count =
-        reader.CountValues("(&(objectclass=groupOfUniqueNames)(cn=ENG-ALL))", uniqueMember);
-    std::printf("Member count of ENG-ALL: %ld\n", count);
-    PrintStatus(reader);
-    if (reader.GetErrorStatusCode() != 1) {
-        return 1;
-    }
-    std::printf("\n");
-    if (ShowWorker(CZNWorker(std::string("jdoe"))) != 0) {
-        return 1;
-    }
-    std::printf("\n");
-    return ShowGroup(CZNGroup("ENG-ALL"));
-}
+// Removes the sink when the command is done, whatever way it returns.
+struct InstalledSink {
+    explicit InstalledSink(zn::trace::TraceSink* sink) { zn::trace::SetSink(sink); }
+    ~InstalledSink() { zn::trace::SetSink(nullptr); }
+    InstalledSink(const InstalledSink&) = delete;
+    InstalledSink& operator=(const InstalledSink&) = delete;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    DirectoryReader reader;
-    const char* domain = nullptr;
-    int next = 1;
-    if (next + 1 < argc && std::strcmp(argv[next], "--domain") == 0) {
-        domain = argv[next + 1];
-        reader.SetDomainAndPort(domain, zn::kDefaultAdministrationPort);
-        next += 2;
+    CommandLine line;
+    int parsed = Parse(argc, argv, line);
+    if (parsed >= 0) return parsed;
+    if (line.version) {
+        std::printf("zngroups %s\n", ZNGROUPS_VERSION);
+        return kExitSuccess;
     }
-    if (next >= argc || std::strcmp(argv[next], "overview") == 0) {
-        return Overview(reader);
+    if (line.words.empty()) {
+        if (line.help) {
+            TopHelp(stdout);
+            return kExitSuccess;
+        }
+        TopHelp(stderr);
+        return kExitUsage;
     }
-    if (std::strcmp(argv[next], "worker") == 0 && next + 2 == argc) {
-        char* end = nullptr;
-        long number = std::strtol(argv[next + 1], &end, 10);
-        return *end == '\0' && end != argv[next + 1]
-                   ? ShowWorker(CZNWorker(number))
-                   : ShowWorker(CZNWorker(std::string(argv[next + 1])));
-    }
-    if (std::strcmp(argv[next], "change") == 0) {
-        return ChangeCommand(domain, argc - next - 1, argv + next + 1);
-    }
-    for (const char* command : {"status", "log-entry", "logs"}) {
-        if (std::strcmp(argv[next], command) == 0 && next + 2 == argc) {
-            return ChangeQuery(domain, command, argv[next + 1]);
+    if (line.words[0] == "help") {
+        line.help = true;
+        line.words.erase(line.words.begin());
+        if (line.words.empty()) {
+            TopHelp(stdout);
+            return kExitSuccess;
         }
     }
-    for (const char* command : {"group", "find", "top"}) {
-        if (std::strcmp(argv[next], command) == 0) {
-            return GroupCommand(domain, command, argc - next - 1, argv + next + 1);
+    if (line.words[0] == "overview" && line.words.size() == 1 && !line.help) {
+        return RunOverview(line.options.domainGiven ? line.options.domain.c_str() : nullptr);
+    }
+    const CommandGroup* group = FindGroup(line.words[0]);
+    if (group == nullptr) return UsageError("unknown command group '" + line.words[0] + "'");
+    if (line.words.size() == 1) {
+        if (line.help) {
+            GroupHelp(*group);
+            return kExitSuccess;
         }
+        return UsageError(std::string("which ") + group->name + " command? See 'zngroups " +
+                          group->name + " --help'");
     }
-    bool names = std::strcmp(argv[next], "names") == 0;
-    if ((!names && std::strcmp(argv[next], "values") != 0) || next + 2 >= argc) {
-        return Usage();
+    const Command* command = FindCommand(*group, line.words[1]);
+    if (command == nullptr) {
+        return UsageError("unknown command '" + std::string(group->name) + " " + line.words[1] +
+                          "'; see 'zngroups " + group->name + " --help'");
     }
-    const char* filter = argv[next + 1];
-    std::vector<const char*> attributes(argv + next + 2, argv + argc);
-    attributes.push_back(nullptr);
-    if (names) {
-        reader.CollectNames(filter, attributes.data(), reader.values, reader.names);
-        PrintList("Names", reader.names);
-    } else {
-        reader.CollectValues(filter, attributes.data(), reader.values);
-        PrintList("Values", reader.values);
+    if (line.help) {
+        CommandHelp(*group, *command);
+        return kExitSuccess;
     }
-    PrintStatus(reader);
-    return reader.GetErrorStatusCode() == 1 ? 0 : 1;
+    Arguments arguments(line.words.begin() + 2, line.words.end());
+    Context context(line.options, std::string(group->name) + " " + command->name, line.flags);
+    for (const std::string& flag : line.flags) {
+        if (!FlagAllowed(*command, flag)) return context.Usage("unknown option " + flag);
+    }
+    if (arguments.size() < command->minArguments || arguments.size() > command->maxArguments) {
+        return context.Usage(std::string("usage: zngroups ") + group->name + " " + command->name +
+                             " " + command->arguments);
+    }
+    // The sink costs a little on every search, so it is there only when someone looks.
+    TraceOutput output(line.options.trace, context);
+    const bool observed = line.options.trace || StandardErrorIsTerminal();
+    InstalledSink sink(observed ? &output : nullptr);
+    return command->run(context, arguments);
 }

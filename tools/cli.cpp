@@ -1,0 +1,137 @@
+// The answer's forms, the exit statuses and the password of the zngroups tool.
+#include "tools/cli.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "session/status_codes.h"
+#include "tools/terminal.h"
+
+namespace zntool {
+namespace {
+
+namespace status = zn::status;
+
+// Windows Sockets numbers, which the administration exchange reports, and the server's
+// own codes for a peer that did not answer and for being too busy to take the request.
+constexpr long kFirstSocketError = 10000;
+constexpr long kLastSocketError = 11999;
+constexpr long kPeerUnreachable = 31013;
+constexpr long kServerBusy = 31008;
+
+}  // namespace
+
+int ExitStatusOf(long code) {
+    switch (code) {
+        case status::kSuccess:
+            return kExitSuccess;
+        case status::kInvalidGroupName:
+        case status::kInvalidUserName:
+        case status::kInvalidWorkerNumber:
+        case status::kInvalidDomain:
+        case status::kNotMember:
+        case status::kNotOwner:
+        case status::kNotPublic:
+        case status::kNotContact:
+        case status::kNotDirectMember:
+        case status::kNotSubGroup:
+        case status::kWorkerNotContact:
+        case status::kWorkerNotDirectMember:
+        case status::kWorkerNotMember:
+        case status::kWorkerNotOwner:
+            return kExitNotFound;
+        case status::kNoServer:
+        case status::kDirectoryTimeout:
+        case status::kLdapError:
+        case kPeerUnreachable:
+        case kServerBusy:
+            return kExitUnreachable;
+        default:
+            if (code >= kFirstSocketError && code <= kLastSocketError) return kExitUnreachable;
+            return kExitRefused;
+    }
+}
+
+bool ParseNumber(const std::string& text, long& number) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    number = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && end != nullptr && *end == '\0';
+}
+
+Context::Context(Options options, std::string command, std::set<std::string> flags)
+    : m_options(std::move(options)), m_command(std::move(command)), m_flags(std::move(flags)) {}
+
+void Context::Write(bool ok, const Value& result, long code, const std::string& text, int exit) {
+    if (m_progress) m_progress->Finish();
+    std::string out;
+    if (m_options.json) {
+        Value answer = Value::Object();
+        answer.Add("command", Value::String(m_command));
+        answer.Add("ok", Value::Bool(ok));
+        answer.Add("exit", Value::Number(exit));
+        Value statusValue = Value::Object();
+        statusValue.Add("code", Value::Number(code));
+        statusValue.Add("text", Value::String(text));
+        answer.Add("status", std::move(statusValue));
+        answer.Add("result", result);
+        answer.WriteJson(out);
+        out += '\n';
+    } else if (ok) {
+        result.WriteText(out);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+}
+
+int Context::Succeed(const Value& result, long code, const std::string& text) {
+    Write(true, result, code, text, kExitSuccess);
+    return kExitSuccess;
+}
+
+int Context::Answer(bool yes, long code, const std::string& text) {
+    const int exit = yes ? kExitSuccess : ExitStatusOf(code);
+    if (exit != kExitSuccess && exit != kExitNotFound) {
+        return Fail(m_command, code, text);
+    }
+    Write(true, Value::Bool(yes), code, text, exit);
+    if (!yes) {
+        std::fprintf(stderr, "zngroups: %s (status %ld)\n", text.c_str(), code);
+    }
+    return exit;
+}
+
+int Context::Fail(const std::string& what, long code, const std::string& text) {
+    // A failure that still says success (an empty answer where one was due) is a refusal.
+    const int exit = code == status::kSuccess ? kExitRefused : ExitStatusOf(code);
+    Write(false, Value(), code, text, exit);
+    std::fprintf(stderr, "zngroups: %s: %s (status %ld)\n", what.c_str(), text.c_str(), code);
+    return exit;
+}
+
+int Context::Usage(const std::string& message) {
+    std::fprintf(stderr, "zngroups: %s\nTry 'zngroups %s --help'.\n", message.c_str(),
+                 m_command.c_str());
+    return kExitUsage;
+}
+
+bool Context::Password(const std::string& user, std::string& password) {
+    if (!m_options.passwordFile.empty()) {
+        std::ifstream in(m_options.passwordFile);
+        if (!in) return false;
+        std::getline(in, password);
+        if (!password.empty() && password.back() == '\r') password.pop_back();
+        return true;
+    }
+    return ReadSecretFromTerminal("Password for " + user + ": ", password);
+}
+
+Progress& Context::StartProgress(const std::string& label) {
+    m_progress = std::make_unique<Progress>(StandardErrorIsTerminal(), label);
+    return *m_progress;
+}
+
+}  // namespace zntool

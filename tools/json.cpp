@@ -1,0 +1,162 @@
+// JSON and text forms of the tool's answers.
+#include "tools/json.h"
+
+#include <cstdio>
+
+namespace zntool {
+namespace {
+
+void WriteJsonString(const std::string& text, std::string& out) {
+    out += '"';
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(byte));
+            out += escape;
+        } else {
+            // Directory strings are bytes of the code page, passed on as they are.
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+Value Value::Bool(bool value) {
+    Value v;
+    v.m_kind = Kind::kBool;
+    v.m_bool = value;
+    return v;
+}
+
+Value Value::Number(long value) {
+    Value v;
+    v.m_kind = Kind::kNumber;
+    v.m_number = value;
+    return v;
+}
+
+Value Value::String(std::string value) {
+    Value v;
+    v.m_kind = Kind::kString;
+    v.m_string = std::move(value);
+    return v;
+}
+
+Value Value::Array() {
+    Value v;
+    v.m_kind = Kind::kArray;
+    return v;
+}
+
+Value Value::Object() {
+    Value v;
+    v.m_kind = Kind::kObject;
+    return v;
+}
+
+Value& Value::Add(const char* key, const char* label, Value value) {
+    m_names.emplace_back(key, label);
+    m_items.push_back(std::move(value));
+    return *this;
+}
+
+Value& Value::Push(Value value) {
+    m_items.push_back(std::move(value));
+    return *this;
+}
+
+void Value::WriteJson(std::string& out) const {
+    switch (m_kind) {
+        case Kind::kNull:
+            out += "null";
+            break;
+        case Kind::kBool:
+            out += m_bool ? "true" : "false";
+            break;
+        case Kind::kNumber:
+            out += std::to_string(m_number);
+            break;
+        case Kind::kString:
+            WriteJsonString(m_string, out);
+            break;
+        case Kind::kArray:
+            out += '[';
+            for (std::size_t i = 0; i < m_items.size(); ++i) {
+                if (i > 0) out += ',';
+                m_items[i].WriteJson(out);
+            }
+            out += ']';
+            break;
+        case Kind::kObject:
+            out += '{';
+            for (std::size_t i = 0; i < m_items.size(); ++i) {
+                if (i > 0) out += ',';
+                WriteJsonString(m_names[i].first, out);
+                out += ':';
+                m_items[i].WriteJson(out);
+            }
+            out += '}';
+            break;
+    }
+}
+
+void Value::WriteScalarText(std::string& out) const {
+    if (m_kind == Kind::kBool) {
+        out += m_bool ? "yes" : "no";
+    } else if (m_kind == Kind::kNumber) {
+        out += std::to_string(m_number);
+    } else if (m_kind == Kind::kString) {
+        out += m_string;
+    }
+}
+
+void Value::WriteText(std::string& out, int indent) const {
+    const std::string pad(static_cast<std::size_t>(indent), ' ');
+    if (m_kind == Kind::kArray) {
+        for (const Value& item : m_items) {
+            if (item.m_kind == Kind::kObject) {
+                item.WriteText(out, indent);
+                continue;
+            }
+            out += pad;
+            item.WriteScalarText(out);
+            out += '\n';
+        }
+    } else if (m_kind == Kind::kObject) {
+        for (std::size_t i = 0; i < m_items.size(); ++i) {
+            const Value& value = m_items[i];
+            const std::string& label = m_names[i].second;
+            if (value.m_kind == Kind::kArray || value.m_kind == Kind::kObject) {
+                out += pad + label;
+                if (value.m_kind == Kind::kArray) {
+                    out += " (" + std::to_string(value.Size()) + ")";
+                }
+                out += '\n';
+                value.WriteText(out, indent + 2);
+            } else if (value.m_kind != Kind::kString || !value.m_string.empty()) {
+                // Empty attributes are left out of the text, as a card shows only what is set.
+                char padded[64];
+                std::snprintf(padded, sizeof padded, "%-20s ", label.c_str());
+                out += pad + padded;
+                value.WriteScalarText(out);
+                out += '\n';
+            }
+        }
+    } else if (m_kind != Kind::kNull) {
+        out += pad;
+        WriteScalarText(out);
+        out += '\n';
+    }
+}
+
+}  // namespace zntool
