@@ -93,12 +93,13 @@ int Context::Succeed(const Value& result, long code, const std::string& text) {
 }
 
 int Context::Answer(bool yes, long code, const std::string& text) {
-    const int exit = yes ? kExitSuccess : ExitStatusOf(code);
+    // A plain no may come with the success code and no reason.
+    const int exit = yes ? kExitSuccess : code == 1 ? kExitNotFound : ExitStatusOf(code);
     if (exit != kExitSuccess && exit != kExitNotFound) {
         return Fail(m_command, code, text);
     }
     Write(true, Value::Bool(yes), code, text, exit);
-    if (!yes) {
+    if (!yes && !text.empty()) {
         std::fprintf(stderr, "zngroups: %s (status %ld)\n", text.c_str(), code);
     }
     return exit;
