@@ -47,22 +47,33 @@ void TopHelp(std::FILE* out) {
                  "overview", "a tour of the sample directory", kGlobalOptions, kExitStatuses);
 }
 
+// "members GROUP [--eventual] [--count]"
+std::string Synopsis(const Command& command) {
+    std::string line = command.name;
+    if (*command.arguments != '\0') line += std::string(" ") + command.arguments;
+    std::string flags = command.flags;
+    for (std::size_t at = 0; at < flags.size();) {
+        std::size_t end = flags.find(' ', at);
+        if (end == std::string::npos) end = flags.size();
+        if (end > at) line += " [" + flags.substr(at, end - at) + "]";
+        at = end + 1;
+    }
+    return line;
+}
+
 void GroupHelp(const CommandGroup& group) {
     std::printf("usage: zngroups [OPTIONS] %s COMMAND [ARGUMENT...]\n\n%s.\n\nCommands:\n",
                 group.name, group.summary);
     for (std::size_t i = 0; i < group.count; ++i) {
         const Command& command = group.commands[i];
-        std::string line = std::string(command.name) + " " + command.arguments;
-        if (*command.flags != '\0') line += std::string(" [") + command.flags + "]";
-        std::printf("  %s\n      %s\n", line.c_str(), command.summary);
+        std::printf("  %s\n      %s\n", Synopsis(command).c_str(), command.summary);
     }
     std::printf("\n%s", kGlobalOptions);
 }
 
 void CommandHelp(const CommandGroup& group, const Command& command) {
-    std::printf("usage: zngroups [OPTIONS] %s %s %s%s%s%s\n\n%s.\n\n%s\n%s", group.name,
-                command.name, command.arguments, *command.flags != '\0' ? " [" : "", command.flags,
-                *command.flags != '\0' ? "]" : "", command.summary, kGlobalOptions, kExitStatuses);
+    std::printf("usage: zngroups [OPTIONS] %s %s\n\n%s.\n\n%s\n%s", group.name,
+                Synopsis(command).c_str(), command.summary, kGlobalOptions, kExitStatuses);
 }
 
 int UsageError(const std::string& message) {

@@ -275,9 +275,14 @@ TEST_F(ToolCommands, FailuresCarryTheLibraryStatusAndADocumentedExitStatus) {
     EXPECT_EQ(Run("--connect-timeout 2.5 --search-timeout 30 group top --count").out, "8\n");
 }
 
-// Every command listed in a group's help has its own help, so the help and the table of
-// commands cannot drift apart.
+// Every command listed in a group's help has its own help and its entry in the manual page,
+// so the help, the manual and the table of commands cannot drift apart.
 TEST_F(ToolCommands, HelpOnEveryLevel) {
+    std::ifstream manualFile(ZNGROUPS_MANUAL);
+    std::ostringstream manualText;
+    manualText << manualFile.rdbuf();
+    const std::string manual = manualText.str();
+    ASSERT_FALSE(manual.empty()) << ZNGROUPS_MANUAL;
     const Outcome top = Run("--help");
     EXPECT_EQ(top.exitCode, 0);
     std::size_t commands = 0;
@@ -295,6 +300,9 @@ TEST_F(ToolCommands, HelpOnEveryLevel) {
             EXPECT_NE(one.out.find(std::string("zngroups [OPTIONS] ") + group + " " + name),
                       std::string::npos)
                 << one.out;
+            EXPECT_NE(manual.find(std::string("\\fB") + group + " " + name + "\\fR"),
+                      std::string::npos)
+                << group << " " << name << " is not in the manual page";
             ++commands;
         }
     }
