@@ -1,6 +1,7 @@
 // Facts about the machine, the running program and the module this library was loaded from.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zn::platform {
@@ -17,5 +18,11 @@ bool LibraryModulePath(std::string& path);
 
 // The characters that end a folder name in a path of this platform.
 const char* PathSeparators();
+
+// Longest account name the library takes; longer names are a failure, never cut.
+inline constexpr std::size_t kMaxAccountName = 50;
+
+// Name of the account the calling process runs under, at most kMaxAccountName characters.
+bool ReadAccountName(std::string& name);
 
 }  // namespace zn::platform

@@ -1,7 +1,9 @@
-// POSIX back end of the host facts: gethostname, /proc/self/exe and the module's own path.
+// POSIX back end of the host facts: gethostname, /proc/self/exe, the module's own path and
+// the account name.
 #include "platform/host_info.h"
 
 #include <dlfcn.h>
+#include <pwd.h>
 #include <limits.h>
 #include <link.h>
 #include <unistd.h>
@@ -73,6 +75,21 @@ bool LibraryModulePath(std::string& path) {
 
 const char* PathSeparators() {
     return "/";
+}
+
+bool ReadAccountName(std::string& name) {
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[1024];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) != 0 || found == nullptr ||
+        found->pw_name == nullptr) {
+        return false;
+    }
+    // Refused rather than cut, as GetUserNameA refuses a buffer too small.
+    const std::size_t length = std::strlen(found->pw_name);
+    if (length == 0 || length > kMaxAccountName) return false;
+    name.assign(found->pw_name, length);
+    return true;
 }
 
 }  // namespace zn::platform
