@@ -15,5 +15,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Programs and tests run under Wine, e.g. by ctest and gtest_discover_tests.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine64)
+# Programs and tests run under Wine. Debian's wine64 package keeps the loader out of PATH.
+find_program(ZNGROUPS_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(ZNGROUPS_WINE64)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${ZNGROUPS_WINE64})
+endif()

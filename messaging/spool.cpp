@@ -79,7 +79,9 @@ std::string MakeFolders(const std::string& root, unsigned rootMode, const std::s
 std::string WriteAll(int fd, const std::string& contents) {
     std::size_t written = 0;
     while (written < contents.size()) {
-        ssize_t n = write(fd, contents.data() + written, contents.size() - written);
+        // Messages are at most kMaxContents bytes, which Windows' unsigned count holds.
+        auto n = write(fd, contents.data() + written,
+                       static_cast<unsigned>(contents.size() - written));
         if (n < 0) {
             if (errno == EINTR) continue;
             return Describe(errno);

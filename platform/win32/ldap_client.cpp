@@ -67,7 +67,16 @@ void BoundConnectWait(Handle* handle, TimeValue timeout) {
 bool GetLastError(Handle* handle, long& code) {
     ULONG native = 0;
     if (ldap_get_option(handle, LDAP_OPT_ERROR_NUMBER, &native) != LDAP_SUCCESS) return false;
-    code = static_cast<long>(native);
+    // Wine's wldap32 hands the error number of the OpenLDAP library beneath it through
+    // unchanged: -1 for server down where Windows reports 0x51. Windows never reports a
+    // negative number, so these can only be OpenLDAP's, which count down from -1 (0x51) in the
+    // classic order.
+    const auto value = static_cast<LONG>(native);
+    if (value < 0) {
+        code = value >= -17 ? 80L - value : kOther;
+    } else {
+        code = value;
+    }
     return true;
 }
 
