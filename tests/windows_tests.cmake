@@ -55,3 +55,32 @@ target_compile_definitions(platform_win32_test PRIVATE
     ZNGROUPS_LIBRARY_FILE="$<TARGET_FILE_NAME:zngroups>")
 # Holds the sandbox's servers, as the directory suites do on Linux.
 set_tests_properties(platform_win32_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
+# The sandbox as the Windows programs see it: the run directory read through Wine, the faults
+# that stop, start, silence or resume a slapd done by a Linux-side script, and no in-process
+# listener faults (MakeUnresponsive, StallAfterBind), which are POSIX code.
+add_library(zng_test_support STATIC
+    support/sandbox_wine.cpp
+    support/sandbox_common.cpp)
+target_include_directories(zng_test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(zng_test_support PUBLIC GTest::gtest)
+target_compile_definitions(zng_test_support PRIVATE
+    ZNG_WINE_CONTROL="${CMAKE_CURRENT_SOURCE_DIR}/support/wine_control.sh")
+
+# zngroups_add_wine_sandbox_test(name [MESSAGING target] [LINUX_ONLY test...] sources...)
+function(zngroups_add_wine_sandbox_test name)
+    zngroups_add_wine_test(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE zng_test_support)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+endfunction()
+
+# search_test.cpp stays on Linux: most of it stalls servers behind a relay, counts open
+# descriptors or sets OpenLDAP's global size limit.
+zngroups_add_wine_sandbox_test(session_test
+    session/server_connection_test.cpp
+    session/extraction_test.cpp
+    LINUX_ONLY ServerConnection.HostThatNeverAnswersTheConnectIsBoundedByTheConnectTimeOut)
+
+zngroups_add_wine_sandbox_test(workers_test MESSAGING zng_recording_messaging
+    workers/worker_loading_test.cpp
+    workers/worker_groups_test.cpp)
