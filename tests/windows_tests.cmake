@@ -84,3 +84,9 @@ zngroups_add_wine_sandbox_test(session_test
 zngroups_add_wine_sandbox_test(workers_test MESSAGING zng_recording_messaging
     workers/worker_loading_test.cpp
     workers/worker_groups_test.cpp)
+
+# Through the DLL and the public header only, as applications use it.
+add_executable(worker_api_test workers/worker_object_test.cpp)
+target_link_libraries(worker_api_test PRIVATE zngroups zng_test_support GTest::gtest_main)
+add_test(NAME worker_api_test COMMAND worker_api_test)
+set_tests_properties(worker_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
