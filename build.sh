@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what zngroups needs, builds it, and runs the demonstration or the test suites.
 #   ./build.sh demo    build and show what the library reads from the sandboxed sample directory
-#   ./build.sh test    build with the sanitizers and run every test inside the sandbox
+#   ./build.sh test    build with the sanitizers and run every test inside the sandbox, then
+#                      the Windows build and its suites as `./build.sh windows` does
 #   ./build.sh deps    only install the Debian packages
 #   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
 #   ./build.sh windows build the 32- and 64-bit Windows DLLs with mingw-w64, check the 32-bit
@@ -111,7 +112,7 @@ windows() {
 
 case "${1:-}" in
     deps)
-        install_packages
+        install_packages "${WINDOWS_PACKAGES[@]}"
         ;;
     demo)
         install_packages
@@ -123,10 +124,11 @@ case "${1:-}" in
         in_sandbox "$ROOT/build/tools/zngroups" overview
         ;;
     test)
-        install_packages
+        install_packages "${WINDOWS_PACKAGES[@]}"
         configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_SANITIZE=ON \
             -DZNGROUPS_BUILD_BENCH=OFF
         in_sandbox ctest --test-dir "$ROOT/build-test" --output-on-failure
+        windows
         ;;
     windows)
         install_packages "${WINDOWS_PACKAGES[@]}"

@@ -14,20 +14,27 @@ namespace {
 
 constexpr long kMicrosecondsPerSecond = 1000000;
 
-// wldap32 takes a zero time-value in ldap_search_st as "no local limit", where the other
-// back end times out at once; every wait of ours must end, so the shortest bound is one
-// millisecond. Negative parts count as zero, and whole seconds held in the microseconds carry
-// over, as on POSIX.
-l_timeval ToTimeval(TimeValue value, bool atLeastOneMillisecond) {
+// Negative parts count as zero, and whole seconds held in the microseconds carry over, as on
+// POSIX.
+l_timeval ToTimeval(TimeValue value) {
     long seconds = value.seconds > 0 ? value.seconds : 0;
     long microseconds = value.microseconds > 0 ? value.microseconds : 0;
     long carried = microseconds / kMicrosecondsPerSecond;
     seconds = seconds > LONG_MAX - carried ? LONG_MAX : seconds + carried;
-    microseconds %= kMicrosecondsPerSecond;
-    if (atLeastOneMillisecond && seconds == 0 && microseconds < 1000) microseconds = 1000;
     l_timeval tv{};
     tv.tv_sec = seconds;
-    tv.tv_usec = microseconds;
+    tv.tv_usec = microseconds % kMicrosecondsPerSecond;
+    return tv;
+}
+
+// wldap32 counts the time-out of ldap_search_st and ldap_connect in whole seconds, and hands
+// the search's to the server as its time limit, where 0 means none: a bound under a second
+// would never end. Such waits are rounded up to whole seconds, at least one.
+l_timeval WholeSeconds(TimeValue value) {
+    l_timeval tv = ToTimeval(value);
+    if (tv.tv_usec > 0 && tv.tv_sec < LONG_MAX) ++tv.tv_sec;
+    if (tv.tv_sec == 0) tv.tv_sec = 1;
+    tv.tv_usec = 0;
     return tv;
 }
 
@@ -60,7 +67,7 @@ long SetProtocolVersion3(Handle* handle) {
 void BoundConnectWait(Handle* handle, TimeValue timeout) {
     // wldap32 has no network time-out option; connecting explicitly with the time-out does
     // the same. A failure stays in the handle's error number for Bind to find.
-    l_timeval tv = ToTimeval(timeout, true);
+    l_timeval tv = WholeSeconds(timeout);
     ldap_connect(handle, &tv);
 }
 
@@ -88,7 +95,7 @@ long Bind(Handle* handle, const char* dn, const char* password, int method) {
 }
 
 long Result(Handle* handle, long messageId, int all, TimeValue timeout, Message** result) {
-    l_timeval tv = ToTimeval(timeout, false);
+    l_timeval tv = ToTimeval(timeout);
     *result = nullptr;
     ULONG outcome = ldap_result(handle, static_cast<ULONG>(messageId), static_cast<ULONG>(all),
                                 &tv, result);
@@ -111,7 +118,7 @@ const char* Err2String(long code) {
 long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
               const char* const* attributes, int attributesOnly, TimeValue timeout,
               Message** result) {
-    l_timeval tv = ToTimeval(timeout, true);
+    l_timeval tv = WholeSeconds(timeout);
     *result = nullptr;
     ULONG rc = ldap_search_st(handle, Mutable(base), static_cast<ULONG>(scope), Mutable(filter),
                               const_cast<PCHAR*>(attributes), static_cast<ULONG>(attributesOnly),

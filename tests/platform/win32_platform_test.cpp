@@ -189,7 +189,7 @@ TEST(Win32Ldap, BindsSearchesAndKeepsEveryWaitBounded) {
     if (chain != nullptr) ldapapi::MsgFree(chain);
     EXPECT_STRNE(ldapapi::Err2String(ldapapi::kServerDown), "");
 
-    // A zero search time-out is no time-out at all to wldap32; ours still ends.
+    // A zero search time-out would be no limit at all to wldap32; ours still ends.
     chain = nullptr;
     const auto start = Clock::now();
     long code = ldapapi::SearchSt(live.handle, suffix, ldapapi::kScopeSubtree, "(objectclass=*)",
