@@ -61,7 +61,9 @@ set_tests_properties(platform_win32_test PROPERTIES RESOURCE_LOCK zngroups_sandb
 # listener faults (MakeUnresponsive, StallAfterBind), which are POSIX code.
 add_library(zng_test_support STATIC
     support/sandbox_wine.cpp
-    support/sandbox_common.cpp)
+    support/sandbox_common.cpp
+    support/scoped_spool.cpp
+    support/environment_win32.cpp)
 target_include_directories(zng_test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(zng_test_support PUBLIC GTest::gtest)
 target_compile_definitions(zng_test_support PRIVATE
@@ -90,3 +92,9 @@ add_executable(worker_api_test workers/worker_object_test.cpp)
 target_link_libraries(worker_api_test PRIVATE zngroups zng_test_support GTest::gtest_main)
 add_test(NAME worker_api_test COMMAND worker_api_test)
 set_tests_properties(worker_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
+# Usage reports go through the real messaging DLL into a private spool.
+add_executable(group_api_test groups/group_api_test.cpp)
+target_link_libraries(group_api_test PRIVATE zngroups zng_test_support GTest::gtest_main)
+add_test(NAME group_api_test COMMAND group_api_test)
+set_tests_properties(group_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
