@@ -98,3 +98,9 @@ add_executable(group_api_test groups/group_api_test.cpp)
 target_link_libraries(group_api_test PRIVATE zngroups zng_test_support GTest::gtest_main)
 add_test(NAME group_api_test COMMAND group_api_test)
 set_tests_properties(group_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
+# The login dialog through the DLL, driven by window messages; needs a display (Xvfb).
+add_executable(login_dialog_test workers/login_dialog_win32_test.cpp)
+target_link_libraries(login_dialog_test PRIVATE zngroups zng_test_support GTest::gtest_main)
+add_test(NAME login_dialog_test COMMAND login_dialog_test)
+set_tests_properties(login_dialog_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
