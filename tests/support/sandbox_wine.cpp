@@ -55,7 +55,13 @@ void Control(const char* action, const std::vector<std::string>& hosts) {
     std::string command = "start /unix /bin/sh " ZNG_WINE_CONTROL " " + done + " " +
                           SandboxDir() + " " + action;
     for (const std::string& host : hosts) command += " " + host;
-    if (std::system(command.c_str()) != 0) throw SandboxError("cannot run " + command);
+    // Under load, start now and then answers "File not found." for a program that is there;
+    // nothing was started then, so asking again is safe.
+    int attempts = 0;
+    while (std::system(command.c_str()) != 0) {
+        if (++attempts == 3) throw SandboxError("cannot run " + command);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     std::string status;
     for (;;) {
