@@ -90,12 +90,12 @@ int ShowLoginDialog(LoginDialogModel& model, long& lastError) {
     }
     const INT_PTR end = DialogBoxParamA(LibraryModule(), MAKEINTRESOURCEA(kLoginTemplate),
                                         nullptr, LoginProc, reinterpret_cast<LPARAM>(&model));
-    // Read before anything else can change it; 0 and -1 are the failures (the dialog itself
-    // ends only with 1 or 2).
+    // Read before anything else can change it. -1 is the failure to appear; 0, which
+    // DialogBoxParamA returns for an unusable owner, passes on as an unexpected end.
     const DWORD error = GetLastError();
     g_model = nullptr;
     InterlockedExchange(&g_open, 0);
-    if (end == -1 || end == 0) {
+    if (end == -1) {
         lastError = static_cast<long>(error);
         return -1;
     }
