@@ -2,9 +2,12 @@
 # Installs what zngroups needs, builds it, and runs the demonstration or the test suites.
 #   ./build.sh demo    build, show what the library reads from the sandboxed sample directory,
 #                      and make a change through the administration server
-#   ./build.sh test    build with the sanitizers and run every test inside the sandbox
+#   ./build.sh test    build with the sanitizers and run every test inside the sandbox, then
+#                      the Windows build and its suites as `./build.sh windows` does
 #   ./build.sh deps    only install the Debian packages
 #   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
+#   ./build.sh windows build the 32- and 64-bit Windows DLLs with mingw-w64, check the 32-bit
+#                      one, and run the Windows suites and the demonstration under wine64
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -12,10 +15,11 @@ MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
           libbenchmark-dev libsqlite3-dev iproute2 util-linux procps)
+WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb)
 
 install_packages() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "${PACKAGES[@]}" "$@"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")
         fi
@@ -48,9 +52,82 @@ in_sandbox() {
     "$ROOT/directory/sandbox" --suffix "o=$MAIL_DOMAIN" -- "$@"
 }
 
+# The libraries a Windows DLL of ours may import: those the library's platform interfaces
+# name, the messaging component, and the C/C++ run time of mingw-w64.
+ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt|libgcc_s_dw2-1|libgcc_s_seh-1|libstdc\+\+-6|libwinpthread-1)\.dll$'
+
+# The 32-bit DLL as the Overview describes it: PE32, only the two public classes exported, a
+# version resource with the project's file version, and no unexpected import.
+check_windows_dll() {
+    local dll="$1" dump version
+    dump="$(i686-w64-mingw32-objdump -p "$dll")"
+    grep -q $'^Magic\t*010b\t*(PE32)$' <<<"$dump" || { echo "error: $dll is not PE32" >&2; return 1; }
+    local exports
+    exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^\t\[ *[0-9]*\] //p')"
+    local strays
+    strays="$(grep -v -E '^_ZN(K)?(8CZNGroup|9CZNWorker)' <<<"$exports" || true)"
+    [ -z "$strays" ] || { echo "error: $dll exports more than the two classes:" >&2; echo "$strays" >&2; return 1; }
+    grep -q '8CZNGroup' <<<"$exports" && grep -q '9CZNWorker' <<<"$exports" ||
+        { echo "error: $dll does not export both classes" >&2; return 1; }
+    # Resource type 16 is RT_VERSION.
+    grep -q 'Entry: ID: 0x000010,' <<<"$(sed -n '/The .rsrc Resource Directory/,/^$/p' <<<"$dump")" ||
+        { echo "error: $dll carries no version resource" >&2; return 1; }
+    version="$(strings -el "$dll" | grep -A1 -x FileVersion | tail -1)"
+    local expected
+    expected="$(sed -n 's/^project(zngroups VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
+    [ "$version" = "$expected" ] || { echo "error: $dll has file version '$version', not $expected" >&2; return 1; }
+    local imports unexpected
+    imports="$(sed -n 's/^\tDLL Name: //p' <<<"$dump")"
+    unexpected="$(tr 'A-Z' 'a-z' <<<"$imports" | grep -v -E "$ALLOWED_IMPORTS" || true)"
+    [ -z "$unexpected" ] || { echo "error: $dll imports $unexpected" >&2; return 1; }
+    echo "$dll: PE32, $(wc -l <<<"$exports") exported symbols of CZNGroup and CZNWorker," \
+        "file version $version, imports $(tr '\n' ' ' <<<"$imports")"
+}
+
+windows() {
+    local out="$ROOT/build-windows"
+    configure_and_build "$out/i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DZNGROUPS_BUILD_TESTS=OFF -DZNGROUPS_BUILD_BENCH=OFF
+    check_windows_dll "$out/i686/bin/zngroups.dll"
+
+    configure_and_build "$out/x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_BUILD_BENCH=OFF
+    # The demonstration is an application of its own: the installed headers and import library.
+    rm -rf "$out/install"
+    cmake --install "$out/x86_64" --prefix "$out/install" >/dev/null
+    x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -I"$out/install/include" \
+        "$ROOT/tools/windows_demo/cards.cpp" -L"$out/install/lib" -lzngroups \
+        -o "$out/install/bin/cards.exe"
+
+    # A prefix of its own, made inside the sandbox so that its wineserver is too.
+    export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPATH="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)");/usr/x86_64-w64-mingw32/lib"
+    export ZNI_SPOOL="$out/spool"
+    mkdir -p "$ZNI_SPOOL"
+    # The login dialog's suite draws real windows, on a virtual display, and leaves a
+    # screenshot of the dialog among the artifacts.
+    mkdir -p "$out/artifacts"
+    export ZNGROUPS_SCREENSHOT="$out/artifacts/login_dialog.bmp"
+    in_sandbox bash -c '
+        set -e
+        Xvfb :71 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        display=$!
+        trap "kill $display 2>/dev/null || true" EXIT
+        export DISPLAY=:71
+        # A new prefix is written out when its wineserver exits; one killed with the sandbox
+        # before that leaves a registry without a search path, in which nothing finds cmd.
+        /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+        # No window manager runs on the virtual display: Wine draws captions and frames itself.
+        /usr/lib/wine/wine64 reg add "HKCU\\Software\\Wine\\X11 Driver" /v Decorated /d N /f \
+            >/dev/null 2>&1
+        /usr/lib/wine/wineserver -w
+        ctest --test-dir "$1/x86_64" --output-on-failure
+        cd "$1/install/bin" && /usr/lib/wine/wine64 cards.exe' windows "$out"
+}
+
 case "${1:-}" in
     deps)
-        install_packages
+        install_packages "${WINDOWS_PACKAGES[@]}"
         ;;
     demo)
         install_packages
@@ -63,10 +140,15 @@ case "${1:-}" in
             -- "$ROOT/tools/demo.sh" "$ROOT/build/tools/zngroups"
         ;;
     test)
-        install_packages
+        install_packages "${WINDOWS_PACKAGES[@]}"
         configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_SANITIZE=ON \
             -DZNGROUPS_BUILD_BENCH=OFF
         in_sandbox ctest --test-dir "$ROOT/build-test" --output-on-failure
+        windows
+        ;;
+    windows)
+        install_packages "${WINDOWS_PACKAGES[@]}"
+        windows
         ;;
     bench)
         install_packages
@@ -78,7 +160,7 @@ case "${1:-}" in
         done
         ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

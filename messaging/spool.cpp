@@ -1,7 +1,7 @@
 // Writing, listing and claiming messages in the local spool.
 #include "messaging/spool.h"
+#include "messaging/spool_files.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,20 +58,14 @@ std::string MessageName() {
     return name;
 }
 
-// New folders take the root's permissions (without its sticky bit), whatever the writer's
-// umask, so that a root set up for several users (group-writable and setgid, or 1777) stays
-// usable by all of them below the first folder one of them created.
-std::string MakeFolders(const std::string& root, mode_t rootMode, const std::string& address,
+std::string MakeFolders(const std::string& root, unsigned rootMode, const std::string& address,
                         std::string& folder) {
     folder = root;
     for (const std::string& component : AddressComponents(address)) {
         folder += '/';
         folder += component;
-        if (mkdir(folder.c_str(), 0700) == 0) {
-            chmod(folder.c_str(), rootMode & (S_ISGID | 0777));
-            continue;
-        }
-        int error = errno;
+        int error = MakeSpoolFolder(folder.c_str(), rootMode);
+        if (error == 0) continue;
         struct stat info {};
         if (error == EEXIST && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
             continue;
@@ -85,7 +79,9 @@ std::string MakeFolders(const std::string& root, mode_t rootMode, const std::str
 std::string WriteAll(int fd, const std::string& contents) {
     std::size_t written = 0;
     while (written < contents.size()) {
-        ssize_t n = write(fd, contents.data() + written, contents.size() - written);
+        // Messages are at most kMaxContents bytes, which Windows' unsigned count holds.
+        auto n = write(fd, contents.data() + written,
+                       static_cast<unsigned>(contents.size() - written));
         if (n < 0) {
             if (errno == EINTR) continue;
             return Describe(errno);
@@ -139,13 +135,13 @@ std::string Deliver(const std::string& root, const std::string& address,
     if (!S_ISDIR(info.st_mode)) return "message spool " + root + " is not a folder";
 
     std::string folder;
-    problem = MakeFolders(root, info.st_mode, address, folder);
+    problem = MakeFolders(root, static_cast<unsigned>(info.st_mode), address, folder);
     if (!problem.empty()) return problem;
 
     const std::string name = MessageName();
     const std::string temporary = folder + "/." + name + ".tmp";
     const std::string final = folder + "/" + name;
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    int fd = CreateNewFile(temporary.c_str());
     if (fd < 0) return "cannot write to spool folder " + folder + ": " + Describe(errno);
     problem = WriteAll(fd, contents);
     if (close(fd) != 0 && problem.empty()) problem = Describe(errno);

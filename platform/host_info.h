@@ -1,9 +1,13 @@
 // Facts about the machine, the running program and the module this library was loaded from.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zn::platform {
+
+// Longest account name the library takes; longer names are a failure, never cut.
+inline constexpr std::size_t kMaxAccountName = 50;
 
 // The machine's host name; false when the system cannot tell it.
 bool ReadHostName(std::string& name);
@@ -15,9 +19,12 @@ bool ExecutablePath(std::string& path);
 // library's code, as recorded when the module was loaded.
 bool LibraryModulePath(std::string& path);
 
-// The name of the account the process runs as (its login name); false when the system
-// cannot tell.
+// The name of the account the process runs as (its login name), at most kMaxAccountName
+// characters; false when the system cannot tell.
 bool ReadAccountName(std::string& name);
+
+// What the system itself says, without the test seam; each back end defines it.
+bool ReadSystemAccountName(std::string& name);
 
 // Test seam at that edge: while a name is set, ReadAccountName answers with it; a null
 // pointer makes it fail as a system that cannot tell would; Restore goes back to the system.

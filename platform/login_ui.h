@@ -6,6 +6,9 @@
 
 namespace zn::platform {
 
+// Caption of the retry question's box.
+inline constexpr const char* kAuthenticationErrorCaption = "Authentication Error";
+
 // Where the input focus goes, with its text selected, after a failed OK.
 enum class LoginField { kUserName, kPassword };
 
@@ -21,6 +24,9 @@ class LoginDialogModel {
                     std::string& question, LoginField& focus) = 0;
     // The answer to the retry question; true when the dialog has ended.
     virtual bool Retry(bool yes) = 0;
+    // A field's text could not be read for want of memory: the retry question to ask, which
+    // needs no memory of its own.
+    virtual const char* OutOfMemory() = 0;
     virtual void Cancel() = 0;
     // 1 when the user was authenticated, 2 otherwise.
     virtual int EndValue() const = 0;

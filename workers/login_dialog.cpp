@@ -52,6 +52,12 @@ bool LoginDialog::Retry(bool yes) {
     return !yes;
 }
 
+const char* LoginDialog::OutOfMemory() {
+    // The error status stays as it was: nothing was checked.
+    m_state = State::kAskingRetry;
+    return kOutOfMemoryQuestion;
+}
+
 void LoginDialog::Cancel() {
     m_worker.SetErrorStatus(status::kInvalidCredentials, kInvalidCredentialsText);
     m_state = State::kEnded2;

@@ -20,6 +20,7 @@ class LoginDialog : public platform::LoginDialogModel {
     bool Ok(const std::string& userName, const std::string& password, std::string& question,
             platform::LoginField& focus) override;
     bool Retry(bool yes) override;
+    const char* OutOfMemory() override;
     void Cancel() override;
     int EndValue() const override { return m_state == State::kEnded1 ? 1 : 2; }
 
@@ -34,6 +35,8 @@ class LoginDialog : public platform::LoginDialogModel {
 inline constexpr const char* kNoUserNameEntered = "No username entered.";
 inline constexpr const char* kNoPasswordEntered = "No password entered.";
 inline constexpr const char* kRetrySuffix = " Retry ?";
-inline constexpr const char* kAuthenticationErrorCaption = "Authentication Error";
+inline constexpr const char* kOutOfMemory = "Out of Memory !";
+// kOutOfMemory followed by kRetrySuffix, written out so that asking it allocates nothing.
+inline constexpr const char* kOutOfMemoryQuestion = "Out of Memory ! Retry ?";
 
 }  // namespace zn

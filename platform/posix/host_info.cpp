@@ -1,4 +1,5 @@
-// POSIX back end of the host facts: gethostname, /proc/self/exe and the module's own path.
+// POSIX back end of the host facts: gethostname, /proc/self/exe, the module's own path and
+// the account name.
 #include "platform/host_info.h"
 
 #include <dlfcn.h>
@@ -78,23 +79,7 @@ const char* PathSeparators() {
     return "/";
 }
 
-namespace {
-
-std::mutex g_accountLock;
-bool g_accountOverridden = false;
-bool g_accountReadable = true;
-std::string g_accountName;
-
-}  // namespace
-
-bool ReadAccountName(std::string& name) {
-    {
-        std::lock_guard<std::mutex> hold(g_accountLock);
-        if (g_accountOverridden) {
-            name = g_accountName;
-            return g_accountReadable;
-        }
-    }
+bool ReadSystemAccountName(std::string& name) {
     // The account of the effective user id: a daemon or a test has no login terminal that
     // getlogin could consult.
     long size = sysconf(_SC_GETPW_R_SIZE_MAX);
@@ -105,20 +90,11 @@ bool ReadAccountName(std::string& name) {
         found == nullptr || found->pw_name == nullptr) {
         return false;
     }
-    name = found->pw_name;
+    // Refused rather than cut, as GetUserNameA refuses a buffer too small.
+    const std::size_t length = std::strlen(found->pw_name);
+    if (length == 0 || length > kMaxAccountName) return false;
+    name.assign(found->pw_name, length);
     return true;
-}
-
-void OverrideAccountNameForTesting(const std::string* name) {
-    std::lock_guard<std::mutex> hold(g_accountLock);
-    g_accountOverridden = true;
-    g_accountReadable = name != nullptr;
-    g_accountName = name != nullptr ? *name : std::string();
-}
-
-void RestoreAccountNameForTesting() {
-    std::lock_guard<std::mutex> hold(g_accountLock);
-    g_accountOverridden = false;
 }
 
 }  // namespace zn::platform

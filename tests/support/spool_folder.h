@@ -14,32 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scoped_spool.h"
+
 namespace zntest {
-
-// A fresh folder, ZNI_SPOOL pointing at it, for as long as the object lives.
-class ScopedSpool {
-  public:
-    ScopedSpool() {
-        char pattern[] = "/tmp/zni-spool-test-XXXXXX";
-        if (mkdtemp(pattern) != nullptr) {
-            m_root = pattern;
-            setenv("ZNI_SPOOL", m_root.c_str(), 1);
-        }
-    }
-    ~ScopedSpool() {
-        unsetenv("ZNI_SPOOL");
-        std::error_code ignored;
-        if (!m_root.empty()) std::filesystem::remove_all(m_root, ignored);
-    }
-    ScopedSpool(const ScopedSpool&) = delete;
-    ScopedSpool& operator=(const ScopedSpool&) = delete;
-
-    // Empty when the folder could not be made.
-    const std::string& Root() const { return m_root; }
-
-  private:
-    std::string m_root;
-};
 
 // Runs a shell command; its standard output, and its wait status in `status`.
 inline std::string RunCommand(const std::string& command, int& status) {

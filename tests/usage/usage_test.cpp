@@ -179,9 +179,9 @@ TEST_F(UsageReport, MessagingFailureLeavesOneLineAndTheStatusAlone) {
 }
 
 TEST_F(UsageReport, UnknownProgramOrLibraryPathIsLookedUpAgainNextTime) {
-    // A backslash separates nothing on this platform.
-    sources.executable = "C:\\apps\\orders.exe";
-    sources.versions["C:\\apps\\orders.exe"] = "4.0";
+    // A path without a folder separator names no file, on either platform.
+    sources.executable = "orders.exe";
+    sources.versions["orders.exe"] = "4.0";
     sources.libraryFound = false;
     ReportingObject group;
     group.SendUsageReport("ZNGroup", "GetOwners", "ENG-ALL");

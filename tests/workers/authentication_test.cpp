@@ -116,6 +116,16 @@ TEST_F(Authentication, TheDialogModelFollowsEveryRowOfItsFailureTable) {
     EXPECT_TRUE(second.Ok("jdoe", "secret", question, focus));
     EXPECT_EQ(second.EndValue(), 1);
     EXPECT_EQ(worker.GetErrorStatusText(), "Success");
+    // No memory for a field's text: asked again, the status left as the last step set it.
+    zn::LoginDialog starved(worker);
+    starved.Create(caption, prefill);
+    worker.SetErrorStatus(30007, "Specified password is not valid.");
+    EXPECT_EQ(std::string(starved.OutOfMemory()), std::string(zn::kOutOfMemory) + zn::kRetrySuffix);
+    EXPECT_EQ(starved.GetState(), zn::LoginDialog::State::kAskingRetry);
+    EXPECT_EQ(worker.GetErrorStatusCode(), 30007);
+    EXPECT_TRUE(starved.Retry(false));
+    EXPECT_EQ(starved.EndValue(), 2);
+
     zn::LoginDialog cancelled(worker);
     cancelled.Create(caption, prefill);
     cancelled.Cancel();
