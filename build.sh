@@ -5,13 +5,14 @@
 #   ./build.sh test    build with the sanitizers and run every test inside the sandbox
 #   ./build.sh deps    only install the Debian packages
 #   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
+#   ./build.sh fuzz [seconds]  run every fuzz target that long (default 600 s each)
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
-          libbenchmark-dev libsqlite3-dev iproute2 util-linux procps)
+          libbenchmark-dev libsqlite3-dev iproute2 util-linux procps clang libclang-rt-14-dev)
 
 install_packages() {
     local missing=()
@@ -44,6 +45,17 @@ configure_and_build() {
     cmake --build "$dir" -j "$JOBS"
 }
 
+# The libFuzzer targets, built with clang in a tree of their own; each target of the CTest run
+# fuzzes for the given number of seconds, growing a corpus under build-fuzz.
+run_fuzzers() {
+    cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZNGROUPS_FUZZ=ON -DZNGROUPS_BUILD_TESTS=OFF \
+        -DZNGROUPS_BUILD_BENCH=OFF -DZNGROUPS_MAIL_DOMAIN="$MAIL_DOMAIN" \
+        -DZNGROUPS_FUZZ_SECONDS="$1" >/dev/null
+    cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target zngroups_fuzzers
+    ctest --test-dir "$ROOT/build-fuzz" -j "$JOBS" --output-on-failure
+}
+
 in_sandbox() {
     "$ROOT/directory/sandbox" --suffix "o=$MAIL_DOMAIN" -- "$@"
 }
@@ -67,6 +79,11 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_SANITIZE=ON \
             -DZNGROUPS_BUILD_BENCH=OFF
         in_sandbox ctest --test-dir "$ROOT/build-test" --output-on-failure
+        run_fuzzers 20
+        ;;
+    fuzz)
+        install_packages
+        run_fuzzers "${2:-600}"
         ;;
     bench)
         install_packages
@@ -78,7 +95,7 @@ case "${1:-}" in
         done
         ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac
