@@ -24,8 +24,8 @@ namespace {
 
 constexpr int kThreads = 16;
 const std::string kAdminPassword = "Tr0ubadour";  // asmith, the sample's administrator
-const char* const kGroups[] = {"ENG-BACKEND", "ENG-FRONTEND", "ENG-INFRA", "SALES-EMEA",
-                               "SALES-AMERICAS", "ANNOUNCE", "ENG-ALUMNI", "ENG-DB"};
+const char* const kGroups[] = {"ENG-BACKEND",    "ENG-FRONTEND", "ENG-INFRA",  "SALES-EMEA",
+                               "SALES-AMERICAS", "ANNOUNCE",     "ENG-ALUMNI", "ENG-DB"};
 const char* const kPeople[] = {"kpatel", "longpw"};
 
 struct Pair {
