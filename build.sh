@@ -56,6 +56,18 @@ run_fuzzers() {
     ctest --test-dir "$ROOT/build-fuzz" -j "$JOBS" --output-on-failure
 }
 
+# The tests that use threads, built again under ThreadSanitizer (the server among them); any
+# report ends the process that made it and fails its test.
+TSAN_TARGETS=(threads_test admind_test messaging_test admin_channel_test zngroups-admind zni-spool)
+TSAN_TESTS='^(ConcurrentObjects\.|AdminServer\.Concurrent|MessageSpool\.Concurrent|AdminChannel\.)'
+run_thread_sanitizer() {
+    cmake -S "$ROOT" -B "$ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_TSAN=ON \
+        -DZNGROUPS_BUILD_BENCH=OFF -DZNGROUPS_MAIL_DOMAIN="$MAIL_DOMAIN" >/dev/null
+    cmake --build "$ROOT/build-tsan" -j "$JOBS" --target "${TSAN_TARGETS[@]}"
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        in_sandbox ctest --test-dir "$ROOT/build-tsan" -R "$TSAN_TESTS" --output-on-failure
+}
+
 in_sandbox() {
     "$ROOT/directory/sandbox" --suffix "o=$MAIL_DOMAIN" -- "$@"
 }
@@ -79,6 +91,7 @@ case "${1:-}" in
         configure_and_build "$ROOT/build-test" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_SANITIZE=ON \
             -DZNGROUPS_BUILD_BENCH=OFF
         in_sandbox ctest --test-dir "$ROOT/build-test" --output-on-failure
+        run_thread_sanitizer
         run_fuzzers 20
         ;;
     fuzz)

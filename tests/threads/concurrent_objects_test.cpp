@@ -72,6 +72,8 @@ class ConcurrentObjects : public ::testing::Test {
         m_server = std::make_unique<AdminDaemon>();
     }
     void TearDown() override {
+        // Under a sanitizer the server reports into its log rather than to the test.
+        EXPECT_EQ(m_server->Log().find("Sanitizer"), std::string::npos) << m_server->Log();
         m_server.reset();
         RestoreAll();
     }
