@@ -35,21 +35,31 @@ constexpr int kPipeline = 64;
 
 bool g_failed = false;
 
-std::string BaseDN() { return zn::OrganizationBaseDN(); }
-std::string PeopleDN() { return "ou=ScalePeople," + BaseDN(); }
-std::string GroupsDN() { return "ou=ScaleGroups," + BaseDN(); }
+std::string BaseDN() {
+    return zn::OrganizationBaseDN();
+}
+std::string PeopleDN() {
+    return "ou=ScalePeople," + BaseDN();
+}
+std::string GroupsDN() {
+    return "ou=ScaleGroups," + BaseDN();
+}
 std::string Uid(int number) {
     char uid[16];
     std::snprintf(uid, sizeof uid, "s%06d", number);
     return uid;
 }
-std::string PersonDN(int number) { return "uid=" + Uid(number) + "," + PeopleDN(); }
+std::string PersonDN(int number) {
+    return "uid=" + Uid(number) + "," + PeopleDN();
+}
 std::string GroupName(int level, int index) {
     char name[24];
     std::snprintf(name, sizeof name, "SCALE-%02d-%04d", level, index);
     return name;
 }
-std::string GroupDN(const std::string& name) { return "cn=" + name + "," + GroupsDN(); }
+std::string GroupDN(const std::string& name) {
+    return "cn=" + name + "," + GroupsDN();
+}
 
 LDAP* Open(const char* dn, const char* password) {
     LDAP* ld = nullptr;
@@ -142,16 +152,17 @@ bool LoadDirectory(std::string& problem) {
         return false;
     }
     Loader loader(ld);
-    bool ok = loader.Add({PeopleDN(), {{"objectClass", {"top", "organizationalUnit"}},
-                                       {"ou", {"ScalePeople"}}}}) &&
-              loader.Add({GroupsDN(), {{"objectClass", {"top", "organizationalUnit"}},
-                                       {"ou", {"ScaleGroups"}}}}) &&
-              loader.Finish();
+    bool ok =
+        loader.Add({PeopleDN(),
+                    {{"objectClass", {"top", "organizationalUnit"}}, {"ou", {"ScalePeople"}}}}) &&
+        loader.Add({GroupsDN(),
+                    {{"objectClass", {"top", "organizationalUnit"}}, {"ou", {"ScaleGroups"}}}}) &&
+        loader.Finish();
     for (int number = 0; ok && number < kPeople; ++number) {
         const std::string sn = "Scale-" + Uid(number).substr(1);
         ok = loader.Add({PersonDN(number),
-                         {{"objectClass", {"top", "person", "organizationalPerson",
-                                           "inetOrgPerson", "znPerson"}},
+                         {{"objectClass",
+                           {"top", "person", "organizationalPerson", "inetOrgPerson", "znPerson"}},
                           {"uid", {Uid(number)}},
                           {"cn", {"Person " + Uid(number)}},
                           {"sn", {sn}},
@@ -174,8 +185,9 @@ bool LoadDirectory(std::string& problem) {
             }
             if (level + 1 < kLevels) {
                 group.attributes.push_back(
-                    {"superGroup", {GroupDN(GroupName(level + 1, index)),
-                                    GroupDN(GroupName(level + 1, (index + 1) % kGroupsPerLevel))}});
+                    {"superGroup",
+                     {GroupDN(GroupName(level + 1, index)),
+                      GroupDN(GroupName(level + 1, (index + 1) % kGroupsPerLevel))}});
             }
             ok = loader.Add(group);
         }
@@ -217,6 +229,11 @@ std::vector<std::string> BareSearch(const std::string& filter, const char* attri
 
 std::string GroupFilter(const std::string& name) {
     return "(&(objectclass=groupOfUniqueNames)(cn=" + name + "))";
+}
+// The member lists read the group's entry by its name alone, without the object class; with
+// cn unindexed that is a scan of every entry, and the baseline makes the same one.
+std::string MembersFilter(const std::string& name) {
+    return "(cn=" + name + ")";
 }
 
 // The eventual supergroups by a breadth-first walk over superGroup, one search per group.
@@ -269,7 +286,8 @@ void LibraryDirectMembers(benchmark::State& state) {
 }
 void BareDirectMembers(benchmark::State& state) {
     for (auto _ : state) {
-        const std::size_t count = BareSearch(GroupFilter(GroupName(0, 7)), "explicitMember").size();
+        const std::size_t count =
+            BareSearch(MembersFilter(GroupName(0, 7)), "explicitMember").size();
         Check(state, count == kMembersPerBottomGroup, "bare members " + std::to_string(count));
     }
 }
@@ -282,7 +300,7 @@ void LibraryEventualMembers(benchmark::State& state) {
 }
 void BareEventualMembers(benchmark::State& state) {
     for (auto _ : state) {
-        const std::size_t count = BareSearch(GroupFilter(GroupName(0, 9)), "uniqueMember").size();
+        const std::size_t count = BareSearch(MembersFilter(GroupName(0, 9)), "uniqueMember").size();
         Check(state, count == kMembersPerBottomGroup, "bare eventual " + std::to_string(count));
     }
 }
@@ -296,7 +314,8 @@ void LibraryFindWorkers(benchmark::State& state) {
 }
 void BareFindWorkers(benchmark::State& state) {
     for (auto _ : state) {
-        const std::size_t count = BareSearch("(&(objectclass=person)(sn=Scale-0421*))", "uid").size();
+        const std::size_t count =
+            BareSearch("(&(objectclass=person)(sn=Scale-0421*))", "uid").size();
         Check(state, count == 100, "bare found " + std::to_string(count));
     }
 }
@@ -355,8 +374,8 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     znbench::MedianReporter reporter;
     znbench::RunInterleaved(argc, argv, reporter);
-    for (const char* name : {"EventualSuperGroups", "DirectMembers", "EventualMembers",
-                             "FindWorkers", "FindGroups"}) {
+    for (const char* name :
+         {"EventualSuperGroups", "DirectMembers", "EventualMembers", "FindWorkers", "FindGroups"}) {
         reporter.PrintRatio(std::string("Library") + name, std::string("Bare") + name);
     }
     benchmark::Shutdown();
