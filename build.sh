@@ -48,7 +48,7 @@ configure_and_build() {
 # The libFuzzer targets, built with clang in a tree of their own; each target of the CTest run
 # fuzzes for the given number of seconds, growing a corpus under build-fuzz.
 run_fuzzers() {
-    cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    cmake -S "$ROOT" -B "$ROOT/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZNGROUPS_FUZZ=ON -DZNGROUPS_BUILD_TESTS=OFF \
         -DZNGROUPS_BUILD_BENCH=OFF -DZNGROUPS_MAIL_DOMAIN="$MAIL_DOMAIN" \
         -DZNGROUPS_FUZZ_SECONDS="$1" >/dev/null

@@ -209,6 +209,37 @@ TEST_F(HostileInput, ChangesWithHostileArgumentsAreRefusedBeforeAnythingIsSent) 
     EXPECT_EQ(group.GetErrorStatusCode(), 30045);
 }
 
+TEST_F(HostileInput, ValuesThatAreRequestSyntaxAreStoredWholeOrRefused) {
+    zntest::AdminDaemon server;
+    CZNGroup group;
+    group.SetAccess("asmith", kAdminPassword, "ENG-ALUMNI");
+    // The last field takes the rest of the line, commas and filter syntax included; a line
+    // end would end the request and is refused by the server; bytes that are not UTF-8 are
+    // the directory's to refuse. None may come back as something else.
+    const std::string kCommas = "north, south,,east";
+    const std::string kFilter = "*)(description=*";
+    const std::string kLong(1900, 'v');
+    for (const std::string& value : {kCommas, std::string("first line\r\nsecond line"),
+                                     std::string("caf\xe9 \xc3\xa9\xff"), kFilter, kLong}) {
+        SCOPED_TRACE(testing::PrintToString(value.substr(0, 40)));
+        const long stored = group.SetDescription(value);
+        EXPECT_TRUE(stored == 1 || group.GetErrorStatusCode() != 1) << group.GetErrorStatusText();
+        const std::string read = CZNGroup("ENG-ALUMNI").GetDescription();
+        if (stored == 1) {
+            EXPECT_EQ(read, value);
+        } else {
+            EXPECT_NE(read, value);
+        }
+        if (value == kCommas || value == kFilter || value == kLong) {
+            EXPECT_EQ(stored, 1);
+        }
+        if (value.find('\n') != std::string::npos) {
+            EXPECT_EQ(group.GetErrorStatusCode(), 31003);
+        }
+    }
+    zntest::RestoreDirectory();
+}
+
 TEST_F(HostileInput, ChangeNumbersAtTheEndsOfLongGetAnAnswerFromTheServer) {
     zntest::AdminDaemon server;
     CZNGroup group("SALES-EMEA");
