@@ -1,5 +1,5 @@
 // Faults of the directory servers, the administration server and the server's own directory
-// connection, each run through the library's public path: every one ends in its documented
+// connection, each run through the library's public path: every one ends in its defined
 // status within its bound, leaves the process with the descriptors it had before, and loses
 // nothing the journal accepted. Each case prints one row of the fault table.
 //
