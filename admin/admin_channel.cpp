@@ -2,6 +2,7 @@
 #include "admin/admin_channel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <string>
 
@@ -205,9 +206,21 @@ long CZNAdminChannel::ReadReply() {
 void CZNAdminChannel::ReadRecords() {
     RecordStream stream;
     char buffer[kReadSize];
+    // The wait limit bounds the whole run as well as each read: a server that keeps sending
+    // records and never the end record would otherwise hold the caller, and grow the list,
+    // for as long as it likes.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_waitMilliseconds);
     for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            Fail(sockets::kTimedOut, kReceiveFailureText);
+            return;
+        }
         std::size_t received = 0;
-        long error = m_socket.Receive(buffer, sizeof buffer, m_waitMilliseconds, received);
+        long error = m_socket.Receive(buffer, sizeof buffer,
+                                      static_cast<sockets::WaitMilliseconds>(left), received);
         if (error != sockets::kNoError) {
             Fail(error, kReceiveFailureText);
             return;

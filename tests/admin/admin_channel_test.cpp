@@ -1,9 +1,12 @@
 // The exchange with a scripted administration server inside the sandbox.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <list>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "admin/admin_channel.h"
@@ -173,6 +176,30 @@ TEST_F(AdminChannel, RequestThatCannotBeDeliveredIsASendFailure) {
     EXPECT_LT(SecondsSince(start), 5.0);
     EXPECT_EQ(channel.GetErrorCode(), 10060);
     EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Send Data error.");
+}
+
+TEST_F(AdminChannel, ServerThatNeverEndsItsRecordsIsCutOffAtTheWaitLimit) {
+    // Records keep coming, each within the wait for one read, but the end record never does.
+    detail::Fd listener = detail::ListenOn(ResolveIPv4("ldapadm"), kAdminPort, 4);
+    std::thread server([&] {
+        detail::Fd client(accept(listener.Get(), nullptr, nullptr));
+        const std::string record = "another record]*";
+        // Until the client hangs up.
+        while (client.Valid() &&
+               send(client.Get(), record.data(), record.size(), MSG_NOSIGNAL) > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    CZNAdminChannel channel;
+    channel.SetWaitLimit(1, 0);
+    auto start = std::chrono::steady_clock::now();
+    const Records records = channel.TransactList("list");
+    EXPECT_LT(SecondsSince(start), 3.0);
+    EXPECT_FALSE(records.empty());
+    EXPECT_EQ(records.front(), "another record");
+    EXPECT_EQ(channel.GetErrorCode(), 10060);
+    EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+    server.join();
 }
 
 }  // namespace
