@@ -61,6 +61,8 @@ inline constexpr std::size_t kMaxRequestLength = 2047;
 inline constexpr std::size_t kTargetUserNameLength = 51;
 inline constexpr const char* kRequestTooLongText =
     "The change request is longer than 2047 characters.";
+inline constexpr const char* kRequestUnsendableText =
+    "The change request contains a NUL character, which it cannot carry.";
 
 // Formats the request. False, with `request` empty, when it would be longer than
 // kMaxRequestLength; the caller then reports status::kRequestTooLong with

@@ -152,6 +152,10 @@ long CZNGroupImpl::SendChange(ChangeRequest kind, RequestFields fields, const ch
         SetErrorStatus(status::kRequestTooLong, zn::kRequestTooLongText);
         return 0;
     }
+    if (request.find('\0') != std::string::npos) {
+        SetErrorStatus(status::kRequestUnsendable, zn::kRequestUnsendableText);
+        return 0;
+    }
     zn::CZNAdminChannel channel(GetDomain().c_str(),
                                 static_cast<std::uint32_t>(GetAdministrationPort()));
     long result = channel.Transact(request.c_str());

@@ -42,6 +42,9 @@ inline constexpr long kInvalidDomain = 30044;
 inline constexpr long kRequestTooLong = 30045;
 // A reply line from the administration server without its three fields.
 inline constexpr long kIncompleteReply = 30046;
+// A change request with a NUL character in a field: the line would end there and the server
+// would apply a value cut short, so it is not sent.
+inline constexpr long kRequestUnsendable = 30047;
 inline constexpr long kGenericAccount = 30049;
 
 }  // namespace zn::status

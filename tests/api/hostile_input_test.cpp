@@ -237,6 +237,13 @@ TEST_F(HostileInput, ValuesThatAreRequestSyntaxAreStoredWholeOrRefused) {
             EXPECT_EQ(group.GetErrorStatusCode(), 31003);
         }
     }
+    // A NUL would end the line early and the server would store what came before it.
+    const std::string before = CZNGroup("ENG-ALUMNI").GetDescription();
+    EXPECT_EQ(group.SetDescription(std::string("in\0side", 7)), 0);
+    EXPECT_EQ(group.GetErrorStatusCode(), 30047);
+    EXPECT_EQ(group.GetErrorStatusText(),
+              "The change request contains a NUL character, which it cannot carry.");
+    EXPECT_EQ(CZNGroup("ENG-ALUMNI").GetDescription(), before);
     zntest::RestoreDirectory();
 }
 
