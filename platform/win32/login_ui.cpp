@@ -88,8 +88,8 @@ int ShowLoginDialog(LoginDialogModel& model, long& lastError) {
         lastError = ERROR_BUSY;
         return -1;
     }
-    const INT_PTR end = DialogBoxParamA(LibraryModule(), MAKEINTRESOURCEA(kLoginTemplate),
-                                        nullptr, LoginProc, reinterpret_cast<LPARAM>(&model));
+    const INT_PTR end = DialogBoxParamA(LibraryModule(), MAKEINTRESOURCEA(kLoginTemplate), nullptr,
+                                        LoginProc, reinterpret_cast<LPARAM>(&model));
     // Read before anything else can change it. -1 is the failure to appear; 0, which
     // DialogBoxParamA returns for an unusable owner, passes on as an unexpected end.
     const DWORD error = GetLastError();

@@ -1,11 +1,7 @@
 // The zngroups command-line tool run as a user runs it, against the sandboxed sample company:
 // its output, its JSON answers (parsed), its exit statuses and its terminal behaviour.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +14,7 @@
 #include "tests/support/admin_daemon.h"
 #include "tests/support/sandbox_fixture.h"
 #include "tests/support/spool_folder.h"
+#include "tests/support/terminal_script.h"
 #include "tests/tools/json_reader.h"
 
 namespace {
@@ -31,11 +28,7 @@ struct Outcome {
     std::string err;
 };
 
-// What a terminal user typed after seeing what.
-struct Step {
-    std::string waitFor;
-    std::string type;
-};
+using Step = zntest::TerminalStep;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -86,47 +79,14 @@ class ToolCommands : public zntest::SandboxTest {
     // The tool on a pseudo-terminal of its own: everything it drew, and its exit status.
     int RunOnTerminal(const std::vector<std::string>& arguments, const std::vector<Step>& script,
                       std::string& screen) const {
-        int master = -1;
-        pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-        if (child == 0) {
-            std::vector<char*> argv{const_cast<char*>(ZNGROUPS_TOOL)};
-            for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(ZNGROUPS_TOOL, argv.data());
-            _exit(127);
-        }
-        screen.clear();
-        std::size_t seen = 0;
-        auto readUntil = [&](const std::string& text) {
-            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (screen.find(text, seen) == std::string::npos &&
-                   std::chrono::steady_clock::now() < deadline) {
-                pollfd entry{master, POLLIN, 0};
-                if (poll(&entry, 1, 100) <= 0) continue;
-                char buffer[512];
-                ssize_t n = read(master, buffer, sizeof buffer);
-                if (n <= 0) break;
-                screen.append(buffer, static_cast<std::size_t>(n));
-            }
-            std::size_t at = screen.find(text, seen);
-            if (at == std::string::npos) return false;
-            seen = at + text.size();
-            return true;
-        };
-        for (const Step& step : script) {
-            if (!readUntil(step.waitFor)) {
-                ADD_FAILURE() << "no '" << step.waitFor << "' on the terminal:\n" << screen;
-                kill(child, SIGKILL);
-                break;
-            }
-            ssize_t written = write(master, step.type.data(), step.type.size());
-            (void)written;
-        }
-        readUntil("\x01");  // whatever is left, until the tool closes the terminal
-        int status = 0;
-        waitpid(child, &status, 0);
-        close(master);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return zntest::RunOnTerminal(
+            [&arguments] {
+                std::vector<char*> argv{const_cast<char*>(ZNGROUPS_TOOL)};
+                for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+                argv.push_back(nullptr);
+                execv(ZNGROUPS_TOOL, argv.data());
+            },
+            script, screen);
     }
 
     std::string m_passwordFile;

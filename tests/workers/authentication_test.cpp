@@ -1,10 +1,6 @@
 // Who the user is: password checks by real binds, generic accounts, single sign-on, and the
 // login dialog — its behaviour without a screen, and on a pseudo-terminal.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <pty.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +10,7 @@
 #include "CZNWorker.h"
 #include "platform/host_info.h"
 #include "tests/support/sandbox_fixture.h"
+#include "tests/support/terminal_script.h"
 #include "workers/login_dialog.h"
 #include "workers/worker_impl.h"
 
@@ -133,66 +130,31 @@ TEST_F(Authentication, TheDialogModelFollowsEveryRowOfItsFailureTable) {
     EXPECT_EQ(worker.GetErrorStatusText(), "Username/Password combination is not valid.");
 }
 
-// Runs Login in a child whose controlling terminal is a pseudo-terminal, answers its
-// prompts from `script` (prompt to wait for, then the line to type), and returns the child's
-// Login result; `screen` gets everything the terminal showed.
-struct Step {
-    std::string waitFor;
-    std::string type;
-};
+using Step = zntest::TerminalStep;
 
+// Runs Login in a child whose controlling terminal is a pseudo-terminal, answers its
+// prompts from `script`, and returns the child's Login result.
 long LoginOnTerminal(const std::string& account, const std::string& prefill,
                      const std::vector<Step>& script, std::string& screen) {
-    int master = -1;
-    pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-    if (child == 0) {
-        zn::platform::OverrideAccountNameForTesting(&account);
-        CZNWorker worker;
-        worker.SetLoginDialogTitle("ZN Groups Authentication");
-        long result = prefill.empty() ? worker.Login() : worker.Login(prefill);
-        _exit(static_cast<int>(result & 0xFF));
-    }
-    screen.clear();
-    // Each prompt is looked for after the one answered before it.
-    std::size_t seen = 0;
-    auto readUntil = [&](const std::string& text) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (screen.find(text, seen) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
-            pollfd entry{master, POLLIN, 0};
-            if (poll(&entry, 1, 100) <= 0) continue;
-            char buffer[512];
-            ssize_t n = read(master, buffer, sizeof buffer);
-            if (n <= 0) break;
-            screen.append(buffer, static_cast<std::size_t>(n));
-        }
-        std::size_t at = screen.find(text, seen);
-        if (at == std::string::npos) return false;
-        seen = at + text.size();
-        return true;
-    };
-    for (const Step& step : script) {
-        if (!readUntil(step.waitFor)) {
-            ADD_FAILURE() << "no '" << step.waitFor << "' on the terminal:\n" << screen;
-            kill(child, SIGKILL);
-            break;
-        }
-        ssize_t written = write(master, step.type.data(), step.type.size());
-        (void)written;
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    readUntil("\x01");  // whatever is left
-    close(master);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return zntest::RunOnTerminal(
+        [&] {
+            zn::platform::OverrideAccountNameForTesting(&account);
+            CZNWorker worker;
+            worker.SetLoginDialogTitle("ZN Groups Authentication");
+            long result = prefill.empty() ? worker.Login() : worker.Login(prefill);
+            _exit(static_cast<int>(result & 0xFF));
+        },
+        script, screen);
 }
 
 TEST_F(Authentication, TheTerminalDialogAsksRetriesAndCancels) {
     std::string screen;
     // A wrong password, Yes, then the right one: only the password is asked again.
     EXPECT_EQ(LoginOnTerminal("nobody", "jdoe",
-                              {{"Username [jdoe]: ", "\n"}, {"Password: ", "wrong\n"},
-                               {"Retry ? [y/N] ", "y\n"}, {"Password: ", "secret\n"}},
+                              {{"Username [jdoe]: ", "\n"},
+                               {"Password: ", "wrong\n"},
+                               {"Retry ? [y/N] ", "y\n"},
+                               {"Password: ", "secret\n"}},
                               screen),
               1)
         << screen;
@@ -203,14 +165,16 @@ TEST_F(Authentication, TheTerminalDialogAsksRetriesAndCancels) {
     EXPECT_EQ(screen.find("secret"), std::string::npos) << screen;
     EXPECT_EQ(screen.find("wrong"), std::string::npos) << screen;
     // No: Login answers 5.
-    EXPECT_EQ(LoginOnTerminal("nobody", "jdoe",
-                              {{"Username [jdoe]: ", "\n"}, {"Password: ", "wrong\n"},
-                               {"Retry ? [y/N] ", "n\n"}},
-                              screen),
-              5);
+    EXPECT_EQ(
+        LoginOnTerminal(
+            "nobody", "jdoe",
+            {{"Username [jdoe]: ", "\n"}, {"Password: ", "wrong\n"}, {"Retry ? [y/N] ", "n\n"}},
+            screen),
+        5);
     // No user name at all, then No.
     EXPECT_EQ(LoginOnTerminal("nobody", "",
-                              {{"Username: ", "\n"}, {"Password: ", "x\n"},
+                              {{"Username: ", "\n"},
+                               {"Password: ", "x\n"},
                                {"No username entered. Retry ? [y/N] ", "\n"}},
                               screen),
               5);

@@ -89,8 +89,7 @@ HWND FocusOf(DWORD thread) {
 bool WholeTextSelected(HWND edit) {
     DWORD start = 0;
     DWORD end = 0;
-    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(edit));
 }
 
@@ -194,8 +193,9 @@ class TemplateReader {
 TEST(LoginTemplate, TheDllCarriesDialog102AsDrawnUp) {
     HMODULE library = GetModuleHandleA("zngroups.dll");
     ASSERT_NE(library, nullptr);
-    HRSRC found = FindResourceExA(library, reinterpret_cast<LPCSTR>(RT_DIALOG),
-                                  MAKEINTRESOURCEA(102), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    HRSRC found =
+        FindResourceExA(library, reinterpret_cast<LPCSTR>(RT_DIALOG), MAKEINTRESOURCEA(102),
+                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
     const auto* data = static_cast<const BYTE*>(LockResource(LoadResource(library, found)));
     ASSERT_NE(data, nullptr);
@@ -297,7 +297,11 @@ TEST_F(LoginDialog, TheTemplateIsLaidOutAsItsResourceSays) {
             const Control controls[] = {
                 // An edit turns its border into a client edge when it is created.
                 {kUserNameEdit, "Edit", "jdoe", {7, 15, 117, 29}, WS_TABSTOP | ES_AUTOHSCROLL},
-                {kPasswordEdit, "Edit", "", {7, 40, 117, 55}, WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD},
+                {kPasswordEdit,
+                 "Edit",
+                 "",
+                 {7, 40, 117, 55},
+                 WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD},
                 {IDOK, "Button", "OK", {129, 7, 179, 21}, WS_TABSTOP | BS_DEFPUSHBUTTON},
                 {IDCANCEL, "Button", "Cancel", {129, 24, 179, 38}, WS_TABSTOP},
                 {1008, "Static", "Username", {7, 7, 66, 15}, WS_GROUP},
