@@ -14,4 +14,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The libraries the binaries link, by their Debian 12 package names; a sanitizer build also
 # needs the compiler's runtime, which only the tests install such a build for.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libldap-2.5-0, libsqlite3-0")
+# The shared usage-report spool, /var/spool/zni (mode 1777), is made when the package is
+# configured; it is no file of the package, so reports left in it survive an upgrade.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${CMAKE_CURRENT_LIST_DIR}/debian/postinst;${CMAKE_CURRENT_LIST_DIR}/debian/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)

@@ -206,17 +206,26 @@ long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
         SetErrorStatus(status::kCannotBeSubGroup, subGroup + " can't be a subgroup.");
         return 0;
     }
-    const std::string dn = GetGroupDN(subGroup, "AddSubGroup");
+    // The lookups report under their own names: a refused change leaves no report of the
+    // change itself.
+    const std::string dn = GetGroupDN(subGroup);
     if (dn.empty()) {
         return 0;
     }
-    if (IsEventualSuperGroupByDN(dn, "AddSubGroup") == 1) {
+    if (IsEventualSuperGroupByDN(dn) == 1) {
         SetErrorStatus(status::kSubGroupCycle, subGroup + " is a supergroup of " + m_groupName + " .");
         return 0;
     }
-    if (IsSubGroupByDN(dn, "AddSubGroup") == 1) {
+    // A walk that could not be completed may have missed the cycle: nothing is sent.
+    if (LastSearchFailed()) {
+        return 0;
+    }
+    if (IsSubGroupByDN(dn) == 1) {
         SetErrorStatus(status::kAlreadySubGroup,
                        subGroup + " is already a subgroup of " + m_groupName + " .");
+        return 0;
+    }
+    if (LastSearchFailed()) {
         return 0;
     }
     long result = 0;
@@ -228,11 +237,11 @@ long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
 }
 
 long CZNGroupImpl::RemoveSubGroup(const std::string& subGroup) {
-    const std::string dn = GetGroupDN(subGroup, "RemoveSubGroup");
+    const std::string dn = GetGroupDN(subGroup);
     if (dn.empty()) {
         return 0;
     }
-    if (IsSubGroupByDN(dn, "RemoveSubGroup") != 1) {
+    if (IsSubGroupByDN(dn) != 1) {
         SetErrorStatus(status::kNotSubGroup, subGroup + kNotSubGroupInfix + m_groupName + " .");
         return 0;
     }
@@ -277,7 +286,7 @@ long CZNGroupImpl::CreateSubGroup(const std::string& newName, const std::string&
 
 long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
     const std::string parent = m_groupName;
-    const std::string dn = GetGroupDN(name, "DeleteSubGroup");
+    const std::string dn = GetGroupDN(name);
     if (dn.empty()) {
         return 0;
     }
@@ -297,7 +306,7 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
         }
         return SendChange(ChangeRequest::kDeleteGroup, Target(name), "DeleteSubGroup");
     }
-    if (IsSubGroupByDN(dn, "DeleteSubGroup") != 1) {
+    if (IsSubGroupByDN(dn) != 1) {
         SetErrorStatus(status::kNotSubGroup, name + kNotSubGroupInfix + parent + " .");
         return 0;
     }

@@ -84,8 +84,9 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     long IsValidDomain(const char* domain);
     long SetDomain(const char* domain);
 
-    // Lookups the change operations share. Each reports usage under `label`, the public
-    // operation that asked; called on their own they report under their own names.
+    // Lookups the change operations share. Each reports usage under `label`: the public query
+    // that asked, or the lookup's own name (as when a change asks, so that a change refused
+    // by its checks leaves no report under the change's name).
     const std::string& GetGroupDN(const std::string& name, const char* label = "GetGroupDN");
     const char* GetUserDN(const std::string& userName);
     long IsAdministrator(const std::string& userName);

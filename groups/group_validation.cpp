@@ -75,9 +75,11 @@ const std::string& CZNGroupImpl::GetGroupDN(const std::string& name, const char*
     if (!GroupFilter(filter, name)) {
         return m_groupDN;
     }
+    // Only "cn": the entry's member lists may run to a hundred thousand values.
+    const char* attributes[] = {"cn", nullptr};
     bool seenEntry = false;
     bool searched = SearchAndWalk(
-        filter.c_str(), nullptr,
+        filter.c_str(), attributes,
         [this, &seenEntry](const char* dn) {
             if (!seenEntry && dn != nullptr) {
                 m_groupDN = dn;
@@ -276,11 +278,24 @@ long CZNGroupImpl::IsSuperGroupByDN(const std::string& dn, const char* label) {
 }
 
 long CZNGroupImpl::IsEventualSuperGroupByDN(const std::string& dn, const char* label) {
+    // A branch whose question could not be asked does not end the walk: another branch may
+    // still answer yes. Only when none does is the first unanswered question the answer, so
+    // a walk that could not see every supergroup never says the DN is none of them.
+    bool failed = false;
+    long failedCode = 0;
+    std::string failedText;
+    auto remember = [&](const zn::CZNDirectoryBase& session) {
+        if (!failed) {
+            failed = true;
+            failedCode = session.GetErrorStatusCode();
+            failedText = session.GetErrorStatusText();
+        }
+    };
     if (IsSuperGroupByDN(dn, label) == 1) {
         return 1;
     }
     if (LastSearchFailed()) {
-        return 0;
+        remember(*this);
     }
     std::vector<std::string> pending;
     for (const CZNGroup& supergroup : GetSuperGroups()) {
@@ -288,7 +303,7 @@ long CZNGroupImpl::IsEventualSuperGroupByDN(const std::string& dn, const char* l
     }
     Report(label);
     if (LastSearchFailed()) {
-        return 0;
+        remember(*this);
     }
     // Depth first, each group asked once: cycles end, diamonds cost one visit per group. The
     // walker works in this object's domain with its time-outs, so a walk never strays to
@@ -306,27 +321,31 @@ long CZNGroupImpl::IsEventualSuperGroupByDN(const std::string& dn, const char* l
             continue;
         }
         walker.SetGroupName(name);
-        long found = walker.IsSuperGroupByDN(dn, label);
-        if (found == 0 && !walker.LastSearchFailed()) {
-            const std::size_t firstChild = pending.size();
-            for (const CZNGroup& supergroup : walker.GetSuperGroups()) {
-                if (visited.count(supergroup.GetGroupName()) == 0) {
-                    pending.push_back(supergroup.GetGroupName());
-                }
-            }
-            std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(firstChild), pending.end());
-        }
-        if (found == 1) {
+        if (walker.IsSuperGroupByDN(dn, label) == 1) {
+            SetErrorStatus(zn::kStatusSuccess, "");
             return 1;
         }
-        // An unanswered question is no answer: a walk that could not see every supergroup
-        // must not say the DN is none of them.
         if (walker.LastSearchFailed()) {
-            SetErrorStatus(walker.GetErrorStatusCode(), walker.GetErrorStatusText());
-            MarkSearchFailed();
-            return 0;
+            remember(walker);
         }
+        // The branch's own supergroups are asked even when its question failed.
+        const std::size_t firstChild = pending.size();
+        for (const CZNGroup& supergroup : walker.GetSuperGroups()) {
+            if (visited.count(supergroup.GetGroupName()) == 0) {
+                pending.push_back(supergroup.GetGroupName());
+            }
+        }
+        if (walker.LastSearchFailed()) {
+            remember(walker);
+        }
+        std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(firstChild), pending.end());
     }
+    if (failed) {
+        SetErrorStatus(failedCode, failedText);
+        MarkSearchFailed();
+        return 0;
+    }
+    SetErrorStatus(zn::kStatusSuccess, "");
     return 0;
 }
 

@@ -136,6 +136,10 @@ class CZNDirectoryBase {
     void MarkSearchFailed() {
         m_lastSearchFailed = true;
     }
+    // For a query that may end before searching: a failure of an earlier query is not its own.
+    void ClearSearchFailed() {
+        m_lastSearchFailed = false;
+    }
     ldapapi::TimeValue ConnectTimeOut() const {
         return {m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds};
     }

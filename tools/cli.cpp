@@ -100,7 +100,7 @@ int Context::Answer(bool yes, long code, const std::string& text) {
     }
     Write(true, Value::Bool(yes), code, text, exit);
     if (!yes && !text.empty()) {
-        std::fprintf(stderr, "zngroups: %s (status %ld)\n", text.c_str(), code);
+        std::fprintf(stderr, "zngroups: %s (status %ld)\n", Visible(text).c_str(), code);
     }
     return exit;
 }
@@ -109,7 +109,8 @@ int Context::Fail(const std::string& what, long code, const std::string& text) {
     // A failure that still says success (an empty answer where one was due) is a refusal.
     const int exit = code == status::kSuccess ? kExitRefused : ExitStatusOf(code);
     Write(false, Value(), code, text, exit);
-    std::fprintf(stderr, "zngroups: %s: %s (status %ld)\n", what.c_str(), text.c_str(), code);
+    std::fprintf(stderr, "zngroups: %s: %s (status %ld)\n", Visible(what).c_str(),
+                 Visible(text).c_str(), code);
     return exit;
 }
 

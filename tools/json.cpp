@@ -31,6 +31,22 @@ void WriteJsonString(const std::string& text, std::string& out) {
 
 }  // namespace
 
+std::string Visible(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 Value Value::Bool(bool value) {
     Value v;
     v.m_kind = Kind::kBool;
@@ -116,7 +132,7 @@ void Value::WriteScalarText(std::string& out) const {
     } else if (m_kind == Kind::kNumber) {
         out += std::to_string(m_number);
     } else if (m_kind == Kind::kString) {
-        out += m_string;
+        out += Visible(m_string);
     }
 }
 

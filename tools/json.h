@@ -7,6 +7,10 @@
 
 namespace zntool {
 
+// Text for a terminal: control characters (below 0x20, and 0x7f) written as "\x1b" and the
+// like, so that a directory value cannot move the cursor or rewrite the user's screen.
+std::string Visible(const std::string& text);
+
 class Value {
   public:
     enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };

@@ -7,9 +7,12 @@
 #include "CZNGroup.h"
 #include "CZNWorker.h"
 #include "session/directory_base.h"
+#include "tools/json.h"
 #include "tools/overview.h"
 
 namespace {
+
+using zntool::Visible;
 
 class DirectoryReader : public zn::CZNDirectoryBase {
   public:
@@ -19,13 +22,13 @@ class DirectoryReader : public zn::CZNDirectoryBase {
 
 void PrintStatus(const DirectoryReader& reader) {
     std::printf("  status %ld: %s\n", reader.GetErrorStatusCode(),
-                reader.GetErrorStatusText().c_str());
+                Visible(reader.GetErrorStatusText()).c_str());
 }
 
 void PrintList(const char* title, const std::list<std::string>& items) {
     std::printf("%s (%zu)\n", title, items.size());
     for (const std::string& item : items) {
-        std::printf("  %s\n", item.c_str());
+        std::printf("  %s\n", Visible(item).c_str());
     }
 }
 
@@ -34,7 +37,7 @@ void PrintList(const char* title, const std::list<std::string>& items) {
 template <typename Object>
 int Failure(const char* what, const Object& object) {
     std::fprintf(stderr, "zngroups: %s: %s (status %ld)\n", what,
-                 object.GetErrorStatusText().c_str(), object.GetErrorStatusCode());
+                 Visible(object.GetErrorStatusText()).c_str(), object.GetErrorStatusCode());
     return 1;
 }
 
@@ -43,14 +46,14 @@ int Failure(const char* what, const Object& object) {
 void PrintWorkers(const char* title, const std::list<CZNWorker>& workers) {
     std::printf("  %s (%zu)\n", title, workers.size());
     for (const CZNWorker& worker : workers) {
-        std::printf("    %s\n", worker.GetUserNameA().c_str());
+        std::printf("    %s\n", Visible(worker.GetUserNameA()).c_str());
     }
 }
 
 void PrintGroups(const char* title, const std::list<CZNGroup>& groups) {
     std::printf("  %s (%zu)\n", title, groups.size());
     for (const CZNGroup& group : groups) {
-        std::printf("    %s\n", group.GetGroupName().c_str());
+        std::printf("    %s\n", Visible(group.GetGroupName()).c_str());
     }
 }
 
@@ -92,15 +95,15 @@ int ShowWorker(const CZNWorker& worker) {
     };
     if (worker.IsValidWorker() == 0) {
         std::printf("No such worker\n  status %ld: %s\n", worker.GetErrorStatusCode(),
-                    worker.GetErrorStatusText().c_str());
+                    Visible(worker.GetErrorStatusText()).c_str());
         return 1;
     }
-    std::printf("Worker %s (number %ld)\n  %-18s %s\n", worker.GetUserNameA().c_str(),
-                worker.GetWorkerNumber(), "DN", worker.GetWorkerDN().c_str());
+    std::printf("Worker %s (number %ld)\n  %-18s %s\n", Visible(worker.GetUserNameA()).c_str(),
+                worker.GetWorkerNumber(), "DN", Visible(worker.GetWorkerDN()).c_str());
     for (const Field& field : kFields) {
         const std::string& value = (worker.*field.getter)();
         if (!value.empty()) {
-            std::printf("  %-18s %s\n", field.label, value.c_str());
+            std::printf("  %-18s %s\n", field.label, Visible(value).c_str());
         }
     }
     struct GroupList {
@@ -121,14 +124,14 @@ int ShowWorker(const CZNWorker& worker) {
         PrintGroups(list.title, groups);
     }
     std::printf("  status %ld: %s\n", worker.GetErrorStatusCode(),
-                worker.GetErrorStatusText().c_str());
+                Visible(worker.GetErrorStatusText()).c_str());
     return 0;
 }
 
 // A group's card: its attributes, then the people and the groups around it.
 int ShowGroup(const CZNGroup& group) {
     if (group.IsValidGroup() == 0) {
-        return Failure(group.GetGroupName().c_str(), group);
+        return Failure(Visible(group.GetGroupName()).c_str(), group);
     }
     struct Field {
         const char* label;
@@ -158,14 +161,14 @@ int ShowGroup(const CZNGroup& group) {
         {"Supergroups", &CZNGroup::GetSuperGroups},
         {"Eventual supergroups", &CZNGroup::GetEventualSuperGroups},
     };
-    std::printf("Group %s\n", group.GetGroupName().c_str());
+    std::printf("Group %s\n", Visible(group.GetGroupName()).c_str());
     for (const Field& field : kFields) {
         const std::string& value = (group.*field.getter)();
         if (group.GetErrorStatusCode() != 1) {
             return Failure(field.label, group);
         }
         if (!value.empty()) {
-            std::printf("  %-20s %s\n", field.label, value.c_str());
+            std::printf("  %-20s %s\n", field.label, Visible(value).c_str());
         }
     }
     for (const PeopleList& list : kPeopleLists) {

@@ -20,10 +20,14 @@ constexpr std::size_t kAccountNameLength = 50;
 
 long CZNWorkerImpl::Authenticate(const std::string& userName, const std::string& password) {
     SetUserName(userName);
+    // One lookup. A directory that could not be asked keeps its own reason: an outage is not
+    // a wrong user name.
     ResolveWorkerDN();
-    const std::string dn = GetWorkerDN();
+    const std::string dn = GetResolvedWorkerDN();
     if (dn.empty()) {
-        SetErrorStatus(zn::status::kInvalidUserName, kInvalidUserNameText);
+        if (!LastSearchFailed()) {
+            SetErrorStatus(zn::status::kInvalidUserName, kInvalidUserNameText);
+        }
         return 0;
     }
     if (GetAllowGenericAuthentication() == 0 &&

@@ -35,6 +35,8 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     void LoadWorker();
     // Finds the worker's DN unless it is known already.
     void ResolveWorkerDN();
+    // The DN as the last resolution left it, without resolving again.
+    const std::string& GetResolvedWorkerDN() const { return m_workerDN; }
 
     const std::string& GetUserNameA();
     long GetWorkerNumber();

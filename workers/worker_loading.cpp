@@ -223,6 +223,7 @@ void CZNWorkerImpl::ResolveWorkerDN() {
         return;
     }
     m_workerDN.clear();
+    ClearSearchFailed();
     if (m_userName.empty()) {
         SetErrorStatus(status::kMissingUserName, kNoUserNameText);
         return;

@@ -8,11 +8,13 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CZNGroup.h"
 #include "platform/host_info.h"
 #include "server/journal.h"
 #include "tests/support/admin_daemon.h"
+#include "tests/support/ldap_session.h"
 #include "tests/support/recording_messaging.h"
 #include "tests/support/sandbox.h"
 
@@ -26,6 +28,31 @@ bool Contains(const std::list<CZNWorker>& people, const std::string& uid) {
         if (person.GetUserNameA() == uid) return true;
     }
     return false;
+}
+
+// A group written straight into the provider under ou=Lab, linked up to its supergroups.
+void AddLabGroup(const std::string& name, std::vector<std::string> superGroups) {
+    auto dnOf = [](const std::string& cn) { return "cn=" + cn + ",ou=Lab," + BaseDN(); };
+    for (std::string& group : superGroups) group = dnOf(group);
+    std::string member = "uid=egray,ou=People," + BaseDN();
+    char* classes[] = {const_cast<char*>("top"), const_cast<char*>("groupOfUniqueNames"),
+                       const_cast<char*>("znGroup"), nullptr};
+    char* cn[] = {const_cast<char*>(name.c_str()), nullptr};
+    char* members[] = {&member[0], nullptr};
+    std::vector<char*> supers;
+    for (std::string& dn : superGroups) supers.push_back(&dn[0]);
+    supers.push_back(nullptr);
+    LDAPMod modClass{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
+    LDAPMod modCn{LDAP_MOD_ADD, const_cast<char*>("cn"), {cn}};
+    LDAPMod modMember{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {members}};
+    LDAPMod modSuper{LDAP_MOD_ADD, const_cast<char*>("superGroup"), {supers.data()}};
+    LDAPMod* mods[] = {&modClass, &modCn, &modMember, superGroups.empty() ? nullptr : &modSuper,
+                       nullptr};
+    LdapPtr ld = OpenLdap(ProviderHost());
+    ASSERT_TRUE(ld);
+    ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
+    ASSERT_EQ(ldap_add_ext_s(ld.get(), dnOf(name).c_str(), mods, nullptr, nullptr), LDAP_SUCCESS)
+        << name;
 }
 
 long ChangeNumber(const std::string& text) {
@@ -120,6 +147,33 @@ TEST_F(GroupChanges, RefusedMembershipChangesSendNothing) {
     EXPECT_EQ(wrong.AddDirectMember("bwhite"), 0);
     EXPECT_EQ(wrong.GetErrorStatusCode(), 30000);
     EXPECT_EQ(Journalled(), 0);
+}
+
+TEST_F(GroupChanges, TheCycleCheckWalksPastABranchItCannotAskAndFailsClosed) {
+    // WALK-P has two supergroups. The first one's name, escaped, leaves no room in the filter
+    // that asks whether it holds a DN; the second leads up to WALK-S.
+    const std::string q1 = "WALK-Q1-" + std::string(60, '*');
+    AddLabGroup("WALK-S", {});
+    AddLabGroup(q1, {});
+    AddLabGroup("WALK-Q2", {"WALK-S"});
+    AddLabGroup("WALK-P", {q1, "WALK-Q2"});
+    CZNGroup p = Admin("WALK-P");
+    EXPECT_EQ(p.IsValidGroupEventualSuperGroup("WALK-S"), 1);
+    EXPECT_EQ(p.AddSubGroup("WALK-S"), 0);
+    EXPECT_EQ(p.GetErrorStatusCode(), 30028);
+    EXPECT_EQ(p.GetErrorStatusText(), "WALK-S is a supergroup of WALK-P .");
+    // No branch says yes and one could not be asked: no, with that branch's reason, and a
+    // link that might close a cycle is not requested.
+    EXPECT_EQ(p.IsValidGroupEventualSuperGroup("ENG-ALL"), 0);
+    EXPECT_EQ(p.GetErrorStatusCode(), 30009);
+    EXPECT_EQ(p.AddSubGroup("ENG-ALL"), 0);
+    EXPECT_EQ(p.GetErrorStatusCode(), 30009);
+    EXPECT_EQ(Journalled(), 0);
+    // Refused changes leave reports of the lookups that refused them, none of their own.
+    for (const SentMessage& sent : RecordingMessaging::Sent()) {
+        EXPECT_EQ(sent.contents.find("AddSubGroup"), std::string::npos) << sent.contents;
+    }
+    EXPECT_FALSE(RecordingMessaging::Sent().empty());
 }
 
 TEST_F(GroupChanges, SubgroupLinksFollowThePublicRuleAndTheServerChecksAgain) {

@@ -131,6 +131,17 @@ TEST(NameFromDN, TakesSecondTokenLikeStrtok) {
     EXPECT_EQ(CZNDirectoryBase::NameFromDN(""), "");
 }
 
+TEST(NameFromDN, UndoesEscapesInsteadOfCuttingAtThem) {
+    // A name holding a separator is stored escaped; cut at the escape it would be "smith\".
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=smith\\, pat,ou=People,o=x"), "smith, pat");
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=smith\\2C pat,ou=People,o=x"), "smith, pat");
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=back\\\\slash,o=x"), "back\\slash");
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=a\\=b,o=x"), "a=b");
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=trailing\\ ,o=x"), "trailing ");
+    // A lone backslash at the very end is kept as it stands.
+    EXPECT_EQ(CZNDirectoryBase::NameFromDN("uid=end\\"), "end\\");
+}
+
 TEST(LdapCodes, ClientSideFailuresUseClassicNumbers) {
     // OpenLDAP's own numbers for server down, local error, timeout, filter error, connect error.
     EXPECT_EQ(zn::ldapapi::ClassicCode(-1), 81);

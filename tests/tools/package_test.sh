@@ -45,6 +45,10 @@ for path in usr/bin/zngroups usr/bin/zni-spool usr/sbin/zngroups-admind \
   usr/share/zngroups/demo.sh; do
   [[ -e $root/$path ]] || fail "/$path is not in the package"
 done
+# Configuring the package makes the shared usage spool, writable by all with the sticky bit.
+dpkg-deb -e "$deb" "$scratch/control"
+DPKG_ROOT=$root sh "$scratch/control/postinst" configure || fail "postinst failed"
+[[ $(stat -c %a "$root/var/spool/zni") == 1777 ]] || fail "/var/spool/zni is not mode 1777"
 libdir=$(dirname "$(find "$root/usr" -name 'libzngroups.so.*' -type f | head -n 1)")
 [[ -d $libdir ]] || fail "no libzngroups.so"
 for file in libzngroups.so libznimessaging.so cmake/zngroups/zngroupsConfig.cmake \

@@ -9,6 +9,7 @@
 
 #include "CZNWorker.h"
 #include "platform/host_info.h"
+#include "session/trace.h"
 #include "tests/support/sandbox_fixture.h"
 #include "tests/support/terminal_script.h"
 #include "workers/login_dialog.h"
@@ -60,13 +61,32 @@ TEST_F(Authentication, GenericAccountsAreRefusedOnlyWhenAskedAndOnlyDirectMember
     EXPECT_EQ(copy.Authenticate("genacct", "generic"), 0);
 }
 
-TEST_F(Authentication, WithEveryServerDownNobodyIsAuthenticated) {
+TEST_F(Authentication, AnOutageIsReportedAsAnOutageAfterOneLookup) {
+    struct BindCounter : zn::trace::TraceSink {
+        int binds = 0;
+        void OnBind(const zn::trace::BindRecord&) override { ++binds; }
+        void OnSearch(const zn::trace::SearchRecord&) override {}
+        void OnAdminRequest(const zn::trace::AdminRecord&) override {}
+    } counter;
+    zn::trace::SetSink(&counter);
     CZNWorkerImpl worker;
-    ScopedFault down(Fault::kRefuse, {"ldap5", "ldap4", "ldap3", "ldap2", "ldap1"});
-    // The person cannot be found, and that is what the status says.
-    EXPECT_EQ(worker.Authenticate("jdoe", "secret"), 0);
+    {
+        ScopedFault down(Fault::kRefuse, {"ldap5", "ldap4", "ldap3", "ldap2", "ldap1"});
+        // Nobody is authenticated, and the reason is the directory, not the user name.
+        EXPECT_EQ(worker.Authenticate("jdoe", "secret"), 0);
+        EXPECT_EQ(worker.GetErrorStatusCode(), 30006);
+        EXPECT_NE(worker.GetErrorStatusText().find("No connection available to an LDAP server."),
+                  std::string::npos)
+            << worker.GetErrorStatusText();
+        EXPECT_EQ(counter.binds, 5) << "each server tried once";
+    }
+    // Once the directory answers again, an unknown user is one lookup and no bind as him.
+    counter.binds = 0;
+    EXPECT_EQ(worker.Authenticate("nobody", "secret"), 0);
     EXPECT_EQ(worker.GetErrorStatusCode(), 30005);
     EXPECT_EQ(worker.GetErrorStatusText(), "Specified username is not valid.");
+    EXPECT_EQ(counter.binds, 1);
+    zn::trace::SetSink(nullptr);
 }
 
 TEST_F(Authentication, SingleSignOnTakesDirectAndNestedMembersWithoutAPassword) {
