@@ -1,64 +1,87 @@
 // CZNGroup: the exported facade, applying each call's context before forwarding it.
 #include "CZNGroup.h"
 
+#include <memory>
+
 #include "groups/group_impl.h"
 #include "session/facade_session.h"
 
-CZNGroup::CZNGroup() : m_impl(new CZNGroupImpl()) {}
+// What a CZNGroup owns. A group made from a name (every group in a result list is) holds only
+// that name, upper-cased and cut as the group side keeps it, until it is first used; its
+// implementation object, with a directory session and result members, comes into being then.
+struct CZNGroupBody {
+    std::string groupName;
+    std::unique_ptr<CZNGroupImpl> impl;
 
-CZNGroup::CZNGroup(const char* groupName) : CZNGroup() {
-    m_impl->SetGroupName(groupName != nullptr ? groupName : "");
-}
+    CZNGroupBody() = default;
+    explicit CZNGroupBody(const std::string& name) : groupName(CZNGroupImpl::KeptGroupName(name)) {}
+    CZNGroupBody(const CZNGroupBody& other)
+        : groupName(other.groupName),
+          impl(other.impl ? std::make_unique<CZNGroupImpl>(*other.impl) : nullptr) {}
+};
 
-CZNGroup::CZNGroup(const std::string& groupName) : CZNGroup() {
-    m_impl->SetGroupName(groupName);
-}
+CZNGroup::CZNGroup() : m_body(new CZNGroupBody()) {}
 
-CZNGroup::CZNGroup(const CZNGroup& other) : m_impl(new CZNGroupImpl(*other.m_impl)) {}
+CZNGroup::CZNGroup(const char* groupName)
+    : m_body(new CZNGroupBody(groupName != nullptr ? groupName : "")) {}
+
+CZNGroup::CZNGroup(const std::string& groupName) : m_body(new CZNGroupBody(groupName)) {}
+
+CZNGroup::CZNGroup(const CZNGroup& other) : m_body(new CZNGroupBody(*other.m_body)) {}
 
 CZNGroup& CZNGroup::operator=(const CZNGroup& other) {
     if (this != &other) {
         // Copied first, so a failed allocation leaves this object as it was.
-        CZNGroupImpl* copy = new CZNGroupImpl(*other.m_impl);
-        delete m_impl;
-        m_impl = copy;
+        CZNGroupBody* copy = new CZNGroupBody(*other.m_body);
+        delete m_body;
+        m_body = copy;
     }
     return *this;
 }
 
 CZNGroup::~CZNGroup() {
-    delete m_impl;
-    m_impl = nullptr;
+    delete m_body;
+    m_body = nullptr;
+}
+
+CZNGroupImpl& CZNGroup::Impl() const {
+    if (!m_body->impl) {
+        auto impl = std::make_unique<CZNGroupImpl>();
+        impl->SetGroupName(m_body->groupName);
+        m_body->impl = std::move(impl);
+        std::string().swap(m_body->groupName);
+    }
+    return *m_body->impl;
 }
 
 void CZNGroup::SetGroupName(const std::string& groupName) const {
-    m_impl->SetGroupName(groupName);
+    Impl().SetGroupName(groupName);
 }
 
 void CZNGroup::SetAccess(const std::string& userName, const std::string& password) const {
-    m_impl->SetUser(userName);
-    m_impl->SetPassword(password);
+    Impl().SetUser(userName);
+    Impl().SetPassword(password);
 }
 
 void CZNGroup::SetAccess(const std::string& userName, const std::string& password,
                          const std::string& groupName) const {
-    m_impl->SetUser(userName);
-    m_impl->SetPassword(password);
-    m_impl->SetGroupName(groupName);
+    Impl().SetUser(userName);
+    Impl().SetPassword(password);
+    Impl().SetGroupName(groupName);
 }
 
 const std::string& CZNGroup::GetGroupName() const {
-    return m_impl->GetGroupName();
+    return m_body->impl ? m_body->impl->GetGroupName() : m_body->groupName;
 }
 
 // Queries on the object's group, without arguments: (), and (group).
 #define ZN_GROUP_QUERY(Result, Query)                            \
     Result CZNGroup::Query() const {                             \
-        return m_impl->Query();                                  \
+        return Impl().Query();                                  \
     }                                                            \
     Result CZNGroup::Query(const std::string& groupName) const { \
-        m_impl->SetGroupName(groupName);                         \
-        return m_impl->Query();                                  \
+        Impl().SetGroupName(groupName);                         \
+        return Impl().Query();                                  \
     }
 
 ZN_GROUP_QUERY(const std::string&, GetCompanyNumber)
@@ -88,11 +111,11 @@ ZN_GROUP_QUERY(const std::list<std::string>&, GetGroupChangeLogs)
 // Queries on the object's group with one argument: (x), and (group, x).
 #define ZN_GROUP_QUESTION(Result, Query)                                                      \
     Result CZNGroup::Query(const std::string& argument) const {                               \
-        return m_impl->Query(argument);                                                       \
+        return Impl().Query(argument);                                                       \
     }                                                                                         \
     Result CZNGroup::Query(const std::string& groupName, const std::string& argument) const { \
-        m_impl->SetGroupName(groupName);                                                      \
-        return m_impl->Query(argument);                                                       \
+        Impl().SetGroupName(groupName);                                                      \
+        return Impl().Query(argument);                                                       \
     }
 
 ZN_GROUP_QUESTION(const std::string&, GetGenericAttributeValue)
@@ -106,10 +129,10 @@ ZN_GROUP_QUESTION(long, IsValidGroupOwner)
 // Relations to another group: the group name is applied after the candidate is found.
 #define ZN_GROUP_RELATION(Query)                                                             \
     long CZNGroup::Query(const std::string& candidate) const {                               \
-        return m_impl->Query(candidate, nullptr);                                            \
+        return Impl().Query(candidate, nullptr);                                            \
     }                                                                                        \
     long CZNGroup::Query(const std::string& groupName, const std::string& candidate) const { \
-        return m_impl->Query(candidate, &groupName);                                         \
+        return Impl().Query(candidate, &groupName);                                         \
     }
 
 ZN_GROUP_RELATION(IsValidGroupSubGroup)
@@ -120,110 +143,110 @@ ZN_GROUP_RELATION(IsValidGroupEventualSuperGroup)
 
 // The display name is never stored; the group argument is not even applied.
 const std::string& CZNGroup::GetOutlookDisplayName() const {
-    return m_impl->GetOutlookDisplayName();
+    return Impl().GetOutlookDisplayName();
 }
 
 const std::string& CZNGroup::GetOutlookDisplayName(const std::string&) const {
-    return m_impl->GetOutlookDisplayName();
+    return Impl().GetOutlookDisplayName();
 }
 
 const std::list<CZNGroup>& CZNGroup::GetTopGroups() const {
-    return m_impl->GetTopGroups();
+    return Impl().GetTopGroups();
 }
 
 long CZNGroup::GetTopGroupsCount() const {
-    return m_impl->GetTopGroupsCount();
+    return Impl().GetTopGroupsCount();
 }
 
 const std::list<CZNGroup>& CZNGroup::FindGroups(const std::string& searchString) const {
-    return m_impl->FindGroups(searchString);
+    return Impl().FindGroups(searchString);
 }
 
 const std::list<CZNGroup>& CZNGroup::FindGroupsByKeyWord(const std::string&) const {
-    return m_impl->FindGroupsByKeyWord();
+    return Impl().FindGroupsByKeyWord();
 }
 
 const std::list<std::string>& CZNGroup::GetActiveCompanies() const {
-    return m_impl->GetActiveCompanies();
+    return Impl().GetActiveCompanies();
 }
 
 const std::list<std::string>& CZNGroup::GetDomains() const {
-    return m_impl->GetDomains();
+    return Impl().GetDomains();
 }
 
 const std::list<std::string>& CZNGroup::GetOrganizationalUnits() const {
-    return m_impl->GetOrganizationalUnits();
+    return Impl().GetOrganizationalUnits();
 }
 
 const std::list<std::string>& CZNGroup::GetAvailableKeyWords() const {
-    return m_impl->GetAvailableKeyWords();
+    return Impl().GetAvailableKeyWords();
 }
 
 long CZNGroup::IsValidNewGroupName(const std::string& name) const {
-    return m_impl->IsValidNewGroupName(name);
+    return Impl().IsValidNewGroupName(name);
 }
 
 long CZNGroup::IsValidDomain(const char* domain) const {
-    return m_impl->IsValidDomain(domain);
+    return Impl().IsValidDomain(domain);
 }
 
 long CZNGroup::SetDomain(const char* domain) const {
-    return m_impl->SetDomain(domain);
+    return Impl().SetDomain(domain);
 }
 
 const std::string& CZNGroup::GetDomain() const {
-    return m_impl->GetDomain();
+    return Impl().GetDomain();
 }
 
 // Operations the directory offers nothing for; none applies its context.
 long CZNGroup::IsActiveCompany(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::IsAvailableKeyWord(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::IsValidOrganizationalUnit(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::AddKeyWord(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::AddKeyWord(const std::string&, const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::DeleteKeyWord(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::DeleteKeyWord(const std::string&, const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOrganizationalUnit(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOrganizationalUnit(const std::string&, const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOrganizationalUnit(const std::string&, const std::string&,
                                      const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOrganizationalUnit(const std::string&, const std::string&, const std::string&,
                                      const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOutlookDisplayName(const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&,
                                      const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&, const std::string&,
                                      const std::string&) const {
-    return m_impl->NotImplemented();
+    return Impl().NotImplemented();
 }
 
 ZN_FORWARD_SESSION_METHODS(CZNGroup)
@@ -231,61 +254,61 @@ ZN_FORWARD_SESSION_METHODS(CZNGroup)
 // Changes, in their shapes: the context arguments are applied in the order user name,
 // password, group name, then the change runs.
 #define ZN_GROUP_CHANGE_1(Op)                                                                 \
-    long CZNGroup::Op(const std::string& a) const { return m_impl->Op(a); }                  \
+    long CZNGroup::Op(const std::string& a) const { return Impl().Op(a); }                  \
     long CZNGroup::Op(const std::string& groupName, const std::string& a) const {            \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op(a);                                                                \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op(a);                                                                \
     }                                                                                        \
     long CZNGroup::Op(const std::string& userName, const std::string& password,              \
                       const std::string& a) const {                                          \
-        m_impl->SetUser(userName);                                                           \
-        m_impl->SetPassword(password);                                                       \
-        return m_impl->Op(a);                                                                \
+        Impl().SetUser(userName);                                                           \
+        Impl().SetPassword(password);                                                       \
+        return Impl().Op(a);                                                                \
     }                                                                                        \
     long CZNGroup::Op(const std::string& userName, const std::string& password,              \
                       const std::string& groupName, const std::string& a) const {            \
-        m_impl->SetUser(userName);                                                           \
-        m_impl->SetPassword(password);                                                       \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op(a);                                                                \
+        Impl().SetUser(userName);                                                           \
+        Impl().SetPassword(password);                                                       \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op(a);                                                                \
     }
 
 #define ZN_GROUP_CHANGE_2(Op)                                                                 \
     long CZNGroup::Op(const std::string& a, const std::string& b) const {                   \
-        return m_impl->Op(a, b);                                                             \
+        return Impl().Op(a, b);                                                             \
     }                                                                                        \
     long CZNGroup::Op(const std::string& groupName, const std::string& a,                    \
                       const std::string& b) const {                                          \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op(a, b);                                                             \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op(a, b);                                                             \
     }                                                                                        \
     long CZNGroup::Op(const std::string& userName, const std::string& password,              \
                       const std::string& a, const std::string& b) const {                    \
-        m_impl->SetUser(userName);                                                           \
-        m_impl->SetPassword(password);                                                       \
-        return m_impl->Op(a, b);                                                             \
+        Impl().SetUser(userName);                                                           \
+        Impl().SetPassword(password);                                                       \
+        return Impl().Op(a, b);                                                             \
     }                                                                                        \
     long CZNGroup::Op(const std::string& userName, const std::string& password,              \
                       const std::string& groupName, const std::string& a,                    \
                       const std::string& b) const {                                          \
-        m_impl->SetUser(userName);                                                           \
-        m_impl->SetPassword(password);                                                       \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op(a, b);                                                             \
+        Impl().SetUser(userName);                                                           \
+        Impl().SetPassword(password);                                                       \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op(a, b);                                                             \
     }
 
 #define ZN_GROUP_CHANGE_0(Op)                                                                 \
-    long CZNGroup::Op() const { return m_impl->Op(); }                                       \
+    long CZNGroup::Op() const { return Impl().Op(); }                                       \
     long CZNGroup::Op(const std::string& groupName) const {                                  \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op();                                                                 \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op();                                                                 \
     }                                                                                        \
     long CZNGroup::Op(const std::string& userName, const std::string& password,              \
                       const std::string& groupName) const {                                  \
-        m_impl->SetUser(userName);                                                           \
-        m_impl->SetPassword(password);                                                       \
-        m_impl->SetGroupName(groupName);                                                     \
-        return m_impl->Op();                                                                 \
+        Impl().SetUser(userName);                                                           \
+        Impl().SetPassword(password);                                                       \
+        Impl().SetGroupName(groupName);                                                     \
+        return Impl().Op();                                                                 \
     }
 
 ZN_GROUP_CHANGE_1(AddContact)
@@ -309,15 +332,15 @@ ZN_GROUP_CHANGE_0(ClearMailAliasedFlag)
 ZN_GROUP_CHANGE_0(ResetGroupChangeLogs)
 
 long CZNGroup::GetErrorStatusCode(long changeNumber) const {
-    return m_impl->GetChangeStatusCodeOf(changeNumber);
+    return Impl().GetChangeStatusCodeOf(changeNumber);
 }
 
 const std::string& CZNGroup::GetErrorStatusText(long changeNumber) const {
-    return m_impl->GetChangeStatusTextOf(changeNumber);
+    return Impl().GetChangeStatusTextOf(changeNumber);
 }
 
 const std::string& CZNGroup::GetChangeLogEntry(long entryNumber) const {
-    return m_impl->GetChangeLogEntry(entryNumber);
+    return Impl().GetChangeLogEntry(entryNumber);
 }
 
 #undef ZN_GROUP_CHANGE_0

@@ -55,8 +55,12 @@ CZNGroupImpl::~CZNGroupImpl() {
     }
 }
 
+std::string CZNGroupImpl::KeptGroupName(const std::string& groupName) {
+    return UpperCasedPrefix(groupName, kMaxGroupNameLength);
+}
+
 void CZNGroupImpl::SetGroupName(const std::string& groupName) {
-    m_groupName = UpperCasedPrefix(groupName, kMaxGroupNameLength);
+    m_groupName = KeptGroupName(groupName);
 }
 
 void CZNGroupImpl::SetUser(const std::string& userName) {

@@ -25,6 +25,8 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     ~CZNGroupImpl() override;
 
     // Context; none touches the directory.
+    // A group name as the group side keeps it: its first 80 characters, upper-cased.
+    static std::string KeptGroupName(const std::string& groupName);
     void SetGroupName(const std::string& groupName);
     void SetUser(const std::string& userName);
     void SetPassword(const std::string& password);
@@ -144,6 +146,9 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     void Report(const char* label);
     const std::string& ReadSingleValue(std::string& member, const char* attribute,
                                        const char* label);
+    template <typename Object>
+    void FillFromNames(std::list<Object>& objects, const std::string& filter,
+                       const char* attribute);
     const std::list<CZNWorker>& ListPeople(const zn::RelatedList& list);
     long CountPeople(const zn::RelatedList& list);
     const std::list<CZNGroup>& ListGroups(const zn::RelatedList& list);

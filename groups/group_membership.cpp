@@ -36,6 +36,21 @@ struct zn::RelatedList {
     const char* countLabel;
 };
 
+// The names go from the directory's values into the result once: neither the values nor a
+// second list of names is kept (the value list and the name list are left empty).
+template <typename Object>
+void CZNGroupImpl::FillFromNames(std::list<Object>& objects, const std::string& filter,
+                                 const char* attribute) {
+    m_values.clear();
+    m_names.clear();
+    const char* attributes[] = {attribute, nullptr};
+    std::vector<std::string> names;
+    CollectSorted(filter.c_str(), attributes, names, true);
+    for (const std::string& name : names) {
+        objects.emplace_back(name);
+    }
+}
+
 const std::list<CZNWorker>& CZNGroupImpl::ListPeople(const zn::RelatedList& list) {
     m_workers.clear();
     std::string filter;
@@ -43,11 +58,7 @@ const std::list<CZNWorker>& CZNGroupImpl::ListPeople(const zn::RelatedList& list
         !BuildFilter(filter, kPeopleFilterFormat, zn::EscapeFilterValue(m_groupName).c_str())) {
         return m_workers;
     }
-    const char* attributes[] = {list.attribute, nullptr};
-    CollectNames(filter.c_str(), attributes, m_values, m_names);
-    for (const std::string& name : m_names) {
-        m_workers.emplace_back(name);
-    }
+    FillFromNames(m_workers, filter, list.attribute);
     Report(list.listLabel);
     return m_workers;
 }
@@ -71,11 +82,7 @@ const std::list<CZNGroup>& CZNGroupImpl::ListGroups(const zn::RelatedList& list)
     if (!CheckGroupName(m_groupName) || !GroupFilter(filter, m_groupName)) {
         return m_groups;
     }
-    const char* attributes[] = {list.attribute, nullptr};
-    CollectNames(filter.c_str(), attributes, m_values, m_names);
-    for (const std::string& name : m_names) {
-        m_groups.emplace_back(name);
-    }
+    FillFromNames(m_groups, filter, list.attribute);
     Report(list.listLabel);
     return m_groups;
 }

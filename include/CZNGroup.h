@@ -23,6 +23,7 @@
 #include "zngroups_export.h"
 
 class CZNGroupImpl;
+struct CZNGroupBody;
 
 class ZNGROUPS_API CZNGroup {
   public:
@@ -278,5 +279,8 @@ class ZNGROUPS_API CZNGroup {
     void SetTimeOut(long seconds) const;
 
   private:
-    CZNGroupImpl* m_impl;
+    // The implementation object, made on first use: a group taken from a result list, or
+    // made from a name, costs only its name until it is used (GetGroupName does not use it).
+    CZNGroupImpl& Impl() const;
+    CZNGroupBody* m_body;
 };

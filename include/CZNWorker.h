@@ -19,6 +19,7 @@
 
 class CZNGroup;
 class CZNWorkerImpl;
+struct CZNWorkerBody;
 
 class ZNGROUPS_API CZNWorker {
   public:
@@ -104,6 +105,16 @@ class ZNGROUPS_API CZNWorker {
     const std::string& GetWorkerDN() const;
     const std::string& GetWorkerDN(const std::string& userName) const;
     void SetUserName(const std::string& userName) const;
+    // The user name this worker carries, as it stands, without a directory search: as given
+    // to the constructor or SetUserName, or as the member value of the group or the search
+    // that listed the worker, and in the directory's spelling once the worker has been
+    // loaded; empty for a worker named only by number until its user name has been read.
+    // GetUserNameA() loads the worker first, as attribute getters do, and then gives the same
+    // name for everyone the directory knows. For a member whose DN names no person (a
+    // dangling value), both give the name taken from the DN; GetUserNameA() also leaves the
+    // reason (30013, no such worker) in the error status. Listing names this way costs no
+    // search per name: it is how the zngroups tool prints a group of 100,000 members.
+    const std::string& GetName() const;
 
     // Workers by user name, given name or surname, sorted by user name; the search string is
     // a pattern ('*' is a wildcard). The workers found carry only their user name.
@@ -169,7 +180,10 @@ class ZNGROUPS_API CZNWorker {
     void SetTimeOut(long seconds) const;
 
   private:
-    CZNWorkerImpl* m_impl;
+    // The implementation object, made on first use: a worker taken from a result list, or
+    // made from a user name, costs only its name until it is used.
+    CZNWorkerImpl& Impl() const;
+    CZNWorkerBody* m_body;
 };
 
 // Group lists hold complete groups, so either public header brings both classes.

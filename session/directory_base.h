@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/ldap_client.h"
 #include "session/ldap_owners.h"
@@ -111,6 +112,12 @@ class CZNDirectoryBase {
     void CollectNames(const char* filter, const char* const* attributes,
                       std::list<std::string>& values, std::list<std::string>& names);
     static std::string NameFromDN(const char* value);
+    // The values found, or the names NameFromDN takes from them (values naming nobody left
+    // out), sorted in byte order: what CollectValues or CollectNames followed by a sort give,
+    // without keeping the values beside the result. The search result is released before
+    // the sort, so a list of a hundred thousand members never holds both at once.
+    void CollectSorted(const char* filter, const char* const* attributes,
+                       std::vector<std::string>& sorted, bool namesFromDNs);
 
     // The directory's configuration entries, read the same way by groups and workers; each
     // uses the caller's value list.

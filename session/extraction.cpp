@@ -1,4 +1,5 @@
 // The extraction routines shared by the group and worker implementations.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +55,30 @@ void CZNDirectoryBase::CollectNames(const char* filter, const char* const* attri
     names.sort();
 }
 
+void CZNDirectoryBase::CollectSorted(const char* filter, const char* const* attributes,
+                                     std::vector<std::string>& sorted, bool namesFromDNs) {
+    SetErrorStatus(kStatusSuccess, "");
+    sorted.clear();
+    SearchAndWalk(filter, attributes, nullptr, [&](const char*, char** found) {
+        if (found == nullptr) return;
+        sorted.reserve(sorted.size() + static_cast<std::size_t>(ldapapi::CountValues(found)));
+        for (char** value = found; *value != nullptr; ++value) {
+            if (!namesFromDNs) {
+                sorted.emplace_back(*value);
+                continue;
+            }
+            std::string name = NameFromDN(*value);
+            // A value that is not a DN names nobody; it is left out rather than listed empty.
+            if (!name.empty()) {
+                sorted.push_back(std::move(name));
+            }
+        }
+    });
+    // Sorted once the result is released, so the values and the names never peak together
+    // with the sort.
+    std::sort(sorted.begin(), sorted.end());
+}
+
 std::string CZNDirectoryBase::NameFromDN(const char* value) {
     // The second token when splitting at '=' and ',' as strtok does: separators before the
     // first token are skipped and a run of them counts as one. A separator escaped with a
@@ -63,6 +88,10 @@ std::string CZNDirectoryBase::NameFromDN(const char* value) {
     const char* cursor = value + std::strspn(value, kSeparators);
     cursor += std::strcspn(cursor, kSeparators);
     cursor += std::strspn(cursor, kSeparators);
+    const std::size_t length = std::strcspn(cursor, "=,\\");
+    if (cursor[length] != '\\') {
+        return std::string(cursor, length);  // nothing escaped: the common case, in one copy
+    }
     std::string name;
     for (; *cursor != '\0' && std::strchr(kSeparators, *cursor) == nullptr; ++cursor) {
         if (*cursor != '\\' || cursor[1] == '\0') {

@@ -15,7 +15,7 @@ std::string GroupName(const CZNGroup& group) {
     return group.GetGroupName();
 }
 std::string UserName(const CZNWorker& worker) {
-    return worker.GetUserNameA();
+    return worker.GetName();
 }
 
 // A group named on the command line must exist before its lists mean anything: an unknown

@@ -46,7 +46,7 @@ int Failure(const char* what, const Object& object) {
 void PrintWorkers(const char* title, const std::list<CZNWorker>& workers) {
     std::printf("  %s (%zu)\n", title, workers.size());
     for (const CZNWorker& worker : workers) {
-        std::printf("    %s\n", Visible(worker.GetUserNameA()).c_str());
+        std::printf("    %s\n", Visible(worker.GetName()).c_str());
     }
 }
 

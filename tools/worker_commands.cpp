@@ -97,7 +97,7 @@ int Find(Context& c, const Arguments& a) {
                                         : c.Flag("--last-name") ? worker.FindWorkersByLastName(a[0])
                                                                 : worker.FindWorkers(a[0]);
     if (worker.GetErrorStatusCode() != 1) return c.Fail(a[0], worker);
-    return c.Succeed(NamesOf(c, found, [](const CZNWorker& w) { return w.GetUserNameA(); }));
+    return c.Succeed(NamesOf(c, found, [](const CZNWorker& w) { return w.GetName(); }));
 }
 
 struct Relation {

@@ -50,6 +50,9 @@ class UsageSources {
     virtual bool LibraryPath(std::string& path) const;
     // The version, "" without version information, or one of the failure texts above.
     virtual std::string FileVersion(const std::string& path) const;
+
+  private:
+    static std::string ReadVersion(const std::string& path);
 };
 
 const UsageSources& CurrentUsageSources();

@@ -1,5 +1,7 @@
 // The platform's answers to the usage report's questions, and their replacement in tests.
 #include <atomic>
+#include <map>
+#include <mutex>
 
 #include "platform/file_version.h"
 #include "platform/host_info.h"
@@ -33,6 +35,22 @@ bool UsageSources::LibraryPath(std::string& path) const {
 }
 
 std::string UsageSources::FileVersion(const std::string& path) const {
+    // The program's and the library's files stay what they were while the process runs, and
+    // reading a version takes a hundred small reads: each path is read once per process, not
+    // once per object's first report.
+    static std::mutex lock;
+    static std::map<std::string, std::string> known;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        auto found = known.find(path);
+        if (found != known.end()) return found->second;
+    }
+    std::string version = ReadVersion(path);
+    std::lock_guard<std::mutex> guard(lock);
+    return known.emplace(path, std::move(version)).first->second;
+}
+
+std::string UsageSources::ReadVersion(const std::string& path) {
     std::string version;
     switch (platform::ReadFileVersion(path, version)) {
         case platform::VersionLookup::kFound:

@@ -1,43 +1,71 @@
 // CZNWorker: the exported facade, applying each call's context before forwarding it.
 #include "CZNWorker.h"
 
+#include <memory>
+
 #include "session/facade_session.h"
 #include "workers/worker_impl.h"
 
-CZNWorker::CZNWorker() : m_impl(new CZNWorkerImpl()) {}
+// What a CZNWorker owns. A worker made from a user name (every worker in a result list is)
+// holds only that name until it is first used; its implementation object, with a directory
+// session and some thirty attributes, comes into being then.
+struct CZNWorkerBody {
+    std::string userName;
+    std::unique_ptr<CZNWorkerImpl> impl;
 
-CZNWorker::CZNWorker(const std::string& userName) : CZNWorker() {
-    m_impl->SetUserName(userName);
-}
+    CZNWorkerBody() = default;
+    explicit CZNWorkerBody(const std::string& name) : userName(name) {}
+    CZNWorkerBody(const CZNWorkerBody& other)
+        : userName(other.userName),
+          impl(other.impl ? std::make_unique<CZNWorkerImpl>(*other.impl) : nullptr) {}
+};
+
+CZNWorker::CZNWorker() : m_body(new CZNWorkerBody()) {}
+
+CZNWorker::CZNWorker(const std::string& userName) : m_body(new CZNWorkerBody(userName)) {}
 
 CZNWorker::CZNWorker(long workerNumber) : CZNWorker() {
-    m_impl->SetWorkerNumber(workerNumber);
+    Impl().SetWorkerNumber(workerNumber);
 }
 
-CZNWorker::CZNWorker(const CZNWorker& other) : m_impl(new CZNWorkerImpl(*other.m_impl)) {}
+CZNWorker::CZNWorker(const CZNWorker& other) : m_body(new CZNWorkerBody(*other.m_body)) {}
 
 CZNWorker& CZNWorker::operator=(const CZNWorker& other) {
     if (this != &other) {
         // Copied first, so a failed allocation leaves this object as it was.
-        CZNWorkerImpl* copy = new CZNWorkerImpl(*other.m_impl);
-        delete m_impl;
-        m_impl = copy;
+        CZNWorkerBody* copy = new CZNWorkerBody(*other.m_body);
+        delete m_body;
+        m_body = copy;
     }
     return *this;
 }
 
 CZNWorker::~CZNWorker() {
-    delete m_impl;
-    m_impl = nullptr;
+    delete m_body;
+    m_body = nullptr;
+}
+
+CZNWorkerImpl& CZNWorker::Impl() const {
+    if (!m_body->impl) {
+        auto impl = std::make_unique<CZNWorkerImpl>();
+        impl->SetUserName(m_body->userName);
+        m_body->impl = std::move(impl);
+        std::string().swap(m_body->userName);
+    }
+    return *m_body->impl;
+}
+
+const std::string& CZNWorker::GetName() const {
+    return m_body->impl ? m_body->impl->GetHeldUserName() : m_body->userName;
 }
 
 #define ZN_WORKER_ATTRIBUTE(Getter)                                           \
     const std::string& CZNWorker::Getter() const {                            \
-        return m_impl->Getter();                                              \
+        return Impl().Getter();                                              \
     }                                                                         \
     const std::string& CZNWorker::Getter(const std::string& userName) const { \
-        m_impl->SetUserName(userName);                                        \
-        return m_impl->Getter();                                              \
+        Impl().SetUserName(userName);                                        \
+        return Impl().Getter();                                              \
     }
 
 ZN_WORKER_ATTRIBUTE(GetCity)
@@ -74,62 +102,62 @@ ZN_WORKER_ATTRIBUTE(GetWorkerDN)
 #undef ZN_WORKER_ATTRIBUTE
 
 const std::string& CZNWorker::GetUserNameA() const {
-    return m_impl->GetUserNameA();
+    return Impl().GetUserNameA();
 }
 
 const std::string& CZNWorker::GetUserNameA(long workerNumber) const {
-    m_impl->SetWorkerNumber(workerNumber);
-    return m_impl->GetUserNameA();
+    Impl().SetWorkerNumber(workerNumber);
+    return Impl().GetUserNameA();
 }
 
 long CZNWorker::GetWorkerNumber() const {
-    return m_impl->GetWorkerNumber();
+    return Impl().GetWorkerNumber();
 }
 
 long CZNWorker::GetWorkerNumber(const std::string& userName) const {
-    m_impl->SetUserName(userName);
-    return m_impl->GetWorkerNumber();
+    Impl().SetUserName(userName);
+    return Impl().GetWorkerNumber();
 }
 
 long CZNWorker::IsValidWorker() const {
-    return m_impl->IsValidWorker();
+    return Impl().IsValidWorker();
 }
 
 long CZNWorker::IsValidWorker(long workerNumber) const {
-    m_impl->SetWorkerNumber(workerNumber);
-    return m_impl->IsValidWorker();
+    Impl().SetWorkerNumber(workerNumber);
+    return Impl().IsValidWorker();
 }
 
 long CZNWorker::IsValidWorker(const std::string& userName) const {
-    m_impl->SetUserName(userName);
-    return m_impl->IsValidWorker();
+    Impl().SetUserName(userName);
+    return Impl().IsValidWorker();
 }
 
 void CZNWorker::SetUserName(const std::string& userName) const {
-    m_impl->SetUserName(userName);
+    Impl().SetUserName(userName);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkers(const std::string& searchString) const {
-    return m_impl->FindWorkers(searchString);
+    return Impl().FindWorkers(searchString);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkersByFirstName(
     const std::string& searchString) const {
-    return m_impl->FindWorkersByFirstName(searchString);
+    return Impl().FindWorkersByFirstName(searchString);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkersByLastName(
     const std::string& searchString) const {
-    return m_impl->FindWorkersByLastName(searchString);
+    return Impl().FindWorkersByLastName(searchString);
 }
 
 #define ZN_WORKER_GROUPS(Query)                                                      \
     const std::list<CZNGroup>& CZNWorker::Query() const {                            \
-        return m_impl->Query();                                                      \
+        return Impl().Query();                                                      \
     }                                                                                \
     const std::list<CZNGroup>& CZNWorker::Query(const std::string& userName) const { \
-        m_impl->SetUserName(userName);                                               \
-        return m_impl->Query();                                                      \
+        Impl().SetUserName(userName);                                               \
+        return Impl().Query();                                                      \
     }
 
 ZN_WORKER_GROUPS(GetContactGroups)
@@ -141,11 +169,11 @@ ZN_WORKER_GROUPS(GetOwnerGroups)
 
 #define ZN_WORKER_GROUP_TEST(Query)                                                          \
     long CZNWorker::Query(const std::string& groupName) const {                              \
-        return m_impl->Query(groupName);                                                     \
+        return Impl().Query(groupName);                                                     \
     }                                                                                        \
     long CZNWorker::Query(const std::string& userName, const std::string& groupName) const { \
-        m_impl->SetUserName(userName);                                                       \
-        return m_impl->Query(groupName);                                                     \
+        Impl().SetUserName(userName);                                                       \
+        return Impl().Query(groupName);                                                     \
     }
 
 ZN_WORKER_GROUP_TEST(IsValidContactGroup)
@@ -156,48 +184,48 @@ ZN_WORKER_GROUP_TEST(IsValidOwnerGroup)
 #undef ZN_WORKER_GROUP_TEST
 
 const std::list<std::string>& CZNWorker::GetDomains() const {
-    return m_impl->GetDomains();
+    return Impl().GetDomains();
 }
 
 long CZNWorker::IsValidDomain(const char* domain) const {
-    return m_impl->IsValidDomain(domain);
+    return Impl().IsValidDomain(domain);
 }
 
 long CZNWorker::SetDomain(const char* domain) const {
-    return m_impl->SetDomain(domain);
+    return Impl().SetDomain(domain);
 }
 
 const std::string& CZNWorker::GetDomain() const {
-    return m_impl->GetDomain();
+    return Impl().GetDomain();
 }
 
 long CZNWorker::Authenticate(const std::string& userName, const std::string& password) const {
-    return m_impl->Authenticate(userName, password);
+    return Impl().Authenticate(userName, password);
 }
 
-long CZNWorker::Login() const { return m_impl->Login(); }
+long CZNWorker::Login() const { return Impl().Login(); }
 
 long CZNWorker::Login(const std::string& userName) const {
-    m_impl->SetUserName(userName);
-    return m_impl->Login();
+    Impl().SetUserName(userName);
+    return Impl().Login();
 }
 
 long CZNWorker::Login(const std::string& title, const std::string& userName) const {
-    m_impl->SetLoginDialogTitle(title);
-    m_impl->SetUserName(userName);
-    return m_impl->Login();
+    Impl().SetLoginDialogTitle(title);
+    Impl().SetUserName(userName);
+    return Impl().Login();
 }
 
 void CZNWorker::SetAllowGenericAuthentication(long allow) const {
-    m_impl->SetAllowGenericAuthentication(allow);
+    Impl().SetAllowGenericAuthentication(allow);
 }
 
 void CZNWorker::SetLoginDialogTitle(const std::string& title) const {
-    m_impl->SetLoginDialogTitle(title);
+    Impl().SetLoginDialogTitle(title);
 }
 
 const std::string& CZNWorker::GetLoginDialogTitle() const {
-    return m_impl->GetLoginDialogTitle();
+    return Impl().GetLoginDialogTitle();
 }
 
 ZN_FORWARD_SESSION_METHODS(CZNWorker)

@@ -31,6 +31,18 @@ struct CZNWorkerImpl::GroupCheck {
     const char* label;
 };
 
+// The values go from the directory into the result once, sorted; the value list is left empty.
+template <typename Object>
+void CZNWorkerImpl::FillSorted(std::list<Object>& objects, const std::string& filter,
+                               const char* const* attributes) {
+    m_values.clear();
+    std::vector<std::string> values;
+    CollectSorted(filter.c_str(), attributes, values, false);
+    for (const std::string& value : values) {
+        objects.emplace_back(value);
+    }
+}
+
 const std::list<CZNWorker>& CZNWorkerImpl::Find(const char* filterFormat,
                                                 const std::string& searchString) {
     m_workers.clear();
@@ -47,11 +59,7 @@ const std::list<CZNWorker>& CZNWorkerImpl::Find(const char* filterFormat,
     if (!BuildFilter(filter, filterFormat, searchString.c_str())) {
         return m_workers;
     }
-    CollectValues(filter.c_str(), kUidAttribute, m_values);
-    m_values.sort();
-    for (const std::string& userName : m_values) {
-        m_workers.emplace_back(userName);
-    }
+    FillSorted(m_workers, filter, kUidAttribute);
     return m_workers;
 }
 
@@ -78,11 +86,7 @@ const std::list<CZNGroup>& CZNWorkerImpl::ListGroups(const char* filterFormat) {
     if (!BuildFilter(filter, filterFormat, zn::EscapeFilterValue(m_workerDN).c_str())) {
         return m_groups;
     }
-    CollectValues(filter.c_str(), kCnAttribute, m_values);
-    m_values.sort();
-    for (const std::string& groupName : m_values) {
-        m_groups.emplace_back(groupName);
-    }
+    FillSorted(m_groups, filter, kCnAttribute);
     return m_groups;
 }
 

@@ -18,6 +18,8 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
     // Identity and settings; none touches the directory.
     void SetUserName(const std::string& userName);
+    // The user name as the worker holds it now, without loading it.
+    const std::string& GetHeldUserName() const { return m_userName; }
     void SetWorkerNumber(long workerNumber);
     void SetLoginDialogTitle(const std::string& title);
     const std::string& GetLoginDialogTitle() const { return m_loginDialogTitle; }
@@ -94,6 +96,9 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     struct AttributeRow;
     struct GroupCheck;
 
+    template <typename Object>
+    void FillSorted(std::list<Object>& objects, const std::string& filter,
+                    const char* const* attributes);
     const std::list<CZNWorker>& Find(const char* filterFormat, const std::string& searchString);
     const std::list<CZNGroup>& ListGroups(const char* filterFormat);
     long IsRelatedGroup(const GroupCheck& check, const std::string& groupName);

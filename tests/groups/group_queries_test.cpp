@@ -6,6 +6,7 @@
 #include "CZNWorker.h"
 #include "groups/group_impl.h"
 #include "tests/groups/group_fixture.h"
+#include "tests/support/ldap_session.h"
 
 namespace zntest {
 namespace {
@@ -81,6 +82,81 @@ TEST_F(GroupQueries, PeopleListsAreSortedNamesFromTheDNs) {
     EXPECT_TRUE(group.GetOwners("NO-SUCH-GROUP").empty());
     ExpectStatus(group, 1, kSuccessText);
     EXPECT_EQ(group.GetOwnersCount(), 0);
+}
+
+// What a worker answers, in order, with the status each answer leaves.
+std::vector<std::string> Profile(const CZNWorker& worker, const CZNGroup& group) {
+    std::vector<std::string> answers{worker.GetUserNameA()};
+    auto status = [&] { answers.push_back(std::to_string(worker.GetErrorStatusCode())); };
+    status();
+    answers.push_back(worker.GetFullName());
+    for (const CZNGroup& found : worker.GetEventualGroups()) answers.push_back(found.GetGroupName());
+    status();
+    answers.push_back(std::to_string(worker.IsValidEventualGroup(group.GetGroupName())));
+    status();
+    return answers;
+}
+
+TEST_F(GroupQueries, ListedObjectsCarryTheirNameAndActAsObjectsMadeFromIt) {
+    // A member that names nobody: its DN still gives a name.
+    {
+        LdapPtr ld = OpenLdap(ProviderHost());
+        ASSERT_TRUE(ld);
+        ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
+        std::string ghost = PersonDN("ghost");
+        char* values[] = {&ghost[0], nullptr};
+        LDAPMod add{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {values}};
+        LDAPMod* mods[] = {&add, nullptr};
+        ASSERT_EQ(ldap_modify_ext_s(ld.get(), GroupDN("LOOP-A", "Lab").c_str(), mods, nullptr,
+                                    nullptr),
+                  LDAP_SUCCESS);
+    }
+    const CZNGroup finder;
+    CZNGroup listing;
+    std::size_t checked = 0;
+    for (const CZNGroup& group : finder.FindGroups("*")) {
+        using PeopleList = const std::list<CZNWorker>& (CZNGroup::*)(const std::string&) const;
+        for (PeopleList list : {PeopleList(&CZNGroup::GetContacts), PeopleList(&CZNGroup::GetDirectMembers),
+                                PeopleList(&CZNGroup::GetEventualMembers), PeopleList(&CZNGroup::GetOwners)}) {
+            const std::list<CZNWorker>& people = (listing.*list)(group.GetGroupName());
+            // The names come with the list: no search per name.
+            const long before = SearchesSoFar();
+            std::vector<std::string> names;
+            for (const CZNWorker& person : people) names.push_back(person.GetName());
+            EXPECT_EQ(SearchesSoFar(), before);
+            EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+            auto name = names.begin();
+            for (const CZNWorker& person : people) {
+                const CZNWorker copied(person);
+                CZNWorker assigned;
+                assigned = person;
+                EXPECT_EQ(person.GetUserNameA(), *name);
+                EXPECT_EQ(person.GetName(), *name) << "loading keeps the name";
+                const std::vector<std::string> expected = Profile(CZNWorker(*name), group);
+                EXPECT_EQ(Profile(copied, group), expected);
+                EXPECT_EQ(Profile(assigned, group), expected);
+                ++name;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GT(checked, 50u);
+    const std::list<CZNWorker>& loop = listing.GetEventualMembers("LOOP-A");
+    ASSERT_EQ(loop.size(), 2u);
+    EXPECT_EQ(loop.back().GetName(), "ghost");
+    EXPECT_EQ(loop.back().GetUserNameA(), "ghost");
+    EXPECT_EQ(loop.back().GetErrorStatusCode(), 30013);
+
+    // Groups from a list, used for their own queries, checks and lists.
+    const std::list<CZNGroup>& subgroups = listing.GetSubGroups("ENG-ALL");
+    const CZNGroup listed = subgroups.front();
+    const CZNGroup made("eng-backend");
+    EXPECT_EQ(listed.GetGroupName(), made.GetGroupName());
+    EXPECT_EQ(listed.GetDescription(), made.GetDescription());
+    EXPECT_EQ(listed.IsValidGroupSuperGroup("ENG-ALL"), made.IsValidGroupSuperGroup("ENG-ALL"));
+    EXPECT_EQ(NamesOf(listed.GetSubGroups()), NamesOf(made.GetSubGroups()));
+    EXPECT_EQ(NamesOf(listed.GetEventualMembers()), NamesOf(made.GetEventualMembers()));
+    RestoreDirectory();
 }
 
 TEST_F(GroupQueries, EmptyAndOrganizationLevelGroupsAreOrdinaryGroups) {
