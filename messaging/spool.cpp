@@ -127,21 +127,24 @@ std::string Deliver(const std::string& root, const std::string& address,
     std::string problem = CheckAddress(address);
     if (!problem.empty()) return problem;
 
-    struct stat info {};
-    if (stat(root.c_str(), &info) != 0) {
-        return "message spool " + root + " is not available: " + Describe(errno) + " (set " +
-               kRootVariable + " to the spool folder)";
-    }
-    if (!S_ISDIR(info.st_mode)) return "message spool " + root + " is not a folder";
-
-    std::string folder;
-    problem = MakeFolders(root, static_cast<unsigned>(info.st_mode), address, folder);
-    if (!problem.empty()) return problem;
-
+    // The address's folder usually exists already: the file is tried first, and the root
+    // checked and the folders made only when it cannot be created there.
+    std::string folder = root + address;
     const std::string name = MessageName();
+    int fd = CreateNewFile((folder + "/." + name + ".tmp").c_str());
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        struct stat info {};
+        if (stat(root.c_str(), &info) != 0) {
+            return "message spool " + root + " is not available: " + Describe(errno) +
+                   " (set " + kRootVariable + " to the spool folder)";
+        }
+        if (!S_ISDIR(info.st_mode)) return "message spool " + root + " is not a folder";
+        problem = MakeFolders(root, static_cast<unsigned>(info.st_mode), address, folder);
+        if (!problem.empty()) return problem;
+        fd = CreateNewFile((folder + "/." + name + ".tmp").c_str());
+    }
     const std::string temporary = folder + "/." + name + ".tmp";
     const std::string final = folder + "/" + name;
-    int fd = CreateNewFile(temporary.c_str());
     if (fd < 0) return "cannot write to spool folder " + folder + ": " + Describe(errno);
     problem = WriteAll(fd, contents);
     if (close(fd) != 0 && problem.empty()) problem = Describe(errno);

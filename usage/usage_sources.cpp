@@ -27,6 +27,16 @@ std::string UsageSources::HostName() const {
 }
 
 bool UsageSources::ExecutablePath(std::string& path) const {
+    // The program does not change under a running process; a path that could not be read is
+    // asked for again next time.
+    static const std::string known = [] {
+        std::string found;
+        return platform::ExecutablePath(found) ? found : std::string();
+    }();
+    if (!known.empty()) {
+        path = known;
+        return true;
+    }
     return platform::ExecutablePath(path);
 }
 
