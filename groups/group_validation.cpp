@@ -141,9 +141,10 @@ long CZNGroupImpl::IsAdministrator(const std::string& userName) {
     if (!BuildFilter(filter, kAdministratorFilterFormat, zn::EscapeFilterValue(dn).c_str())) {
         return 0;
     }
-    const char* attributes[] = {"uniqueMember", nullptr};
-    CollectNames(filter.c_str(), attributes, m_values, m_names);
-    if (!m_names.empty()) {
+    // The entry's name is enough to tell it matched; its members would be every administrator.
+    const char* attributes[] = {"cn", nullptr};
+    CollectValues(filter.c_str(), attributes, m_values);
+    if (!m_values.empty()) {
         return 1;
     }
     SetErrorStatus(status::kNotAdministrator,

@@ -73,6 +73,22 @@ char** GetValues(Handle* handle, Message* entry, const char* attribute);
 long CountValues(char** values);
 void ValueFree(char** values);
 char* GetDn(Handle* handle, Message* entry);
+
+// One value as the entry holds it: not NUL-terminated, valid only during the visit.
+struct ValueView {
+    const char* data;
+    std::size_t length;
+};
+// Calls `visit` for each attribute of `entry` that has values, in the order the server sent
+// them, with its values. Where the back end can, the values are read in place, without a copy
+// each: a member list of a hundred thousand values then costs no allocation per value.
+void VisitValues(Handle* handle, Message* entry,
+                 void (*visit)(void* context, const ValueView* values, std::size_t count),
+                 void* context);
+// VisitValues in terms of the calls above, for back ends without an in-place reader.
+void VisitValuesByCopy(Handle* handle, Message* entry,
+                       void (*visit)(void* context, const ValueView* values, std::size_t count),
+                       void* context);
 void MemFree(char* memory);
 void BerFree(BerElement* position);
 void MsgFree(Message* chain);

@@ -112,6 +112,7 @@ class CZNDirectoryBase {
     void CollectNames(const char* filter, const char* const* attributes,
                       std::list<std::string>& values, std::list<std::string>& names);
     static std::string NameFromDN(const char* value);
+    static std::string NameFromDN(const char* value, std::size_t length);
     // The values found, or the names NameFromDN takes from them (values naming nobody left
     // out), sorted in byte order: what CollectValues or CollectNames followed by a sort give,
     // without keeping the values beside the result. The search result is released before

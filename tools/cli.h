@@ -124,15 +124,15 @@ extern const CommandGroup kDomainCommands;
 // The names of a list of groups or workers, counted on the progress line as they are copied.
 template <typename List, typename NameOf>
 Value NamesOf(Context& context, const List& list, NameOf nameOf) {
-    Value names = Value::Array();
+    std::vector<std::string> names;
     const std::size_t total = list.size();
-    std::size_t done = 0;
+    names.reserve(total);
     Progress* progress = context.CurrentProgress();
     for (const auto& item : list) {
-        names.Push(Value::String(nameOf(item)));
-        if (progress != nullptr) progress->SetWritten(++done, total);
+        names.push_back(nameOf(item));
+        if (progress != nullptr) progress->SetWritten(names.size(), total);
     }
-    return names;
+    return Value::Strings(std::move(names));
 }
 
 bool ParseNumber(const std::string& text, long& number);

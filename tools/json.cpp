@@ -31,9 +31,7 @@ void WriteJsonString(const std::string& text, std::string& out) {
 
 }  // namespace
 
-std::string Visible(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendVisible(const std::string& text, std::string& out) {
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) {
@@ -44,6 +42,12 @@ std::string Visible(const std::string& text) {
             out += c;
         }
     }
+}
+
+std::string Visible(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendVisible(text, out);
     return out;
 }
 
@@ -71,6 +75,13 @@ Value Value::String(std::string value) {
 Value Value::Array() {
     Value v;
     v.m_kind = Kind::kArray;
+    return v;
+}
+
+Value Value::Strings(std::vector<std::string> items) {
+    Value v;
+    v.m_kind = Kind::kStrings;
+    v.m_strings = std::move(items);
     return v;
 }
 
@@ -113,6 +124,14 @@ void Value::WriteJson(std::string& out) const {
             }
             out += ']';
             break;
+        case Kind::kStrings:
+            out += '[';
+            for (std::size_t i = 0; i < m_strings.size(); ++i) {
+                if (i > 0) out += ',';
+                WriteJsonString(m_strings[i], out);
+            }
+            out += ']';
+            break;
         case Kind::kObject:
             out += '{';
             for (std::size_t i = 0; i < m_items.size(); ++i) {
@@ -132,13 +151,19 @@ void Value::WriteScalarText(std::string& out) const {
     } else if (m_kind == Kind::kNumber) {
         out += std::to_string(m_number);
     } else if (m_kind == Kind::kString) {
-        out += Visible(m_string);
+        AppendVisible(m_string, out);
     }
 }
 
 void Value::WriteText(std::string& out, int indent) const {
     const std::string pad(static_cast<std::size_t>(indent), ' ');
-    if (m_kind == Kind::kArray) {
+    if (m_kind == Kind::kStrings) {
+        for (const std::string& item : m_strings) {
+            out += pad;
+            AppendVisible(item, out);
+            out += '\n';
+        }
+    } else if (m_kind == Kind::kArray) {
         for (const Value& item : m_items) {
             if (item.m_kind == Kind::kObject) {
                 item.WriteText(out, indent);
@@ -152,9 +177,10 @@ void Value::WriteText(std::string& out, int indent) const {
         for (std::size_t i = 0; i < m_items.size(); ++i) {
             const Value& value = m_items[i];
             const std::string& label = m_names[i].second;
-            if (value.m_kind == Kind::kArray || value.m_kind == Kind::kObject) {
+            const bool array = value.m_kind == Kind::kArray || value.m_kind == Kind::kStrings;
+            if (array || value.m_kind == Kind::kObject) {
                 out += pad + label;
-                if (value.m_kind == Kind::kArray) {
+                if (array) {
                     out += " (" + std::to_string(value.Size()) + ")";
                 }
                 out += '\n';

@@ -10,16 +10,20 @@ namespace zntool {
 // Text for a terminal: control characters (below 0x20, and 0x7f) written as "\x1b" and the
 // like, so that a directory value cannot move the cursor or rewrite the user's screen.
 std::string Visible(const std::string& text);
+void AppendVisible(const std::string& text, std::string& out);
 
 class Value {
   public:
-    enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+    // kStrings is an array whose items are all strings, kept as plain strings: a list of
+    // 100,000 names costs what the names cost.
+    enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject, kStrings };
 
     Value() = default;
     static Value Bool(bool value);
     static Value Number(long value);
     static Value String(std::string value);
     static Value Array();
+    static Value Strings(std::vector<std::string> items);
     static Value Object();
 
     // Objects keep their members in the order added; the label names the member in text.
@@ -28,7 +32,7 @@ class Value {
     Value& Push(Value value);
 
     Kind kind() const { return m_kind; }
-    std::size_t Size() const { return m_items.size(); }
+    std::size_t Size() const { return m_kind == Kind::kStrings ? m_strings.size() : m_items.size(); }
 
     // Compact JSON, one line.
     void WriteJson(std::string& out) const;
@@ -42,6 +46,7 @@ class Value {
     long m_number = 0;
     std::string m_string;
     std::vector<Value> m_items;
+    std::vector<std::string> m_strings;
     // An object's members: names and labels beside their values, which m_items holds.
     std::vector<std::pair<std::string, std::string>> m_names;
 

@@ -8,6 +8,7 @@
 #include <sys/time.h>
 
 #include <climits>
+#include <vector>
 
 namespace zn::ldapapi {
 
@@ -146,6 +147,36 @@ long CountValues(char** values) {
 
 void ValueFree(char** values) {
     ldap_value_free(values);
+}
+
+void VisitValues(Handle* handle, Message* entry,
+                 void (*visit)(void* context, const ValueView* values, std::size_t count),
+                 void* context) {
+    // OpenLDAP reads attributes and values in place in the message, as ldapsearch does; only
+    // the array of value descriptors is allocated, once per attribute.
+    BerElement* position = nullptr;
+    berval dn{0, nullptr};
+    if (ldap_get_dn_ber(handle, entry, &position, &dn) != LDAP_SUCCESS) {
+        if (position != nullptr) ber_free(position, 0);
+        return;
+    }
+    std::vector<ValueView> views;
+    for (;;) {
+        berval name{0, nullptr};
+        BerVarray values = nullptr;
+        if (ldap_get_attribute_ber(handle, entry, position, &name, &values) != LDAP_SUCCESS ||
+            name.bv_val == nullptr) {
+            ldap_memfree(values);
+            break;
+        }
+        views.clear();
+        for (BerVarray value = values; value != nullptr && value->bv_val != nullptr; ++value) {
+            views.push_back({value->bv_val, value->bv_len});
+        }
+        ldap_memfree(values);
+        if (!views.empty()) visit(context, views.data(), views.size());
+    }
+    ber_free(position, 0);
 }
 
 char* GetDn(Handle* handle, Message* entry) {

@@ -154,6 +154,12 @@ void ValueFree(char** values) {
     ldap_value_free(values);
 }
 
+void VisitValues(Handle* handle, Message* entry,
+                 void (*visit)(void* context, const ValueView* values, std::size_t count),
+                 void* context) {
+    VisitValuesByCopy(handle, entry, visit, context);
+}
+
 char* GetDn(Handle* handle, Message* entry) {
     return ldap_get_dn(handle, entry);
 }

@@ -182,6 +182,12 @@ void ValueFree(char** values) {
     for (char** value = values; *value != nullptr; ++value) delete[] * value;
     delete[] values;
 }
+void VisitValues(Handle* handle, Message* entry,
+                 void (*visit)(void* context, const ValueView* values, std::size_t count),
+                 void* context) {
+    VisitValuesByCopy(handle, entry, visit, context);
+}
+
 char* GetDn(Handle*, Message* entry) {
     return entry->entry->hasDn ? zntest::fuzz::Copy(entry->entry->dn) : nullptr;
 }
