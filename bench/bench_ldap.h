@@ -78,8 +78,7 @@ inline int OpenAsTheLibraryDoes(Connection& connection, const char* host) {
 
 // The library's searches: subtree under `base`, `attribute` only, the default search time-out.
 inline int SearchAsTheLibraryDoes(Connection& connection, const std::string& base,
-                                  const std::string& filter, const char* attribute,
-                                  Chain& chain) {
+                                  const std::string& filter, const char* attribute, Chain& chain) {
     timeval searchWait{120, 0};
     char* attributes[] = {const_cast<char*>(attribute), nullptr};
     return ldap_search_st(connection.ld, base.c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),

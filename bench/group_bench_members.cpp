@@ -56,6 +56,28 @@ struct Run {
     std::string problem;
 };
 
+// Times `body`, which notes what it found in the run.
+Run Timed(const std::function<void(Run&)>& body) {
+    Run run;
+    Clock::time_point start = Clock::now();
+    body(run);
+    run.seconds = SecondsSince(start);
+    return run;
+}
+
+// A bare session opened as the library opens one, and the library's search on it; the code.
+int BareSearch(Connection& connection, Chain& chain, const std::string& filter,
+               const char* attribute) {
+    int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
+    return rc == LDAP_SUCCESS
+               ? znbench::SearchAsTheLibraryDoes(connection, BaseDN(), filter, attribute, chain)
+               : rc;
+}
+
+std::string ByName(const char* group) {
+    return std::string("(&(objectclass=groupOfUniqueNames)(cn=") + group + "))";
+}
+
 Run ListWithLibrary(const PeopleList& row) {
     Run run;
     PeakGrowth growth;
@@ -87,12 +109,8 @@ Run ListBare(const char* attribute) {
     {
         Connection connection;
         Chain chain;
-        int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
-        if (rc == LDAP_SUCCESS) {
-            rc = znbench::SearchAsTheLibraryDoes(connection, BaseDN(),
-                                                 std::string("(cn=") + kBigGroup + ")", attribute,
-                                                 chain);
-        }
+        const int rc =
+            BareSearch(connection, chain, std::string("(cn=") + kBigGroup + ")", attribute);
         if (rc != LDAP_SUCCESS) {
             run.problem = ldap_err2string(rc);
             return run;
@@ -114,8 +132,8 @@ std::string Checked(const Run& run, const char* side) {
     if (!run.problem.empty()) return std::string(side) + ": " + run.problem;
     if (run.count != Members() || run.first != MemberName(0) ||
         run.last != MemberName(Members() - 1)) {
-        return std::string(side) + ": " + std::to_string(run.count) + " names, first " +
-               run.first + ", last " + run.last;
+        return std::string(side) + ": " + std::to_string(run.count) + " names, first " + run.first +
+               ", last " + run.last;
     }
     if (run.peakBytes < 0) return kNoPeakText;
     return std::string();
@@ -198,8 +216,8 @@ std::string ToolCommand() {
     return std::string(ZNGROUPS_TOOL) + " group members " + kBigGroup + " --eventual";
 }
 std::string LdapsearchCommand() {
-    return "ldapsearch -x -LLL -o ldif-wrap=no -H ldap://" + std::string(kFirstServer) +
-           " -b " + BaseDN() + " '(cn=" + kBigGroup + ")' uniqueMember";
+    return "ldapsearch -x -LLL -o ldif-wrap=no -H ldap://" + std::string(kFirstServer) + " -b " +
+           BaseDN() + " '(cn=" + kBigGroup + ")' uniqueMember";
 }
 
 // How many lines a command prints.
@@ -259,38 +277,27 @@ void EventualMembersCount(benchmark::State& state) {
     Alternate(
         state,
         [] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            CZNGroup group(kBigGroup);
-            run.count = group.GetEventualMembersCount();
-            run.seconds = SecondsSince(start);
-            return run;
+            return Timed(
+                [](Run& run) { run.count = CZNGroup(kBigGroup).GetEventualMembersCount(); });
         },
         [] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            Connection connection;
-            Chain chain;
-            int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
-            if (rc == LDAP_SUCCESS) {
-                rc = znbench::SearchAsTheLibraryDoes(connection, BaseDN(),
-                                                     std::string("(cn=") + kBigGroup + ")",
-                                                     "uniqueMember", chain);
-            }
-            LDAPMessage* entry =
-                rc == LDAP_SUCCESS ? ldap_first_entry(connection.ld, chain.message) : nullptr;
-            if (entry != nullptr) {
+            return Timed([](Run& run) {
+                Connection connection;
+                Chain chain;
+                if (BareSearch(connection, chain, std::string("(cn=") + kBigGroup + ")",
+                               "uniqueMember") != LDAP_SUCCESS) {
+                    return;
+                }
+                LDAPMessage* entry = ldap_first_entry(connection.ld, chain.message);
                 char** values = ldap_get_values(connection.ld, entry, "uniqueMember");
                 run.count = ldap_count_values(values);
                 ldap_value_free(values);
-            }
-            run.seconds = SecondsSince(start);
-            return run;
+            });
         },
         [](const Run& run, const char* side) {
-            return run.count == Members() ? std::string()
-                                          : std::string(side) + ": count " +
-                                                std::to_string(run.count);
+            return run.count == Members()
+                       ? std::string()
+                       : std::string(side) + ": count " + std::to_string(run.count);
         });
 }
 
@@ -302,18 +309,30 @@ struct Check {
 };
 
 const Check kChecks[] = {
-    {"GetOrganizationalUnit", [](const CZNGroup& g, const char* n) { return g.GetOrganizationalUnit(n); }},
-    {"GetDescription", [](const CZNGroup& g, const char* n) { return g.GetDescription(n).substr(0, 9); }},
-    {"IsValidGroup", [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroup(n)); }},
-    {"IsPublicGroup", [](const CZNGroup& g, const char* n) { return std::to_string(g.IsPublicGroup(n)); }},
+    {"GetOrganizationalUnit",
+     [](const CZNGroup& g, const char* n) { return g.GetOrganizationalUnit(n); }},
+    {"GetDescription",
+     [](const CZNGroup& g, const char* n) { return g.GetDescription(n).substr(0, 9); }},
+    {"IsValidGroup",
+     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroup(n)); }},
+    {"IsPublicGroup",
+     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsPublicGroup(n)); }},
     {"IsValidGroupEventualMember",
-     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroupEventualMember(n, kWorker)); }},
+     [](const CZNGroup& g, const char* n) {
+         return std::to_string(g.IsValidGroupEventualMember(n, kWorker));
+     }},
     {"IsValidGroupDirectMember",
-     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroupDirectMember(n, kWorker)); }},
+     [](const CZNGroup& g, const char* n) {
+         return std::to_string(g.IsValidGroupDirectMember(n, kWorker));
+     }},
     {"IsValidGroupOwner",
-     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroupOwner(n, kWorker)); }},
+     [](const CZNGroup& g, const char* n) {
+         return std::to_string(g.IsValidGroupOwner(n, kWorker));
+     }},
     {"IsValidGroupSubGroup",
-     [](const CZNGroup& g, const char* n) { return std::to_string(g.IsValidGroupSubGroup(n, "LADDER-00")); }},
+     [](const CZNGroup& g, const char* n) {
+         return std::to_string(g.IsValidGroupSubGroup(n, "LADDER-00"));
+     }},
     {"IsValidGroupEventualSuperGroup",
      [](const CZNGroup& g, const char* n) {
          return std::to_string(g.IsValidGroupEventualSuperGroup(n, "LADDER-01A"));
@@ -324,22 +343,8 @@ void CheckOnBigGroup(benchmark::State& state, const Check* check) {
     std::string answers[2];
     Alternate(
         state,
-        [&] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            CZNGroup group;
-            answers[0] = check->call(group, kBigGroup);
-            run.seconds = SecondsSince(start);
-            return run;
-        },
-        [&] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            CZNGroup group;
-            answers[1] = check->call(group, kOneGroup);
-            run.seconds = SecondsSince(start);
-            return run;
-        },
+        [&] { return Timed([&](Run&) { answers[0] = check->call(CZNGroup(), kBigGroup); }); },
+        [&] { return Timed([&](Run&) { answers[1] = check->call(CZNGroup(), kOneGroup); }); },
         [&](const Run&, const char*) {
             return answers[0].empty() || answers[1].empty() || answers[0] == answers[1]
                        ? std::string()
@@ -352,19 +357,17 @@ void CheckOnBigGroup(benchmark::State& state, const Check* check) {
     double seconds[2] = {0, 0};
     for (int round = 0; round < 40; ++round) {
         for (int side = 0; side < 2; ++side) {
-            Clock::time_point start = Clock::now();
-            Connection connection;
-            Chain chain;
-            if (znbench::OpenAsTheLibraryDoes(connection, kFirstServer) != LDAP_SUCCESS ||
-                znbench::SearchAsTheLibraryDoes(
-                    connection, BaseDN(),
-                    std::string("(&(objectclass=groupOfUniqueNames)(cn=") +
-                        (side == 0 ? kBigGroup : kOneGroup) + "))",
-                    "cn", chain) != LDAP_SUCCESS) {
+            const Run run = Timed([&](Run& found) {
+                Connection connection;
+                Chain chain;
+                found.count =
+                    BareSearch(connection, chain, ByName(side == 0 ? kBigGroup : kOneGroup), "cn");
+            });
+            if (run.count != LDAP_SUCCESS) {
                 Fail(state, "bare search by name failed");
                 return;
             }
-            seconds[side] += SecondsSince(start);
+            seconds[side] += run.seconds;
         }
     }
     const double serverRatio = seconds[0] / seconds[1];
@@ -375,33 +378,18 @@ void CheckOnBigGroup(benchmark::State& state, const Check* check) {
 void FirstQueryOfAFreshObject(benchmark::State& state) {
     Alternate(
         state,
+        [] { return Timed([](Run& run) { run.first = CZNGroup(kOneGroup).GetDescription(); }); },
         [] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            CZNGroup group(kOneGroup);
-            run.first = group.GetDescription();
-            run.seconds = SecondsSince(start);
-            return run;
-        },
-        [] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            Connection connection;
-            Chain chain;
-            int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
-            if (rc == LDAP_SUCCESS) {
-                rc = znbench::SearchAsTheLibraryDoes(
-                    connection, BaseDN(),
-                    std::string("(&(objectclass=groupOfUniqueNames)(cn=") + kOneGroup + "))",
-                    "description", chain);
-            }
-            if (rc == LDAP_SUCCESS) {
-                std::vector<std::string> values =
-                    znbench::SortedValues(connection, chain, "description", false);
-                if (!values.empty()) run.first = values.front();
-            }
-            run.seconds = SecondsSince(start);
-            return run;
+            return Timed([](Run& run) {
+                Connection connection;
+                Chain chain;
+                if (BareSearch(connection, chain, ByName(kOneGroup), "description") ==
+                    LDAP_SUCCESS) {
+                    std::vector<std::string> values =
+                        znbench::SortedValues(connection, chain, "description", false);
+                    if (!values.empty()) run.first = values.front();
+                }
+            });
         },
         [](const Run& run, const char* side) {
             return run.first == "Bench group of 1" ? std::string()
@@ -413,54 +401,42 @@ void EventualGroupsOfAWorker(benchmark::State& state) {
     Alternate(
         state,
         [] {
-            Run run;
-            Clock::time_point start = Clock::now();
-            CZNWorker worker(kWorker);
-            const std::list<CZNGroup>& groups = worker.GetEventualGroups();
-            std::vector<std::string> names;
-            names.reserve(groups.size());
-            for (const CZNGroup& group : groups) names.push_back(group.GetGroupName());
-            run.count = static_cast<long>(names.size());
-            run.seconds = SecondsSince(start);
-            return run;
+            return Timed([](Run& run) {
+                const CZNWorker worker(kWorker);
+                const std::list<CZNGroup>& groups = worker.GetEventualGroups();
+                std::vector<std::string> names;
+                names.reserve(groups.size());
+                for (const CZNGroup& group : groups) names.push_back(group.GetGroupName());
+                run.count = static_cast<long>(names.size());
+            });
         },
         [] {
             // Two sessions, as the library makes two searches: the person's DN, then the
             // groups that hold it.
-            Run run;
-            Clock::time_point start = Clock::now();
-            std::string dn;
-            {
-                Connection connection;
-                Chain chain;
-                int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
-                if (rc == LDAP_SUCCESS) {
-                    rc = znbench::SearchAsTheLibraryDoes(
-                        connection, BaseDN(),
-                        std::string("(&(objectclass=organizationalPerson)(uid=") + kWorker + "))",
-                        "uid", chain);
-                }
-                LDAPMessage* entry =
-                    rc == LDAP_SUCCESS ? ldap_first_entry(connection.ld, chain.message) : nullptr;
-                if (entry != nullptr) {
-                    char* found = ldap_get_dn(connection.ld, entry);
+            return Timed([](Run& run) {
+                std::string dn;
+                {
+                    Connection connection;
+                    Chain chain;
+                    if (BareSearch(connection, chain,
+                                   std::string("(&(objectclass=organizationalPerson)(uid=") +
+                                       kWorker + "))",
+                                   "uid") != LDAP_SUCCESS) {
+                        return;
+                    }
+                    char* found =
+                        ldap_get_dn(connection.ld, ldap_first_entry(connection.ld, chain.message));
                     dn = found != nullptr ? found : "";
                     ldap_memfree(found);
                 }
-            }
-            Connection connection;
-            Chain chain;
-            int rc = znbench::OpenAsTheLibraryDoes(connection, kFirstServer);
-            if (rc == LDAP_SUCCESS && !dn.empty()) {
-                rc = znbench::SearchAsTheLibraryDoes(connection, BaseDN(),
-                                                     "(uniquemember=" + dn + ")", "cn", chain);
-                if (rc == LDAP_SUCCESS) {
+                Connection connection;
+                Chain chain;
+                if (BareSearch(connection, chain, "(uniquemember=" + dn + ")", "cn") ==
+                    LDAP_SUCCESS) {
                     run.count = static_cast<long>(
                         znbench::SortedValues(connection, chain, "cn", false).size());
                 }
-            }
-            run.seconds = SecondsSince(start);
-            return run;
+            });
         },
         [](const Run& run, const char* side) {
             return run.count == kWorkerGroups + 2
@@ -480,22 +456,40 @@ int RegisterAll() {
     }
     benchmark::RegisterBenchmark("GetEventualMembers once in a fresh process",
                                  EventualMembersInAFreshProcess)
-        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5);
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2)
+        ->Repetitions(5);
     benchmark::RegisterBenchmark("zngroups group members --eventual beside ldapsearch",
                                  ToolBesideLdapsearch)
-        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5);
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2)
+        ->Repetitions(5);
     benchmark::RegisterBenchmark("GetEventualMembersCount of the big group", EventualMembersCount)
-        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6)->Repetitions(5);
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(6)
+        ->Repetitions(5);
     for (const Check& check : kChecks) {
         benchmark::RegisterBenchmark((std::string(check.name) + " on the big group").c_str(),
                                      CheckOnBigGroup, &check)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(5);
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(40)
+            ->Repetitions(5);
     }
     benchmark::RegisterBenchmark("First query of a fresh object", FirstQueryOfAFreshObject)
-        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(5);
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(200)
+        ->Repetitions(5);
     benchmark::RegisterBenchmark("GetEventualGroups of a worker in 2002 groups",
                                  EventualGroupsOfAWorker)
-        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(5);
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(20)
+        ->Repetitions(5);
     return 0;
 }
 

@@ -77,11 +77,11 @@ const std::string& CZNGroup::GetGroupName() const {
 // Queries on the object's group, without arguments: (), and (group).
 #define ZN_GROUP_QUERY(Result, Query)                            \
     Result CZNGroup::Query() const {                             \
-        return Impl().Query();                                  \
+        return Impl().Query();                                   \
     }                                                            \
     Result CZNGroup::Query(const std::string& groupName) const { \
-        Impl().SetGroupName(groupName);                         \
-        return Impl().Query();                                  \
+        Impl().SetGroupName(groupName);                          \
+        return Impl().Query();                                   \
     }
 
 ZN_GROUP_QUERY(const std::string&, GetCompanyNumber)
@@ -111,11 +111,11 @@ ZN_GROUP_QUERY(const std::list<std::string>&, GetGroupChangeLogs)
 // Queries on the object's group with one argument: (x), and (group, x).
 #define ZN_GROUP_QUESTION(Result, Query)                                                      \
     Result CZNGroup::Query(const std::string& argument) const {                               \
-        return Impl().Query(argument);                                                       \
+        return Impl().Query(argument);                                                        \
     }                                                                                         \
     Result CZNGroup::Query(const std::string& groupName, const std::string& argument) const { \
-        Impl().SetGroupName(groupName);                                                      \
-        return Impl().Query(argument);                                                       \
+        Impl().SetGroupName(groupName);                                                       \
+        return Impl().Query(argument);                                                        \
     }
 
 ZN_GROUP_QUESTION(const std::string&, GetGenericAttributeValue)
@@ -129,10 +129,10 @@ ZN_GROUP_QUESTION(long, IsValidGroupOwner)
 // Relations to another group: the group name is applied after the candidate is found.
 #define ZN_GROUP_RELATION(Query)                                                             \
     long CZNGroup::Query(const std::string& candidate) const {                               \
-        return Impl().Query(candidate, nullptr);                                            \
+        return Impl().Query(candidate, nullptr);                                             \
     }                                                                                        \
     long CZNGroup::Query(const std::string& groupName, const std::string& candidate) const { \
-        return Impl().Query(candidate, &groupName);                                         \
+        return Impl().Query(candidate, &groupName);                                          \
     }
 
 ZN_GROUP_RELATION(IsValidGroupSubGroup)
@@ -253,62 +253,66 @@ ZN_FORWARD_SESSION_METHODS(CZNGroup)
 
 // Changes, in their shapes: the context arguments are applied in the order user name,
 // password, group name, then the change runs.
-#define ZN_GROUP_CHANGE_1(Op)                                                                 \
-    long CZNGroup::Op(const std::string& a) const { return Impl().Op(a); }                  \
-    long CZNGroup::Op(const std::string& groupName, const std::string& a) const {            \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op(a);                                                                \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
-                      const std::string& a) const {                                          \
-        Impl().SetUser(userName);                                                           \
-        Impl().SetPassword(password);                                                       \
-        return Impl().Op(a);                                                                \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
-                      const std::string& groupName, const std::string& a) const {            \
-        Impl().SetUser(userName);                                                           \
-        Impl().SetPassword(password);                                                       \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op(a);                                                                \
+#define ZN_GROUP_CHANGE_1(Op)                                                     \
+    long CZNGroup::Op(const std::string& a) const {                               \
+        return Impl().Op(a);                                                      \
+    }                                                                             \
+    long CZNGroup::Op(const std::string& groupName, const std::string& a) const { \
+        Impl().SetGroupName(groupName);                                           \
+        return Impl().Op(a);                                                      \
+    }                                                                             \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,   \
+                      const std::string& a) const {                               \
+        Impl().SetUser(userName);                                                 \
+        Impl().SetPassword(password);                                             \
+        return Impl().Op(a);                                                      \
+    }                                                                             \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,   \
+                      const std::string& groupName, const std::string& a) const { \
+        Impl().SetUser(userName);                                                 \
+        Impl().SetPassword(password);                                             \
+        Impl().SetGroupName(groupName);                                           \
+        return Impl().Op(a);                                                      \
     }
 
-#define ZN_GROUP_CHANGE_2(Op)                                                                 \
-    long CZNGroup::Op(const std::string& a, const std::string& b) const {                   \
-        return Impl().Op(a, b);                                                             \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& groupName, const std::string& a,                    \
-                      const std::string& b) const {                                          \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op(a, b);                                                             \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
-                      const std::string& a, const std::string& b) const {                    \
-        Impl().SetUser(userName);                                                           \
-        Impl().SetPassword(password);                                                       \
-        return Impl().Op(a, b);                                                             \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
-                      const std::string& groupName, const std::string& a,                    \
-                      const std::string& b) const {                                          \
-        Impl().SetUser(userName);                                                           \
-        Impl().SetPassword(password);                                                       \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op(a, b);                                                             \
+#define ZN_GROUP_CHANGE_2(Op)                                                                   \
+    long CZNGroup::Op(const std::string& a, const std::string& b) const {                       \
+        return Impl().Op(a, b);                                                                 \
+    }                                                                                           \
+    long CZNGroup::Op(const std::string& groupName, const std::string& a, const std::string& b) \
+        const {                                                                                 \
+        Impl().SetGroupName(groupName);                                                         \
+        return Impl().Op(a, b);                                                                 \
+    }                                                                                           \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,                 \
+                      const std::string& a, const std::string& b) const {                       \
+        Impl().SetUser(userName);                                                               \
+        Impl().SetPassword(password);                                                           \
+        return Impl().Op(a, b);                                                                 \
+    }                                                                                           \
+    long CZNGroup::Op(const std::string& userName, const std::string& password,                 \
+                      const std::string& groupName, const std::string& a, const std::string& b) \
+        const {                                                                                 \
+        Impl().SetUser(userName);                                                               \
+        Impl().SetPassword(password);                                                           \
+        Impl().SetGroupName(groupName);                                                         \
+        return Impl().Op(a, b);                                                                 \
     }
 
-#define ZN_GROUP_CHANGE_0(Op)                                                                 \
-    long CZNGroup::Op() const { return Impl().Op(); }                                       \
-    long CZNGroup::Op(const std::string& groupName) const {                                  \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op();                                                                 \
-    }                                                                                        \
-    long CZNGroup::Op(const std::string& userName, const std::string& password,              \
-                      const std::string& groupName) const {                                  \
-        Impl().SetUser(userName);                                                           \
-        Impl().SetPassword(password);                                                       \
-        Impl().SetGroupName(groupName);                                                     \
-        return Impl().Op();                                                                 \
+#define ZN_GROUP_CHANGE_0(Op)                                                   \
+    long CZNGroup::Op() const {                                                 \
+        return Impl().Op();                                                     \
+    }                                                                           \
+    long CZNGroup::Op(const std::string& groupName) const {                     \
+        Impl().SetGroupName(groupName);                                         \
+        return Impl().Op();                                                     \
+    }                                                                           \
+    long CZNGroup::Op(const std::string& userName, const std::string& password, \
+                      const std::string& groupName) const {                     \
+        Impl().SetUser(userName);                                               \
+        Impl().SetPassword(password);                                           \
+        Impl().SetGroupName(groupName);                                         \
+        return Impl().Op();                                                     \
     }
 
 ZN_GROUP_CHANGE_1(AddContact)

@@ -80,8 +80,8 @@ std::string WriteAll(int fd, const std::string& contents) {
     std::size_t written = 0;
     while (written < contents.size()) {
         // Messages are at most kMaxContents bytes, which Windows' unsigned count holds.
-        auto n = write(fd, contents.data() + written,
-                       static_cast<unsigned>(contents.size() - written));
+        auto n =
+            write(fd, contents.data() + written, static_cast<unsigned>(contents.size() - written));
         if (n < 0) {
             if (errno == EINTR) continue;
             return Describe(errno);
@@ -135,8 +135,8 @@ std::string Deliver(const std::string& root, const std::string& address,
     if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
         struct stat info {};
         if (stat(root.c_str(), &info) != 0) {
-            return "message spool " + root + " is not available: " + Describe(errno) +
-                   " (set " + kRootVariable + " to the spool folder)";
+            return "message spool " + root + " is not available: " + Describe(errno) + " (set " +
+                   kRootVariable + " to the spool folder)";
         }
         if (!S_ISDIR(info.st_mode)) return "message spool " + root + " is not a folder";
         problem = MakeFolders(root, static_cast<unsigned>(info.st_mode), address, folder);

@@ -5,32 +5,32 @@
 // implementation object, derived from CZNDirectoryBase.
 #define ZN_FORWARD_SESSION_METHODS(Facade)                                  \
     long Facade::GetErrorStatusCode() const {                               \
-        return Impl().GetErrorStatusCode();                                \
+        return Impl().GetErrorStatusCode();                                 \
     }                                                                       \
     const std::string& Facade::GetErrorStatusText() const {                 \
-        return Impl().GetErrorStatusText();                                \
+        return Impl().GetErrorStatusText();                                 \
     }                                                                       \
     long Facade::GetConnectTimeOutSeconds() const {                         \
-        return Impl().GetConnectTimeOutSeconds();                          \
+        return Impl().GetConnectTimeOutSeconds();                           \
     }                                                                       \
     long Facade::GetConnectTimeOutMicroSeconds() const {                    \
-        return Impl().GetConnectTimeOutMicroSeconds();                     \
+        return Impl().GetConnectTimeOutMicroSeconds();                      \
     }                                                                       \
     long Facade::GetSearchTimeOutSeconds() const {                          \
-        return Impl().GetSearchTimeOutSeconds();                           \
+        return Impl().GetSearchTimeOutSeconds();                            \
     }                                                                       \
     long Facade::GetSearchTimeOutMicroSeconds() const {                     \
-        return Impl().GetSearchTimeOutMicroSeconds();                      \
+        return Impl().GetSearchTimeOutMicroSeconds();                       \
     }                                                                       \
     long Facade::GetTimeOut() const {                                       \
-        return Impl().GetTimeOut();                                        \
+        return Impl().GetTimeOut();                                         \
     }                                                                       \
     void Facade::SetConnectTimeOut(long seconds, long microSeconds) const { \
-        Impl().SetConnectTimeOut(seconds, microSeconds);                   \
+        Impl().SetConnectTimeOut(seconds, microSeconds);                    \
     }                                                                       \
     void Facade::SetSearchTimeOut(long seconds, long microSeconds) const {  \
-        Impl().SetSearchTimeOut(seconds, microSeconds);                    \
+        Impl().SetSearchTimeOut(seconds, microSeconds);                     \
     }                                                                       \
     void Facade::SetTimeOut(long seconds) const {                           \
-        Impl().SetTimeOut(seconds);                                        \
+        Impl().SetTimeOut(seconds);                                         \
     }

@@ -32,7 +32,9 @@ class Value {
     Value& Push(Value value);
 
     Kind kind() const { return m_kind; }
-    std::size_t Size() const { return m_kind == Kind::kStrings ? m_strings.size() : m_items.size(); }
+    std::size_t Size() const {
+        return m_kind == Kind::kStrings ? m_strings.size() : m_items.size();
+    }
 
     // Compact JSON, one line.
     void WriteJson(std::string& out) const;

@@ -61,11 +61,11 @@ const std::string& CZNWorker::GetName() const {
 
 #define ZN_WORKER_ATTRIBUTE(Getter)                                           \
     const std::string& CZNWorker::Getter() const {                            \
-        return Impl().Getter();                                              \
+        return Impl().Getter();                                               \
     }                                                                         \
     const std::string& CZNWorker::Getter(const std::string& userName) const { \
-        Impl().SetUserName(userName);                                        \
-        return Impl().Getter();                                              \
+        Impl().SetUserName(userName);                                         \
+        return Impl().Getter();                                               \
     }
 
 ZN_WORKER_ATTRIBUTE(GetCity)
@@ -153,11 +153,11 @@ const std::list<CZNWorker>& CZNWorker::FindWorkersByLastName(
 
 #define ZN_WORKER_GROUPS(Query)                                                      \
     const std::list<CZNGroup>& CZNWorker::Query() const {                            \
-        return Impl().Query();                                                      \
+        return Impl().Query();                                                       \
     }                                                                                \
     const std::list<CZNGroup>& CZNWorker::Query(const std::string& userName) const { \
-        Impl().SetUserName(userName);                                               \
-        return Impl().Query();                                                      \
+        Impl().SetUserName(userName);                                                \
+        return Impl().Query();                                                       \
     }
 
 ZN_WORKER_GROUPS(GetContactGroups)
@@ -169,11 +169,11 @@ ZN_WORKER_GROUPS(GetOwnerGroups)
 
 #define ZN_WORKER_GROUP_TEST(Query)                                                          \
     long CZNWorker::Query(const std::string& groupName) const {                              \
-        return Impl().Query(groupName);                                                     \
+        return Impl().Query(groupName);                                                      \
     }                                                                                        \
     long CZNWorker::Query(const std::string& userName, const std::string& groupName) const { \
-        Impl().SetUserName(userName);                                                       \
-        return Impl().Query(groupName);                                                     \
+        Impl().SetUserName(userName);                                                        \
+        return Impl().Query(groupName);                                                      \
     }
 
 ZN_WORKER_GROUP_TEST(IsValidContactGroup)
@@ -203,7 +203,9 @@ long CZNWorker::Authenticate(const std::string& userName, const std::string& pas
     return Impl().Authenticate(userName, password);
 }
 
-long CZNWorker::Login() const { return Impl().Login(); }
+long CZNWorker::Login() const {
+    return Impl().Login();
+}
 
 long CZNWorker::Login(const std::string& userName) const {
     Impl().SetUserName(userName);

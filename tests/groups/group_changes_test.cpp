@@ -220,8 +220,10 @@ TEST_F(GroupChanges, TheRequesterIsVerifiedOncePerUserNameAndTheAccountNeedsNoPa
     // An empty user name takes the account's.
     CZNGroup anonymous("ENG-BACKEND");
     EXPECT_EQ(anonymous.DeleteDirectMember("hkim"), 1) << anonymous.GetErrorStatusText();
-    const std::string entry = anonymous.GetChangeLogEntry(ChangeNumber(anonymous.GetErrorStatusText()));
-    EXPECT_NE(entry.find(" bwhite DELETE MEMBER ENG-BACKEND HKIM applied"), std::string::npos) << entry;
+    const std::string entry =
+        anonymous.GetChangeLogEntry(ChangeNumber(anonymous.GetErrorStatusText()));
+    EXPECT_NE(entry.find(" bwhite DELETE MEMBER ENG-BACKEND HKIM applied"), std::string::npos)
+        << entry;
     // Without an account name there is nobody to stand in.
     zn::platform::OverrideAccountNameForTesting(nullptr);
     CZNGroup nobody("ENG-BACKEND");

@@ -90,7 +90,8 @@ std::vector<std::string> Profile(const CZNWorker& worker, const CZNGroup& group)
     auto status = [&] { answers.push_back(std::to_string(worker.GetErrorStatusCode())); };
     status();
     answers.push_back(worker.GetFullName());
-    for (const CZNGroup& found : worker.GetEventualGroups()) answers.push_back(found.GetGroupName());
+    for (const CZNGroup& found : worker.GetEventualGroups())
+        answers.push_back(found.GetGroupName());
     status();
     answers.push_back(std::to_string(worker.IsValidEventualGroup(group.GetGroupName())));
     status();
@@ -107,17 +108,18 @@ TEST_F(GroupQueries, ListedObjectsCarryTheirNameAndActAsObjectsMadeFromIt) {
         char* values[] = {&ghost[0], nullptr};
         LDAPMod add{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {values}};
         LDAPMod* mods[] = {&add, nullptr};
-        ASSERT_EQ(ldap_modify_ext_s(ld.get(), GroupDN("LOOP-A", "Lab").c_str(), mods, nullptr,
-                                    nullptr),
-                  LDAP_SUCCESS);
+        ASSERT_EQ(
+            ldap_modify_ext_s(ld.get(), GroupDN("LOOP-A", "Lab").c_str(), mods, nullptr, nullptr),
+            LDAP_SUCCESS);
     }
     const CZNGroup finder;
     CZNGroup listing;
     std::size_t checked = 0;
     for (const CZNGroup& group : finder.FindGroups("*")) {
         using PeopleList = const std::list<CZNWorker>& (CZNGroup::*)(const std::string&) const;
-        for (PeopleList list : {PeopleList(&CZNGroup::GetContacts), PeopleList(&CZNGroup::GetDirectMembers),
-                                PeopleList(&CZNGroup::GetEventualMembers), PeopleList(&CZNGroup::GetOwners)}) {
+        for (PeopleList list :
+             {PeopleList(&CZNGroup::GetContacts), PeopleList(&CZNGroup::GetDirectMembers),
+              PeopleList(&CZNGroup::GetEventualMembers), PeopleList(&CZNGroup::GetOwners)}) {
             const std::list<CZNWorker>& people = (listing.*list)(group.GetGroupName());
             // The names come with the list: no search per name.
             const long before = SearchesSoFar();
@@ -226,9 +228,8 @@ TEST_F(GroupQueries, TopGroupsAreGroupEntriesWithoutSupergroups) {
     CZNGroup group;
     Names top = NamesOf(group.GetTopGroups());
     EXPECT_TRUE(std::is_sorted(top.begin(), top.end()));
-    for (const char* expected :
-         {"ANNOUNCE", "ENG-ALL", "ENG-ALUMNI", "SALES-ALL", "ZN_GROUPS_ADMINISTRATORS",
-          "ZNGENERICS", "ZNI_SSO_CONTROL"}) {
+    for (const char* expected : {"ANNOUNCE", "ENG-ALL", "ENG-ALUMNI", "SALES-ALL",
+                                 "ZN_GROUPS_ADMINISTRATORS", "ZNGENERICS", "ZNI_SSO_CONTROL"}) {
         EXPECT_NE(std::find(top.begin(), top.end(), expected), top.end()) << expected;
     }
     // People and configuration entries have a cn and no supergroup too, but are no groups.
@@ -241,9 +242,8 @@ TEST_F(GroupQueries, TopGroupsAreGroupEntriesWithoutSupergroups) {
 
 TEST_F(GroupQueries, FindGroupsTakesAPatternOfAtMost80Characters) {
     CZNGroup group;
-    EXPECT_EQ(NamesOf(group.FindGroups("ENG-*")),
-              (Names{"ENG-ALL", "ENG-ALUMNI", "ENG-BACKEND", "ENG-DB", "ENG-FRONTEND",
-                     "ENG-INFRA"}));
+    EXPECT_EQ(NamesOf(group.FindGroups("ENG-*")), (Names{"ENG-ALL", "ENG-ALUMNI", "ENG-BACKEND",
+                                                         "ENG-DB", "ENG-FRONTEND", "ENG-INFRA"}));
     EXPECT_EQ(NamesOf(group.FindGroups("eng-db")), (Names{"ENG-DB"}));
     EXPECT_TRUE(group.FindGroups("").empty());
     ExpectStatus(group, 30016, "No group name search string specified.");

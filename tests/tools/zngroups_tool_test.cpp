@@ -314,11 +314,12 @@ TEST_F(ToolCommands, ChangesAreTracedWithTheTokenHiddenAndReadBack) {
     EXPECT_EQ(RunJson("change log ENG-ALUMNI")["result"].items.size(), 2u);
     EXPECT_EQ(RunJson("group show ENG-ALUMNI")["result"]["description"].string, "Former staff");
     // A directory value holding a terminal escape is shown in text, not obeyed; JSON keeps it.
-    EXPECT_EQ(Run("group set-description ENG-ALUMNI \"$(printf 'Wiped\\033[2J\\tout')\"" + as)
-                  .exitCode,
-              0);
-    EXPECT_NE(Run("group show ENG-ALUMNI").out.find("\nDescription          Wiped\\x1b[2J\\x09out\n"),
-              std::string::npos);
+    EXPECT_EQ(
+        Run("group set-description ENG-ALUMNI \"$(printf 'Wiped\\033[2J\\tout')\"" + as).exitCode,
+        0);
+    EXPECT_NE(
+        Run("group show ENG-ALUMNI").out.find("\nDescription          Wiped\\x1b[2J\\x09out\n"),
+        std::string::npos);
     EXPECT_EQ(RunJson("group show ENG-ALUMNI")["result"]["description"].string,
               "Wiped\x1b[2J\tout");
 
