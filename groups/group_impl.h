@@ -3,6 +3,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "CZNGroup.h"
 #include "CZNWorker.h"
@@ -146,9 +147,8 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     void Report(const char* label);
     const std::string& ReadSingleValue(std::string& member, const char* attribute,
                                        const char* label);
-    template <typename Object>
-    void FillFromNames(std::list<Object>& objects, const std::string& filter,
-                       const char* attribute);
+    void CollectListNames(std::vector<std::string>& names, const std::string& filter,
+                          const char* attribute);
     const std::list<CZNWorker>& ListPeople(const zn::RelatedList& list);
     long CountPeople(const zn::RelatedList& list);
     const std::list<CZNGroup>& ListGroups(const zn::RelatedList& list);
@@ -185,4 +185,6 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     std::list<std::string> m_changeLogs;
     std::list<std::string> m_eventualSuperGroups;
     std::list<std::string> m_domains;
+    // The names the workers of the worker list refer to until they are used.
+    std::vector<std::string> m_workerNames;
 };

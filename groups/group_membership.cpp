@@ -7,6 +7,7 @@
 #include "groups/group_impl.h"
 #include "session/format.h"
 #include "session/status_codes.h"
+#include "workers/worker_impl.h"
 
 namespace {
 
@@ -37,18 +38,14 @@ struct zn::RelatedList {
 };
 
 // The names go from the directory's values into the result once: neither the values nor a
-// second list of names is kept (the value list and the name list are left empty).
-template <typename Object>
-void CZNGroupImpl::FillFromNames(std::list<Object>& objects, const std::string& filter,
-                                 const char* attribute) {
+// second list of names is kept (the value list and the name list are left empty). The people
+// of a list refer to their names in the worker-name member until they are used.
+void CZNGroupImpl::CollectListNames(std::vector<std::string>& names, const std::string& filter,
+                                    const char* attribute) {
     m_values.clear();
     m_names.clear();
     const char* attributes[] = {attribute, nullptr};
-    std::vector<std::string> names;
     CollectSorted(filter.c_str(), attributes, names, true);
-    for (const std::string& name : names) {
-        objects.emplace_back(name);
-    }
 }
 
 const std::list<CZNWorker>& CZNGroupImpl::ListPeople(const zn::RelatedList& list) {
@@ -58,7 +55,9 @@ const std::list<CZNWorker>& CZNGroupImpl::ListPeople(const zn::RelatedList& list
         !BuildFilter(filter, kPeopleFilterFormat, zn::EscapeFilterValue(m_groupName).c_str())) {
         return m_workers;
     }
-    FillFromNames(m_workers, filter, list.attribute);
+    // The list is empty already, so none of its workers still refers to the old names.
+    CollectListNames(m_workerNames, filter, list.attribute);
+    zn::FillListedWorkers(m_workers, m_workerNames);
     Report(list.listLabel);
     return m_workers;
 }
@@ -82,7 +81,11 @@ const std::list<CZNGroup>& CZNGroupImpl::ListGroups(const zn::RelatedList& list)
     if (!CheckGroupName(m_groupName) || !GroupFilter(filter, m_groupName)) {
         return m_groups;
     }
-    FillFromNames(m_groups, filter, list.attribute);
+    std::vector<std::string> names;
+    CollectListNames(names, filter, list.attribute);
+    for (const std::string& name : names) {
+        m_groups.emplace_back(name);
+    }
     Report(list.listLabel);
     return m_groups;
 }

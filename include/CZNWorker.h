@@ -183,7 +183,7 @@ class ZNGROUPS_API CZNWorker {
     // The implementation object, made on first use: a worker taken from a result list, or
     // made from a user name, costs only its name until it is used.
     CZNWorkerImpl& Impl() const;
-    CZNWorkerBody* m_body;
+    mutable CZNWorkerBody* m_body;
 };
 
 // Group lists hold complete groups, so either public header brings both classes.

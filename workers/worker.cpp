@@ -1,14 +1,18 @@
 // CZNWorker: the exported facade, applying each call's context before forwarding it.
 #include "CZNWorker.h"
 
+#include <cstdint>
+#include <functional>
+#include <list>
 #include <memory>
+#include <vector>
 
 #include "session/facade_session.h"
 #include "workers/worker_impl.h"
 
-// What a CZNWorker owns. A worker made from a user name (every worker in a result list is)
-// holds only that name until it is first used; its implementation object, with a directory
-// session and some thirty attributes, comes into being then.
+// What a CZNWorker owns. A worker made from a user name holds only that name until it is
+// first used; its implementation object, with a directory session and some thirty
+// attributes, comes into being then.
 struct CZNWorkerBody {
     std::string userName;
     std::unique_ptr<CZNWorkerImpl> impl;
@@ -20,32 +24,87 @@ struct CZNWorkerBody {
           impl(other.impl ? std::make_unique<CZNWorkerImpl>(*other.impl) : nullptr) {}
 };
 
+namespace {
+
+// A worker in a list the library fills owns nothing at all: its pointer, marked in its
+// lowest bit, names its user name in the names the list was made from, which the object
+// owning the list keeps beside it. A list of 100,000 members then costs the list's nodes and
+// the names, as the names alone would; the first use, a copy or an assignment gives the
+// worker a body of its own. (Strings are aligned, so the bit is free.)
+constexpr std::uintptr_t kListedMark = 1;
+thread_local const std::vector<std::string>* g_listing = nullptr;
+
+bool IsListed(const CZNWorkerBody* body) {
+    return (reinterpret_cast<std::uintptr_t>(body) & kListedMark) != 0;
+}
+
+const std::string& ListedName(const CZNWorkerBody* body) {
+    return *reinterpret_cast<const std::string*>(reinterpret_cast<std::uintptr_t>(body) &
+                                                 ~kListedMark);
+}
+
+// A body of its own for a copy of `body`.
+CZNWorkerBody* CopyOf(const CZNWorkerBody* body) {
+    return IsListed(body) ? new CZNWorkerBody(ListedName(body)) : new CZNWorkerBody(*body);
+}
+
+}  // namespace
+
+namespace zn {
+
+void FillListedWorkers(std::list<CZNWorker>& workers, const std::vector<std::string>& names) {
+    struct Listing {
+        explicit Listing(const std::vector<std::string>& names) { g_listing = &names; }
+        ~Listing() { g_listing = nullptr; }
+    } listing(names);
+    for (const std::string& name : names) {
+        workers.emplace_back(name);
+    }
+}
+
+}  // namespace zn
+
 CZNWorker::CZNWorker() : m_body(new CZNWorkerBody()) {}
 
-CZNWorker::CZNWorker(const std::string& userName) : m_body(new CZNWorkerBody(userName)) {}
+CZNWorker::CZNWorker(const std::string& userName) {
+    // Only a name that lies in the names of the list being filled on this thread is taken by
+    // reference; every other name is copied into a body.
+    const std::vector<std::string>* listing = g_listing;
+    const std::less<const std::string*> before;
+    if (listing != nullptr && !listing->empty() && !before(&userName, listing->data()) &&
+        before(&userName, listing->data() + listing->size())) {
+        m_body = reinterpret_cast<CZNWorkerBody*>(reinterpret_cast<std::uintptr_t>(&userName) |
+                                                  kListedMark);
+        return;
+    }
+    m_body = new CZNWorkerBody(userName);
+}
 
 CZNWorker::CZNWorker(long workerNumber) : CZNWorker() {
     Impl().SetWorkerNumber(workerNumber);
 }
 
-CZNWorker::CZNWorker(const CZNWorker& other) : m_body(new CZNWorkerBody(*other.m_body)) {}
+CZNWorker::CZNWorker(const CZNWorker& other) : m_body(CopyOf(other.m_body)) {}
 
 CZNWorker& CZNWorker::operator=(const CZNWorker& other) {
     if (this != &other) {
         // Copied first, so a failed allocation leaves this object as it was.
-        CZNWorkerBody* copy = new CZNWorkerBody(*other.m_body);
-        delete m_body;
+        CZNWorkerBody* copy = CopyOf(other.m_body);
+        if (!IsListed(m_body)) delete m_body;
         m_body = copy;
     }
     return *this;
 }
 
 CZNWorker::~CZNWorker() {
-    delete m_body;
+    if (!IsListed(m_body)) delete m_body;
     m_body = nullptr;
 }
 
 CZNWorkerImpl& CZNWorker::Impl() const {
+    if (IsListed(m_body)) {
+        m_body = new CZNWorkerBody(ListedName(m_body));
+    }
     if (!m_body->impl) {
         auto impl = std::make_unique<CZNWorkerImpl>();
         impl->SetUserName(m_body->userName);
@@ -56,6 +115,7 @@ CZNWorkerImpl& CZNWorker::Impl() const {
 }
 
 const std::string& CZNWorker::GetName() const {
+    if (IsListed(m_body)) return ListedName(m_body);
     return m_body->impl ? m_body->impl->GetHeldUserName() : m_body->userName;
 }
 

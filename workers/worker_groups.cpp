@@ -32,15 +32,10 @@ struct CZNWorkerImpl::GroupCheck {
 };
 
 // The values go from the directory into the result once, sorted; the value list is left empty.
-template <typename Object>
-void CZNWorkerImpl::FillSorted(std::list<Object>& objects, const std::string& filter,
-                               const char* const* attributes) {
+void CZNWorkerImpl::CollectSortedValues(std::vector<std::string>& values, const std::string& filter,
+                                        const char* const* attributes) {
     m_values.clear();
-    std::vector<std::string> values;
     CollectSorted(filter.c_str(), attributes, values, false);
-    for (const std::string& value : values) {
-        objects.emplace_back(value);
-    }
 }
 
 const std::list<CZNWorker>& CZNWorkerImpl::Find(const char* filterFormat,
@@ -59,7 +54,9 @@ const std::list<CZNWorker>& CZNWorkerImpl::Find(const char* filterFormat,
     if (!BuildFilter(filter, filterFormat, searchString.c_str())) {
         return m_workers;
     }
-    FillSorted(m_workers, filter, kUidAttribute);
+    // The list is empty already, so none of its workers still refers to the old names.
+    CollectSortedValues(m_workerNames, filter, kUidAttribute);
+    zn::FillListedWorkers(m_workers, m_workerNames);
     return m_workers;
 }
 
@@ -86,7 +83,11 @@ const std::list<CZNGroup>& CZNWorkerImpl::ListGroups(const char* filterFormat) {
     if (!BuildFilter(filter, filterFormat, zn::EscapeFilterValue(m_workerDN).c_str())) {
         return m_groups;
     }
-    FillSorted(m_groups, filter, kCnAttribute);
+    std::vector<std::string> names;
+    CollectSortedValues(names, filter, kCnAttribute);
+    for (const std::string& name : names) {
+        m_groups.emplace_back(name);
+    }
     return m_groups;
 }
 

@@ -3,10 +3,18 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "CZNGroup.h"
 #include "CZNWorker.h"
 #include "session/directory_base.h"
+
+namespace zn {
+// Appends a worker for each of `names` to `workers`. The workers refer to the names until they
+// are used, copied or assigned, so the names must stay, unchanged, while the workers live:
+// keep them beside the list and replace them only after the list has been cleared.
+void FillListedWorkers(std::list<CZNWorker>& workers, const std::vector<std::string>& names);
+}  // namespace zn
 
 class CZNWorkerImpl : public zn::CZNDirectoryBase {
   public:
@@ -96,9 +104,8 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     struct AttributeRow;
     struct GroupCheck;
 
-    template <typename Object>
-    void FillSorted(std::list<Object>& objects, const std::string& filter,
-                    const char* const* attributes);
+    void CollectSortedValues(std::vector<std::string>& values, const std::string& filter,
+                             const char* const* attributes);
     const std::list<CZNWorker>& Find(const char* filterFormat, const std::string& searchString);
     const std::list<CZNGroup>& ListGroups(const char* filterFormat);
     long IsRelatedGroup(const GroupCheck& check, const std::string& groupName);
@@ -152,4 +159,6 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     std::string m_workerDN;
     std::string m_zipCode;
     std::list<std::string> m_domains;
+    // The names the workers of the worker list refer to until they are used.
+    std::vector<std::string> m_workerNames;
 };

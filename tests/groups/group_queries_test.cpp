@@ -149,6 +149,18 @@ TEST_F(GroupQueries, ListedObjectsCarryTheirNameAndActAsObjectsMadeFromIt) {
     EXPECT_EQ(loop.back().GetUserNameA(), "ghost");
     EXPECT_EQ(loop.back().GetErrorStatusCode(), 30013);
 
+    // A copy keeps its name when the list it came from is rewritten, and a member used in
+    // place keeps working until then.
+    const std::list<CZNWorker>& engineers = listing.GetEventualMembers("ENG-ALL");
+    const CZNWorker kept = engineers.front();
+    CZNWorker assignedLater;
+    assignedLater = engineers.back();
+    EXPECT_EQ(engineers.back().GetFullName(), CZNWorker("jdoe").GetFullName());
+    listing.GetOwners("SALES-APAC");
+    EXPECT_EQ(kept.GetName(), "asmith");
+    EXPECT_EQ(assignedLater.GetName(), "jdoe");
+    EXPECT_EQ(kept.GetFullName(), CZNWorker("asmith").GetFullName());
+
     // Groups from a list, used for their own queries, checks and lists.
     const std::list<CZNGroup>& subgroups = listing.GetSubGroups("ENG-ALL");
     const CZNGroup listed = subgroups.front();
