@@ -67,7 +67,6 @@ Servers& Started() {
             s.waiting = std::make_unique<zntest::AdminDaemon>(local);
             zntest::AdminDaemonOptions europe;
             europe.domain = "EUROPE";
-            europe.quietMilliseconds = 0;
             s.eager = std::make_unique<zntest::AdminDaemon>(europe);
         } catch (const std::exception& e) {
             s.error = e.what();

@@ -267,6 +267,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         if (!parentFound || !HoldsDN(parent.subGroups, doomed.dn)) {
             return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
         }
+        details.group = parent.dn;
         if (!admin) {
             // Those who hold the parent may take a group from under it only while it has
             // another supergroup left.
@@ -278,6 +279,22 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         }
     } else if (!admin && !ownsDoomed) {
         return protectedGroup;
+    }
+    if (withParent) {
+        std::vector<std::string> others;
+        for (const std::string& dn : doomed.superGroups) {
+            if (NormalDN(dn) != NormalDN(details.group)) others.push_back(dn);
+        }
+        if (!others.empty()) {
+            // Taken from under one parent, the group lives on under the others: only the
+            // link goes, and the closures above the parent.
+            details.operation = "unlink";
+            details.target = doomed.dn;
+            details.recompute = {details.group};
+            return kGranted;
+        }
+        // Its last supergroup: taking it deletes it, which the rules above let only an
+        // administrator or its owner do, the same people request 12 lets delete it.
     }
     details.operation = "delete";
     details.target = doomed.dn;

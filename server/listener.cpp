@@ -75,8 +75,7 @@ void Listener::Stop() {
 }
 
 void Listener::Serve(AdminService& service, const Config& config) {
-    const ReadLimits limits{config.quietMilliseconds, config.requestTimeoutMilliseconds,
-                            config.longQuietMilliseconds};
+    const ReadLimits limits{config.requestTimeoutMilliseconds};
     for (;;) {
         pollfd entries[2] = {{m_socket, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
         if (poll(entries, 2, -1) < 0) {
