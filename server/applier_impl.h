@@ -1,6 +1,7 @@
 // Inside ChangeApplier: the reads its checks need and the writes its changes make.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ struct ChangeApplier::Impl {
     bool schemaRead = false;
     std::vector<std::pair<std::string, std::set<std::string>>> allowedByClass;
     std::vector<std::pair<std::string, std::string>> superClasses;
+    // Every name and OID of an attribute type (lower case) to its first name (lower case).
+    std::map<std::string, std::string> attributeTypes;
 
     // --- reads (change_checks.cpp) ------------------------------------------------------
     Verdict Unreadable() const;
@@ -37,7 +40,12 @@ struct ChangeApplier::Impl {
     Verdict FindGroup(const std::string& name, Group& group, bool& found);
     Verdict IsEventualMember(const std::string& groupName, const std::string& personDN, bool& yes);
     Verdict IsEventualSuperGroup(const Group& group, const std::string& candidateDN, bool& yes);
+    Verdict ReadSchema();
+    // The attribute's first name in the schema, lower case; the name itself when unknown.
+    std::string AttributeType(const std::string& attribute) const;
     Verdict AllowedAttribute(const Group& group, const std::string& attribute, bool& yes);
+    // The active companies, found as the library finds them.
+    Verdict ActiveCompanies(std::vector<std::string>& companies);
 
     // --- checks (change_checks.cpp) -----------------------------------------------------
     Verdict Check(const ParsedRequest& request, ChangePlan& plan);

@@ -120,33 +120,72 @@ Verdict ChangeApplier::Impl::IsEventualSuperGroup(const Group& group,
     return kGranted;
 }
 
+Verdict ChangeApplier::Impl::ReadSchema() {
+    if (schemaRead) return kGranted;
+    std::vector<Entry> entries;
+    if (directory.Search("cn=Subschema", false, "(objectClass=subschema)",
+                         {"objectClasses", "attributeTypes"}, entries) != LDAP_SUCCESS ||
+        entries.empty()) {
+        return Unreadable();
+    }
+    for (const std::string& text : entries.front().Values("objectclasses")) {
+        int code = 0;
+        const char* error = nullptr;
+        LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
+        if (oc == nullptr) continue;
+        std::set<std::string> allowed;
+        for (char** list : {oc->oc_at_oids_must, oc->oc_at_oids_may}) {
+            for (int i = 0; list != nullptr && list[i] != nullptr; ++i) allowed.insert(Lower(list[i]));
+        }
+        for (int n = 0; oc->oc_names != nullptr && oc->oc_names[n] != nullptr; ++n) {
+            allowedByClass.emplace_back(Lower(oc->oc_names[n]), allowed);
+            for (int s = 0; oc->oc_sup_oids != nullptr && oc->oc_sup_oids[s] != nullptr; ++s) {
+                superClasses.emplace_back(Lower(oc->oc_names[n]), Lower(oc->oc_sup_oids[s]));
+            }
+        }
+        ldap_objectclass_free(oc);
+    }
+    for (const std::string& text : entries.front().Values("attributetypes")) {
+        int code = 0;
+        const char* error = nullptr;
+        LDAPAttributeType* at = ldap_str2attributetype(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
+        if (at == nullptr) continue;
+        if (at->at_names != nullptr && at->at_names[0] != nullptr) {
+            const std::string first = Lower(at->at_names[0]);
+            for (int n = 0; at->at_names[n] != nullptr; ++n) attributeTypes[Lower(at->at_names[n])] = first;
+            if (at->at_oid != nullptr) attributeTypes[Lower(at->at_oid)] = first;
+        }
+        ldap_attributetype_free(at);
+    }
+    schemaRead = true;
+    return kGranted;
+}
+
+std::string ChangeApplier::Impl::AttributeType(const std::string& attribute) const {
+    // An attribute description may carry options ("description;lang-de"): the type is
+    // what comes before them.
+    const std::string type = Lower(attribute.substr(0, attribute.find(';')));
+    auto found = attributeTypes.find(type);
+    return found != attributeTypes.end() ? found->second : type;
+}
+
+Verdict ChangeApplier::Impl::ActiveCompanies(std::vector<std::string>& companies) {
+    std::vector<Entry> entries;
+    if (directory.Search(directory.BaseDN(), true, "(&(objectclass=groupOfNames)(cn=Companies))",
+                         {"member"}, entries) != LDAP_SUCCESS) {
+        return Unreadable();
+    }
+    companies.clear();
+    for (const Entry& e : entries) {
+        for (const std::string& value : e.Values("member")) companies.push_back(value);
+    }
+    return kGranted;
+}
+
 Verdict ChangeApplier::Impl::AllowedAttribute(const Group& group, const std::string& attribute,
                                               bool& yes) {
-    if (!schemaRead) {
-        std::vector<Entry> entries;
-        if (directory.Search("cn=Subschema", false, "(objectClass=subschema)", {"objectClasses"},
-                             entries) != LDAP_SUCCESS || entries.empty()) {
-            return Unreadable();
-        }
-        for (const std::string& text : entries.front().Values("objectclasses")) {
-            int code = 0;
-            const char* error = nullptr;
-            LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
-            if (oc == nullptr) continue;
-            std::set<std::string> allowed;
-            for (char** list : {oc->oc_at_oids_must, oc->oc_at_oids_may}) {
-                for (int i = 0; list != nullptr && list[i] != nullptr; ++i) allowed.insert(Lower(list[i]));
-            }
-            for (int n = 0; oc->oc_names != nullptr && oc->oc_names[n] != nullptr; ++n) {
-                allowedByClass.emplace_back(Lower(oc->oc_names[n]), allowed);
-                for (int s = 0; oc->oc_sup_oids != nullptr && oc->oc_sup_oids[s] != nullptr; ++s) {
-                    superClasses.emplace_back(Lower(oc->oc_names[n]), Lower(oc->oc_sup_oids[s]));
-                }
-            }
-            ldap_objectclass_free(oc);
-        }
-        schemaRead = true;
-    }
+    Verdict read = ReadSchema();
+    if (!read.Ok()) return read;
     // The classes of the entry and all their superclasses.
     std::set<std::string> classes;
     std::deque<std::string> next;
@@ -159,10 +198,11 @@ Verdict ChangeApplier::Impl::AllowedAttribute(const Group& group, const std::str
             if (name == oc) next.push_back(parent);
         }
     }
-    const std::string wanted = Lower(attribute);
+    const std::string wanted = AttributeType(attribute);
     yes = false;
     for (const auto& [name, allowed] : allowedByClass) {
-        if (classes.count(name) != 0 && allowed.count(wanted) != 0) yes = true;
+        if (classes.count(name) == 0) continue;
+        for (const std::string& type : allowed) yes = yes || AttributeType(type) == wanted;
     }
     return kGranted;
 }

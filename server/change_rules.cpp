@@ -312,17 +312,10 @@ Verdict ChangeApplier::Impl::CheckModify(const ParsedRequest& request, ChangePla
         company = f.companyNumber.size() <= 4 ? ("000" + f.companyNumber).substr(f.companyNumber.size() - 1)
                                               : std::string();
         bool active = false;
-        std::vector<Entry> entries;
         if (!company.empty()) {
-            std::string dn = "cn=Companies,ou=Configuration," + directory.BaseDN();
-            if (directory.Search(dn, false, "(objectClass=*)", {"member"}, entries) != LDAP_SUCCESS) {
-                return Unreadable();
-            }
-            for (const Entry& e : entries) {
-                for (const std::string& value : e.Values("member")) {
-                    active = active || value.substr(0, 4) == company;
-                }
-            }
+            std::vector<std::string> companies;
+            if (!(v = ActiveCompanies(companies)).Ok()) return v;
+            for (const std::string& value : companies) active = active || value.compare(0, 4, company) == 0;
         }
         if (!active) return Refuse(status::kInvalidCompanyNumber, "Specified SAP Company Number is invalid.");
     }
@@ -371,10 +364,14 @@ Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDet
             break;
         default: {
             details.attribute = f.attributeName;
-            const std::string lower = Lower(f.attributeName);
+            if (!(v = ReadSchema()).Ok()) return v;
+            // Whatever has a request of its own is changed only through it, where its own
+            // checks apply; under any of its names or its OID.
+            const std::string type = AttributeType(f.attributeName);
             for (const char* managed : {"cn", "objectclass", "owner", "contactusername", "explicitmember",
-                                        "uniquemember", "subgroup", "supergroup"}) {
-                if (lower == managed) {
+                                        "uniquemember", "subgroup", "supergroup", "companynumber",
+                                        "mailaliased", "exchangesynchronization", "description"}) {
+                if (type == managed) {
                     return Refuse(kManagedAttributeCode,
                                   FormatText(kManagedAttributeFormat, f.attributeName.c_str()));
                 }

@@ -152,17 +152,27 @@ std::set<std::string> Values(const std::string& group, const char* attribute) {
     return values;
 }
 
-// Adds one value to a group's attribute behind the server's back, as cn=admin.
-void AddValue(const std::string& group, const char* attribute, const std::string& value) {
+// A connection to the provider bound as cn=admin, for changes behind the server's back;
+// null on failure.
+LDAP* AdminConnection() {
     LDAP* ld = nullptr;
-    ASSERT_EQ(ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()), LDAP_SUCCESS);
+    if (ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()) != LDAP_SUCCESS) return nullptr;
     int version = LDAP_VERSION3;
     ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     std::string admin = "cn=admin," + BaseDN();
     berval password{8, const_cast<char*>("zngadmin")};
-    ASSERT_EQ(ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr,
-                               nullptr),
-              LDAP_SUCCESS);
+    if (ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr) !=
+        LDAP_SUCCESS) {
+        ldap_unbind_ext_s(ld, nullptr, nullptr);
+        return nullptr;
+    }
+    return ld;
+}
+
+// Adds one value to a group's attribute behind the server's back, as cn=admin.
+void AddValue(const std::string& group, const char* attribute, const std::string& value) {
+    LDAP* ld = AdminConnection();
+    ASSERT_NE(ld, nullptr);
     std::string dn = "cn=" + group + ",ou=zngroups," + BaseDN();
     char* values[] = {const_cast<char*>(value.c_str()), nullptr};
     LDAPMod mod{};
@@ -471,14 +481,56 @@ TEST_F(AdminServer, AttributesTravelWholeAndOnlyThoseTheSchemaAllows) {
     attribute.value.clear();
     EXPECT_EQ(Send(ChangeRequest::kSetGenericAttribute, attribute).result, 1);
     EXPECT_TRUE(Values("ZT4_G", "businessCategory").empty());
-    for (const char* name : {"uniqueMember", "mail", "noSuchAttribute"}) {
+    // What has a request of its own, by any of its names or its OID, goes only through
+    // that request and its checks.
+    EXPECT_EQ(Send(ChangeRequest::kSetMailAliased, By(kAdmin, "ZT4_G")).result, 1);
+    for (const char* name : {"companyNumber", "MAILALIASED", "exchangeSynchronization",
+                             "description", "2.5.4.13", "commonName", "uniqueMember", "subGroup",
+                             "owner;x-any"}) {
         attribute.attributeName = name;
-        attribute.value = "x";
+        attribute.value = "9999";
         Answer refused = Send(ChangeRequest::kSetGenericAttribute, attribute);
-        EXPECT_EQ(refused.result, 0) << name;
-        EXPECT_NE(refused.code, 1) << name;
+        EXPECT_EQ(refused.code, 31022) << name;
+        EXPECT_EQ(refused.text, std::string(name) +
+                                    " has a change request of its own and cannot be set as a generic attribute.");
     }
+    for (const char* name : {"mail", "noSuchAttribute"}) {
+        attribute.attributeName = name;
+        EXPECT_EQ(Send(ChangeRequest::kSetGenericAttribute, attribute).code, 31023) << name;
+    }
+    EXPECT_EQ(library.GetCompanyNumber("ZT4_G"), "");
+    EXPECT_EQ(library.GetMailAliasedFlag("ZT4_G"), 'Y');
+    EXPECT_EQ(library.GetDescription("ZT4_G"), "Builds, tests, and ships; 100% of it.");
+    EXPECT_TRUE(Values("ZT4_G", "exchangeSynchronization").empty());
     EXPECT_TRUE(Eventual("ZT4_G").empty());
+}
+
+TEST_F(AdminServer, ConfigurationEntriesAreFoundWhereverTheySit) {
+    // Companies kept directly under the organization, with a company the sample lacks.
+    LDAP* ld = AdminConnection();
+    ASSERT_NE(ld, nullptr);
+    const std::string companies = "cn=Companies,ou=Configuration," + BaseDN();
+    ASSERT_EQ(ldap_rename_s(ld, companies.c_str(), "cn=Companies", BaseDN().c_str(), 1, nullptr, nullptr),
+              LDAP_SUCCESS);
+    char seven[] = "0007 Seven Seas";
+    char* values[] = {seven, nullptr};
+    LDAPMod mod{};
+    mod.mod_op = LDAP_MOD_ADD;
+    mod.mod_type = const_cast<char*>("member");
+    mod.mod_values = values;
+    LDAPMod* mods[] = {&mod, nullptr};
+    ASSERT_EQ(ldap_modify_ext_s(ld, ("cn=Companies," + BaseDN()).c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    Create({"ZT13_G"});
+    // The library's own change, checked by the library and again by the server.
+    CZNGroup group;
+    EXPECT_EQ(group.SetCompanyNumber("asmith", SamplePassword("asmith"), "ZT13_G", "7"), 1)
+        << group.GetErrorStatusCode() << " " << group.GetErrorStatusText();
+    EXPECT_EQ(group.GetCompanyNumber("ZT13_G"), "0007");
+    RequestFields gone = By(kAdmin, "ZT13_G");
+    gone.companyNumber = "0999";
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, gone).code, 30032);
+    RestoreDirectory();
 }
 
 TEST_F(AdminServer, RequestsThatCannotBeTrustedChangeNothing) {
