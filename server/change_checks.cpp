@@ -81,6 +81,68 @@ Verdict ChangeApplier::Impl::FindGroup(const std::string& name, Group& group, bo
     return kGranted;
 }
 
+const std::string* Snapshot::Person(const std::string& name) const {
+    auto found = people.find(Lower(name));
+    return found != people.end() ? &found->second : nullptr;
+}
+
+const Group* Snapshot::FoundGroup(const std::string& name) const {
+    auto found = groups.find(Upper(name));
+    return found != groups.end() ? &found->second : nullptr;
+}
+
+Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
+                                        const std::vector<std::string>& groups, Snapshot& snapshot) {
+    std::vector<Directory::Query> queries(3);
+    std::string anyPerson, anyGroup;
+    for (const std::string& name : people) {
+        if (!name.empty()) anyPerson += "(uid=" + EscapeFilterValue(name) + ")";
+    }
+    for (const std::string& name : groups) {
+        if (!name.empty()) anyGroup += "(cn=" + EscapeFilterValue(name) + ")";
+    }
+    queries[0].base = queries[1].base = queries[2].base = directory.BaseDN();
+    queries[0].filter = "(&(objectClass=organizationalPerson)(|" + anyPerson + "))";
+    queries[0].attributes = {"uid"};
+    queries[1].filter = "(&(objectClass=groupOfUniqueNames)(|" + anyGroup + "))";
+    queries[1].attributes = kGroupAttributes;
+    queries[2].filter = GroupFilter(kAdministratorsGroup);
+    queries[2].attributes = {"uniqueMember"};
+    if (anyPerson.empty()) queries[0].filter = "(!(objectClass=*))";
+    if (anyGroup.empty()) queries[1].filter = "(!(objectClass=*))";
+    if (directory.SearchAll(queries) != LDAP_SUCCESS) return Unreadable();
+    snapshot = Snapshot();
+    // As the library does: the last of several people with the name, the first group.
+    for (const Entry& e : queries[0].entries) {
+        for (const std::string& name : people) {
+            for (const std::string& uid : e.Values("uid")) {
+                if (Lower(uid) == Lower(name)) snapshot.people[Lower(name)] = e.dn;
+            }
+        }
+    }
+    for (const Entry& e : queries[1].entries) {
+        for (const std::string& name : groups) {
+            bool named = false;
+            for (const std::string& cn : e.Values("cn")) named = named || Upper(cn) == Upper(name);
+            if (!named || snapshot.groups.count(Upper(name)) != 0) continue;
+            Group& group = snapshot.groups[Upper(name)];
+            group.dn = e.dn;
+            group.name = name;
+            group.owners = e.Values("owner");
+            group.contacts = e.Values("contactusername");
+            group.direct = e.Values("explicitmember");
+            group.subGroups = e.Values("subgroup");
+            group.superGroups = e.Values("supergroup");
+            group.objectClasses = e.Values("objectclass");
+        }
+    }
+    for (const Entry& e : queries[2].entries) {
+        const std::vector<std::string>& members = e.Values("uniquemember");
+        snapshot.administrators.insert(snapshot.administrators.end(), members.begin(), members.end());
+    }
+    return kGranted;
+}
+
 Verdict ChangeApplier::Impl::IsEventualMember(const std::string& groupName,
                                               const std::string& personDN, bool& yes) {
     std::vector<Entry> entries;
@@ -220,6 +282,30 @@ Verdict ChangeApplier::Impl::Requester(const std::string& user, std::string& dn)
     return found ? kGranted : Refuse(status::kInvalidUserName, user + " is not a valid username.");
 }
 
+Verdict ChangeApplier::Impl::Requester(const std::string& user, const Snapshot& snapshot,
+                                       std::string& dn) const {
+    if (user.empty()) return Refuse(status::kMissingUserName, "No username specified.");
+    if (user.size() > kMaxUserNameLength) {
+        return Refuse(status::kInvalidUserName, "Specified username is not valid.");
+    }
+    const std::string* found = snapshot.Person(user);
+    if (found == nullptr) return Refuse(status::kInvalidUserName, user + " is not a valid username.");
+    dn = *found;
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::ExistingGroup(const std::string& name, const Snapshot& snapshot,
+                                           Group& group) const {
+    if (name.empty()) return Refuse(status::kMissingGroupName, "No group name specified.");
+    if (name.size() > kMaxGroupNameLength) {
+        return Refuse(status::kInvalidGroupName, "Specified group name is not valid.");
+    }
+    const Group* found = snapshot.FoundGroup(name);
+    if (found == nullptr) return Refuse(status::kInvalidGroupName, name + " is not a valid group.");
+    group = *found;
+    return kGranted;
+}
+
 Verdict ChangeApplier::Impl::ExistingGroup(const std::string& name, Group& group) {
     if (name.empty()) return Refuse(status::kMissingGroupName, "No group name specified.");
     if (name.size() > kMaxGroupNameLength) {
@@ -239,7 +325,17 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
     bool admin = false;
     Verdict read = IsEventualMember(kAdministratorsGroup, userDN, admin);
     if (!read.Ok()) return read;
-    if (admin || HoldsDN(group.owners, userDN)) return kGranted;
+    return Privilege(rule, user, userDN, group, admin ? std::vector<std::string>{userDN}
+                                                      : std::vector<std::string>());
+}
+
+Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
+                                       const std::string& userDN, const Group& group,
+                                       const std::vector<std::string>& administrators) {
+    if (rule == Rule::kPublicOwnerOrContact && group.owners.empty() && group.contacts.empty()) {
+        return kGranted;
+    }
+    if (HoldsDN(administrators, userDN) || HoldsDN(group.owners, userDN)) return kGranted;
     if (rule == Rule::kOwner) {
         return Refuse(status::kNotOwner,
                       FormatText("%s is not a valid owner of group %s.", user.c_str(), group.name.c_str()));

@@ -132,29 +132,39 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     for (const PeopleChange& c : kPeopleChanges) {
         if (c.kind == request.kind) change = &c;
     }
-    std::string targetDN;
-    bool found = false;
-    Verdict v = FindPerson(f.targetName, targetDN, found);
+    Snapshot snapshot;
+    Verdict v = ReadAtOnce({f.targetName, f.userName}, {f.groupName}, snapshot);
     if (!v.Ok()) return v;
-    if (!found || f.targetName.empty()) {
+    const std::string* target = snapshot.Person(f.targetName);
+    if (target == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidUserName, f.targetName + " is not a valid username.");
     }
-    Group group;
-    bool exists = false;
-    if (!(v = FindGroup(f.groupName, group, exists)).Ok()) return v;
-    const bool holds = exists && HoldsDN(Holders(group, change->attribute), targetDN);
-    if (holds == change->add && (exists || !change->add)) {
+    const std::string targetDN = *target;
+    const Group* named = snapshot.FoundGroup(f.groupName);
+    const bool holds = named != nullptr && HoldsDN(Holders(*named, change->attribute), targetDN);
+    if (holds == change->add && (named != nullptr || !change->add)) {
         return RelationRefusal(change->attribute, change->add, f.targetName, f.groupName);
     }
     std::string userDN;
-    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
-    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
-    if (!(v = Privilege(change->rule, f.userName, userDN, group)).Ok()) return v;
+    Group group;
+    if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, snapshot, group)).Ok()) return v;
+    if (!(v = Privilege(change->rule, f.userName, userDN, group, snapshot.administrators)).Ok()) return v;
     details.operation = change->add ? "add-value" : "delete-value";
     details.group = group.dn;
     details.attribute = change->attribute;
     details.values = {targetDN};
-    if (details.attribute == "explicitMember") details.recompute = {group.dn};
+    if (details.attribute == "explicitMember") {
+        // The member's own group gains or loses the member with the same write, when that
+        // is all its eventual members do: always on an add, on a delete when no subgroup
+        // can hold the member too. The groups above follow.
+        if (change->add || group.subGroups.empty()) {
+            details.operation = change->add ? "add-member" : "delete-member";
+            details.recompute = group.superGroups;
+        } else {
+            details.recompute = {group.dn};
+        }
+    }
     return kGranted;
 }
 
@@ -164,16 +174,16 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     if (add && Upper(f.targetName) == Upper(f.groupName)) {
         return Refuse(status::kCannotBeSubGroup, f.targetName + " can't be a subgroup.");
     }
-    Group child;
-    bool found = false;
-    Verdict v = FindGroup(f.targetName, child, found);
+    Snapshot snapshot;
+    Verdict v = ReadAtOnce({f.userName}, {f.targetName, f.groupName}, snapshot);
     if (!v.Ok()) return v;
-    if (!found || f.targetName.empty()) {
+    if (snapshot.FoundGroup(f.targetName) == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidGroupName, f.targetName + " is not a valid group name.");
     }
+    const Group child = *snapshot.FoundGroup(f.targetName);
     Group parent;
-    bool parentFound = false;
-    if (!(v = FindGroup(f.groupName, parent, parentFound)).Ok()) return v;
+    const bool parentFound = snapshot.FoundGroup(f.groupName) != nullptr;
+    if (parentFound) parent = *snapshot.FoundGroup(f.groupName);
     const bool linked = parentFound && HoldsDN(parent.subGroups, child.dn);
     if (add) {
         bool above = false;
@@ -189,9 +199,11 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
         return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
     }
     std::string userDN;
-    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
-    if (!(v = ExistingGroup(f.groupName, parent)).Ok()) return v;
-    if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent)).Ok()) return v;
+    if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, snapshot, parent)).Ok()) return v;
+    if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent, snapshot.administrators)).Ok()) {
+        return v;
+    }
     details.operation = add ? "link" : "unlink";
     details.group = parent.dn;
     details.target = child.dn;

@@ -187,7 +187,9 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
         return Refusal(kTokenMismatchCode, kTokenMismatchText);
     }
     std::lock_guard<std::mutex> hold(m_writer);
-    ReconcileLocked();
+    if (m_unfinished != 0) {
+        ReconcileLocked();
+    }
     ChangePlan plan;
     Verdict verdict = m_applier.Check(request, plan);
     if (!verdict.Ok()) {
@@ -210,8 +212,10 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
     if (plan.kind == ChangeRequest::kResetGroupChangeLogs) {
         // Only the journal changes, in one transaction with the change's own state.
         if (!m_journal.CompleteReset(number, change.groupName)) {
-            m_journal.Complete(number, ChangeState::kRejected, kJournalFailureCode,
-                               kJournalFailureText);
+            if (!m_journal.Complete(number, ChangeState::kRejected, kJournalFailureCode,
+                                    kJournalFailureText)) {
+                ++m_unfinished;
+            }
             return Refusal(kJournalFailureCode, kJournalFailureText);
         }
         Log(prefix + "applied");
@@ -226,17 +230,22 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
         if (!plan.renamedFrom.empty()) {
             m_journal.RenameGroupLog(plan.renamedFrom, plan.renamedTo);
         }
-        m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string());
+        if (!m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string())) {
+            ++m_unfinished;
+        }
         Log(prefix + "applied");
         return Reply(1, kChangeAppliedStatus, FormatText(kChangeAppliedFormat, number));
     }
     if (!touched) {
-        m_journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
+        if (!m_journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text)) {
+            ++m_unfinished;
+        }
         Log(prefix + "rejected " + std::to_string(verdict.code) + " " + verdict.text);
         return Refusal(verdict.code, verdict.text);
     }
     // Part of the change is in the directory: it stays pending and the next change (or the
     // next start) completes it; the client learns the number to ask about.
+    ++m_unfinished;
     Log(prefix + "unfinished: " + verdict.text);
     return Refusal(kChangeUnfinishedCode,
                    FormatText(kChangeUnfinishedFormat, number, verdict.text.c_str()));
@@ -272,6 +281,11 @@ std::size_t AdminService::Reconcile() {
 }
 
 std::size_t AdminService::ReconcileLocked() {
+    m_unfinished = ReconcileJournal();
+    return m_unfinished;
+}
+
+std::size_t AdminService::ReconcileJournal() {
     std::size_t remaining = 0;
     for (const JournalEntry& entry : m_journal.Pending()) {
         ChangePlan plan;

@@ -48,6 +48,7 @@ class AdminService {
     std::string AnswerQuery(const ParsedRequest& request);
     std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan);
     std::size_t ReconcileLocked();
+    std::size_t ReconcileJournal();
     // The peer whose range holds `number`, when it is not this server's own range.
     const Peer* PeerFor(long number) const;
 
@@ -58,6 +59,9 @@ class AdminService {
     // eventual members computed from one state are written before the next change reads it.
     std::mutex m_writer;
     int m_pauseAfterJournal = 0;
+    // Changes the journal may still hold as pending; while none, a change need not read
+    // the journal's pending list first. Unknown until the first reconciliation.
+    std::size_t m_unfinished = 1;
     long m_firstChangeNumber = 1;
     std::vector<Peer> m_peers;
 };
