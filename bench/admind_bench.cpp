@@ -1,9 +1,16 @@
 // The administration server: changes and status questions per second with 1, 8 and 32
 // clients, and one change's round trip beside a bare LDAP modify of the same kind of entry.
 #include <benchmark/benchmark.h>
+#include <arpa/inet.h>
 #include <ldap.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -102,6 +109,43 @@ void Changes(benchmark::State& state, const char* domain, std::uint32_t port) {
 
 void LocalChanges(benchmark::State& state) { Changes(state, nullptr, 60660); }
 
+// The same changes over a plain socket to the server's address: no name lookup, no library.
+void RawChanges(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(Started().local->Port()));
+    inet_pton(AF_INET, Started().local->Address().c_str(), &server.sin_addr);
+    const std::string group = BenchGroup(state.thread_index());
+    bool add = true;
+    for (auto _ : state) {
+        zn::RequestFields f;
+        f.userName = kAdmin;
+        f.groupName = group;
+        f.targetName = "BWHITE";
+        std::string request;
+        zn::FormatChangeRequest(add ? ChangeRequest::kAddMember : ChangeRequest::kDeleteMember, f, request);
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        char reply[1024];
+        ssize_t got = -1;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0 &&
+            send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+            got = recv(fd, reply, sizeof reply, 0);
+        }
+        close(fd);
+        if (got < 2 || reply[0] != '1') {
+            state.SkipWithError("raw change refused");
+            break;
+        }
+        add = !add;
+    }
+    if (!add) Send(nullptr, 60660, ChangeRequest::kDeleteMember, group, "BWHITE");
+    state.SetItemsProcessed(state.iterations());
+}
+
 // The library's own change: its checks (searches of the directory), the exchange and the
 // server's work, with the requester verified once, as an application that keeps its object.
 void LibraryChange(benchmark::State& state) {
@@ -196,6 +240,7 @@ BENCHMARK(LocalChanges)
     ->Name("change")
     ->Threads(1)->Threads(8)->Threads(32)
     ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(RawChanges)->Name("change, plain socket")->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(LibraryChange)
     ->Name("library change")
     ->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
@@ -234,6 +279,11 @@ int main(int argc, char** argv) {
                     change->GetAdjustedRealTime() * 1e-6, bare->GetAdjustedRealTime() * 1e-6,
                     change->GetAdjustedRealTime() / bare->GetAdjustedRealTime());
     }
+    const auto* raw = reporter.Median("change, plain socket");
+    if (bare != nullptr && raw != nullptr && bare->GetAdjustedRealTime() > 0) {
+        std::printf("one change's round trip over a plain socket %.3f ms: %.1f times the bare modify\n",
+                    raw->GetAdjustedRealTime() * 1e-6, raw->GetAdjustedRealTime() / bare->GetAdjustedRealTime());
+    }
     if (const auto* library = reporter.Median("library change")) {
         auto searches = library->counters.find("searches");
         if (searches != library->counters.end()) {
@@ -244,6 +294,33 @@ int main(int argc, char** argv) {
             std::printf("library change / bare LDAP modify (median real time): %.1f\n",
                         library->GetAdjustedRealTime() / bare->GetAdjustedRealTime());
         }
+    }
+    // Where the server's time went, from its own log line of each member change: the
+    // medians of all of them, whatever the number of clients (each is timed inside the
+    // one writer, so waiting for it does not count).
+    std::vector<double> phases[4];
+    std::istringstream log(Started().local->Log());
+    for (std::string line; std::getline(log, line);) {
+        double total = 0, checks = 0, journal = 0, directory = 0;
+        const std::size_t at = line.find(": applied in ");
+        if (line.find(",MEMBER,ZB_CLIENT") == std::string::npos || at == std::string::npos ||
+            std::sscanf(line.c_str() + at, ": applied in %lf ms: checks %lf, journal %lf, directory %lf",
+                        &total, &checks, &journal, &directory) != 4) {
+            continue;
+        }
+        for (auto [list, value] : {std::pair{0, total}, {1, checks}, {2, journal}, {3, directory}}) {
+            phases[list].push_back(value);
+        }
+    }
+    if (!phases[0].empty()) {
+        auto median = [](std::vector<double>& values) {
+            std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
+            return values[values.size() / 2];
+        };
+        std::printf("server time per change (median of %zu): %.3f ms; checks %.3f, journal %.3f, "
+                    "directory %.3f\n",
+                    phases[0].size(), median(phases[0]), median(phases[1]), median(phases[2]),
+                    median(phases[3]));
     }
     benchmark::Shutdown();
     return 0;
