@@ -710,6 +710,20 @@ TEST(ChangeApplier, PlansSurviveTheJournalAndApplyingTwiceChangesNothingMore) {
     EXPECT_EQ(Values("ENG-DB", "superGroup").size(), 3u);
     // Once applied, the same request no longer passes its checks.
     EXPECT_EQ(applier.Check(request, plan).code, 30029);
+    // A member's direct and eventual values go in one write; run again, as after a kill, it
+    // falls back to the direct value and a recomputation, and the closure above holds.
+    for (ChangeRequest kind : {ChangeRequest::kAddMember, ChangeRequest::kDeleteMember}) {
+        ASSERT_TRUE(zn::FormatChangeRequest(kind, By(kAdmin, "ENG-DB", "hkim"), text));
+        ASSERT_EQ(zn::ParseChangeRequest(text, request), zn::ParseOutcome::kMayContinue);
+        ASSERT_TRUE(applier.Check(request, plan).Ok());
+        ASSERT_TRUE(applier.Apply(plan, touched).Ok());
+        ASSERT_TRUE(applier.Apply(plan, touched).Ok());
+        const bool added = kind == ChangeRequest::kAddMember;
+        for (const char* group : {"ENG-DB", "ENG-ALUMNI", "ENG-BACKEND", "ENG-ALL"}) {
+            EXPECT_EQ(Values(group, "uniqueMember").count(PersonDN("hkim")), added ? 1u : 0u) << group;
+        }
+        EXPECT_EQ(Values("ENG-DB", "explicitMember").count(PersonDN("hkim")), added ? 1u : 0u);
+    }
     RestoreDirectory();
 }
 
