@@ -306,7 +306,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
             return kGranted;
         }
         // Its last supergroup: taking it deletes it, which the rules above let only an
-        // administrator or its owner do, the same people request 12 lets delete it.
+        // administrator or its owner do, the same people who may delete it without a parent.
     }
     details.operation = "delete";
     details.target = doomed.dn;
