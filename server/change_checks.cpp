@@ -93,7 +93,7 @@ const Group* Snapshot::FoundGroup(const std::string& name) const {
 
 Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
                                         const std::vector<std::string>& groups, Snapshot& snapshot) {
-    std::vector<Directory::Query> queries(3);
+    std::vector<Directory::Query> queries(2);
     std::string anyPerson, anyGroup;
     for (const std::string& name : people) {
         if (!name.empty()) anyPerson += "(uid=" + EscapeFilterValue(name) + ")";
@@ -101,14 +101,15 @@ Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
     for (const std::string& name : groups) {
         if (!name.empty()) anyGroup += "(cn=" + EscapeFilterValue(name) + ")";
     }
-    queries[0].base = queries[1].base = queries[2].base = directory.BaseDN();
-    queries[0].filter = "(&(objectClass=organizationalPerson)(|" + anyPerson + "))";
-    queries[0].attributes = {"uid"};
+    // The people and the administrators in one search (no person holds uniqueMember, the
+    // administrators group has no uid); the group apart, as its eventual members may be many.
+    queries[0].base = queries[1].base = directory.BaseDN();
+    const std::string personFilter = anyPerson.empty() ? "(!(objectClass=*))"
+                                                         : "(&(objectClass=organizationalPerson)(|" + anyPerson + "))";
+    queries[0].filter = "(|" + personFilter + GroupFilter(kAdministratorsGroup) + ")";
+    queries[0].attributes = {"uid", "uniqueMember"};
     queries[1].filter = "(&(objectClass=groupOfUniqueNames)(|" + anyGroup + "))";
     queries[1].attributes = kGroupAttributes;
-    queries[2].filter = GroupFilter(kAdministratorsGroup);
-    queries[2].attributes = {"uniqueMember"};
-    if (anyPerson.empty()) queries[0].filter = "(!(objectClass=*))";
     if (anyGroup.empty()) queries[1].filter = "(!(objectClass=*))";
     if (directory.SearchAll(queries) != LDAP_SUCCESS) return Unreadable();
     snapshot = Snapshot();
@@ -136,7 +137,7 @@ Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
             group.objectClasses = e.Values("objectclass");
         }
     }
-    for (const Entry& e : queries[2].entries) {
+    for (const Entry& e : queries[0].entries) {
         const std::vector<std::string>& members = e.Values("uniquemember");
         snapshot.administrators.insert(snapshot.administrators.end(), members.begin(), members.end());
     }
