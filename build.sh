@@ -7,6 +7,8 @@
 #                      target, and the Windows build and its suites as `./build.sh windows` does
 #   ./build.sh deps    only install the Debian packages
 #   ./build.sh bench   build optimised and run the benchmarks inside the sandbox
+#   ./build.sh soak [options]  build optimised and run the long crash soak of the administration
+#                      server inside the sandbox (admind_soak; default 16 clients, 25 kills)
 #   ./build.sh windows build the 32- and 64-bit Windows DLLs with mingw-w64, check the 32-bit
 #                      one, and run the Windows suites and the demonstration under wine64
 #   ./build.sh fuzz [seconds]  run every fuzz target that long (default 600 s each)
@@ -201,8 +203,15 @@ case "${1:-}" in
         # 100,000 people and 10,000 groups need more room than the sandbox's default.
         ZNG_SANDBOX_SIZE=6g ZNG_DB_MAXSIZE=2147483648 in_sandbox "$ROOT/build-bench/bench/scale_bench" "$@"
         ;;
+    soak)
+        install_packages
+        configure_and_build "$ROOT/build-bench" -DCMAKE_BUILD_TYPE=Release \
+            -DZNGROUPS_BUILD_TESTS=OFF
+        shift
+        in_sandbox "$ROOT/build-bench/bench/admind_soak" "$@"
+        ;;
     *)
-        sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

@@ -1,6 +1,7 @@
 // Inside ChangeApplier: the reads its checks need and the writes its changes make.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,19 @@ struct Group {
 // Whether `dns` holds `dn`, comparing normalised DNs.
 bool HoldsDN(const std::vector<std::string>& dns, const std::string& dn);
 
+// What one change's checks read, fetched in one round trip.
+struct Snapshot {
+    // By the name asked for, in lower case: the DN of the last person with that uid.
+    std::map<std::string, std::string> people;
+    // By the name asked for, in upper case: the first group with that cn.
+    std::map<std::string, Group> groups;
+    // The eventual members of the administrators group.
+    std::vector<std::string> administrators;
+
+    const std::string* Person(const std::string& name) const;
+    const Group* FoundGroup(const std::string& name) const;
+};
+
 struct ChangeApplier::Impl {
     explicit Impl(DirectorySettings settings) : directory(std::move(settings)) {}
 
@@ -29,15 +43,25 @@ struct ChangeApplier::Impl {
     bool schemaRead = false;
     std::vector<std::pair<std::string, std::set<std::string>>> allowedByClass;
     std::vector<std::pair<std::string, std::string>> superClasses;
+    // Every name and OID of an attribute type (lower case) to its first name (lower case).
+    std::map<std::string, std::string> attributeTypes;
 
     // --- reads (change_checks.cpp) ------------------------------------------------------
     Verdict Unreadable() const;
     // The person's DN; `found` false when no person has the name.
     Verdict FindPerson(const std::string& user, std::string& dn, bool& found);
     Verdict FindGroup(const std::string& name, Group& group, bool& found);
+    // The people and groups named, and the administrators, in one round trip.
+    Verdict ReadAtOnce(const std::vector<std::string>& people, const std::vector<std::string>& groups,
+                       Snapshot& snapshot);
     Verdict IsEventualMember(const std::string& groupName, const std::string& personDN, bool& yes);
     Verdict IsEventualSuperGroup(const Group& group, const std::string& candidateDN, bool& yes);
+    Verdict ReadSchema();
+    // The attribute's first name in the schema, lower case; the name itself when unknown.
+    std::string AttributeType(const std::string& attribute) const;
     Verdict AllowedAttribute(const Group& group, const std::string& attribute, bool& yes);
+    // The active companies, found as the library finds them.
+    Verdict ActiveCompanies(std::vector<std::string>& companies);
 
     // --- checks (change_checks.cpp) -----------------------------------------------------
     Verdict Check(const ParsedRequest& request, ChangePlan& plan);
@@ -55,6 +79,12 @@ struct ChangeApplier::Impl {
     enum class Rule { kOwner, kOwnerOrContact, kPublicOwnerOrContact };
     Verdict Privilege(Rule rule, const std::string& user, const std::string& userDN,
                       const Group& group);
+    // The same with the administrators already read.
+    Verdict Privilege(Rule rule, const std::string& user, const std::string& userDN,
+                      const Group& group, const std::vector<std::string>& administrators);
+    // The requester's checks against a snapshot.
+    Verdict Requester(const std::string& user, const Snapshot& snapshot, std::string& dn) const;
+    Verdict ExistingGroup(const std::string& name, const Snapshot& snapshot, Group& group) const;
     Verdict ValidNewName(const std::string& name);
 
     // --- writes (change_writes.cpp) -----------------------------------------------------

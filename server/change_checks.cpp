@@ -81,6 +81,69 @@ Verdict ChangeApplier::Impl::FindGroup(const std::string& name, Group& group, bo
     return kGranted;
 }
 
+const std::string* Snapshot::Person(const std::string& name) const {
+    auto found = people.find(Lower(name));
+    return found != people.end() ? &found->second : nullptr;
+}
+
+const Group* Snapshot::FoundGroup(const std::string& name) const {
+    auto found = groups.find(Upper(name));
+    return found != groups.end() ? &found->second : nullptr;
+}
+
+Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
+                                        const std::vector<std::string>& groups, Snapshot& snapshot) {
+    std::vector<Directory::Query> queries(2);
+    std::string anyPerson, anyGroup;
+    for (const std::string& name : people) {
+        if (!name.empty()) anyPerson += "(uid=" + EscapeFilterValue(name) + ")";
+    }
+    for (const std::string& name : groups) {
+        if (!name.empty()) anyGroup += "(cn=" + EscapeFilterValue(name) + ")";
+    }
+    // The people and the administrators in one search (no person holds uniqueMember, the
+    // administrators group has no uid); the group apart, as its eventual members may be many.
+    queries[0].base = queries[1].base = directory.BaseDN();
+    const std::string personFilter = anyPerson.empty() ? "(!(objectClass=*))"
+                                                         : "(&(objectClass=organizationalPerson)(|" + anyPerson + "))";
+    queries[0].filter = "(|" + personFilter + GroupFilter(kAdministratorsGroup) + ")";
+    queries[0].attributes = {"uid", "uniqueMember"};
+    queries[1].filter = "(&(objectClass=groupOfUniqueNames)(|" + anyGroup + "))";
+    queries[1].attributes = kGroupAttributes;
+    if (anyGroup.empty()) queries[1].filter = "(!(objectClass=*))";
+    if (directory.SearchAll(queries) != LDAP_SUCCESS) return Unreadable();
+    snapshot = Snapshot();
+    // As the library does: the last of several people with the name, the first group.
+    for (const Entry& e : queries[0].entries) {
+        for (const std::string& name : people) {
+            for (const std::string& uid : e.Values("uid")) {
+                if (Lower(uid) == Lower(name)) snapshot.people[Lower(name)] = e.dn;
+            }
+        }
+    }
+    for (const Entry& e : queries[1].entries) {
+        for (const std::string& name : groups) {
+            bool named = false;
+            for (const std::string& cn : e.Values("cn")) named = named || Upper(cn) == Upper(name);
+            if (!named || snapshot.groups.count(Upper(name)) != 0) continue;
+            Group& group = snapshot.groups[Upper(name)];
+            group.dn = e.dn;
+            group.name = name;
+            group.owners = e.Values("owner");
+            group.contacts = e.Values("contactusername");
+            group.direct = e.Values("explicitmember");
+            group.subGroups = e.Values("subgroup");
+            group.superGroups = e.Values("supergroup");
+            group.objectClasses = e.Values("objectclass");
+        }
+    }
+    for (const Entry& e : queries[0].entries) {
+        const std::vector<std::string>& members = e.Values("uniquemember");
+        snapshot.administrators.insert(snapshot.administrators.end(), members.begin(), members.end());
+    }
+    return kGranted;
+}
+
 Verdict ChangeApplier::Impl::IsEventualMember(const std::string& groupName,
                                               const std::string& personDN, bool& yes) {
     std::vector<Entry> entries;
@@ -120,33 +183,72 @@ Verdict ChangeApplier::Impl::IsEventualSuperGroup(const Group& group,
     return kGranted;
 }
 
+Verdict ChangeApplier::Impl::ReadSchema() {
+    if (schemaRead) return kGranted;
+    std::vector<Entry> entries;
+    if (directory.Search("cn=Subschema", false, "(objectClass=subschema)",
+                         {"objectClasses", "attributeTypes"}, entries) != LDAP_SUCCESS ||
+        entries.empty()) {
+        return Unreadable();
+    }
+    for (const std::string& text : entries.front().Values("objectclasses")) {
+        int code = 0;
+        const char* error = nullptr;
+        LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
+        if (oc == nullptr) continue;
+        std::set<std::string> allowed;
+        for (char** list : {oc->oc_at_oids_must, oc->oc_at_oids_may}) {
+            for (int i = 0; list != nullptr && list[i] != nullptr; ++i) allowed.insert(Lower(list[i]));
+        }
+        for (int n = 0; oc->oc_names != nullptr && oc->oc_names[n] != nullptr; ++n) {
+            allowedByClass.emplace_back(Lower(oc->oc_names[n]), allowed);
+            for (int s = 0; oc->oc_sup_oids != nullptr && oc->oc_sup_oids[s] != nullptr; ++s) {
+                superClasses.emplace_back(Lower(oc->oc_names[n]), Lower(oc->oc_sup_oids[s]));
+            }
+        }
+        ldap_objectclass_free(oc);
+    }
+    for (const std::string& text : entries.front().Values("attributetypes")) {
+        int code = 0;
+        const char* error = nullptr;
+        LDAPAttributeType* at = ldap_str2attributetype(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
+        if (at == nullptr) continue;
+        if (at->at_names != nullptr && at->at_names[0] != nullptr) {
+            const std::string first = Lower(at->at_names[0]);
+            for (int n = 0; at->at_names[n] != nullptr; ++n) attributeTypes[Lower(at->at_names[n])] = first;
+            if (at->at_oid != nullptr) attributeTypes[Lower(at->at_oid)] = first;
+        }
+        ldap_attributetype_free(at);
+    }
+    schemaRead = true;
+    return kGranted;
+}
+
+std::string ChangeApplier::Impl::AttributeType(const std::string& attribute) const {
+    // An attribute description may carry options ("description;lang-de"): the type is
+    // what comes before them.
+    const std::string type = Lower(attribute.substr(0, attribute.find(';')));
+    auto found = attributeTypes.find(type);
+    return found != attributeTypes.end() ? found->second : type;
+}
+
+Verdict ChangeApplier::Impl::ActiveCompanies(std::vector<std::string>& companies) {
+    std::vector<Entry> entries;
+    if (directory.Search(directory.BaseDN(), true, "(&(objectclass=groupOfNames)(cn=Companies))",
+                         {"member"}, entries) != LDAP_SUCCESS) {
+        return Unreadable();
+    }
+    companies.clear();
+    for (const Entry& e : entries) {
+        for (const std::string& value : e.Values("member")) companies.push_back(value);
+    }
+    return kGranted;
+}
+
 Verdict ChangeApplier::Impl::AllowedAttribute(const Group& group, const std::string& attribute,
                                               bool& yes) {
-    if (!schemaRead) {
-        std::vector<Entry> entries;
-        if (directory.Search("cn=Subschema", false, "(objectClass=subschema)", {"objectClasses"},
-                             entries) != LDAP_SUCCESS || entries.empty()) {
-            return Unreadable();
-        }
-        for (const std::string& text : entries.front().Values("objectclasses")) {
-            int code = 0;
-            const char* error = nullptr;
-            LDAPObjectClass* oc = ldap_str2objectclass(text.c_str(), &code, &error, LDAP_SCHEMA_ALLOW_ALL);
-            if (oc == nullptr) continue;
-            std::set<std::string> allowed;
-            for (char** list : {oc->oc_at_oids_must, oc->oc_at_oids_may}) {
-                for (int i = 0; list != nullptr && list[i] != nullptr; ++i) allowed.insert(Lower(list[i]));
-            }
-            for (int n = 0; oc->oc_names != nullptr && oc->oc_names[n] != nullptr; ++n) {
-                allowedByClass.emplace_back(Lower(oc->oc_names[n]), allowed);
-                for (int s = 0; oc->oc_sup_oids != nullptr && oc->oc_sup_oids[s] != nullptr; ++s) {
-                    superClasses.emplace_back(Lower(oc->oc_names[n]), Lower(oc->oc_sup_oids[s]));
-                }
-            }
-            ldap_objectclass_free(oc);
-        }
-        schemaRead = true;
-    }
+    Verdict read = ReadSchema();
+    if (!read.Ok()) return read;
     // The classes of the entry and all their superclasses.
     std::set<std::string> classes;
     std::deque<std::string> next;
@@ -159,10 +261,11 @@ Verdict ChangeApplier::Impl::AllowedAttribute(const Group& group, const std::str
             if (name == oc) next.push_back(parent);
         }
     }
-    const std::string wanted = Lower(attribute);
+    const std::string wanted = AttributeType(attribute);
     yes = false;
     for (const auto& [name, allowed] : allowedByClass) {
-        if (classes.count(name) != 0 && allowed.count(wanted) != 0) yes = true;
+        if (classes.count(name) == 0) continue;
+        for (const std::string& type : allowed) yes = yes || AttributeType(type) == wanted;
     }
     return kGranted;
 }
@@ -178,6 +281,30 @@ Verdict ChangeApplier::Impl::Requester(const std::string& user, std::string& dn)
     Verdict read = FindPerson(user, dn, found);
     if (!read.Ok()) return read;
     return found ? kGranted : Refuse(status::kInvalidUserName, user + " is not a valid username.");
+}
+
+Verdict ChangeApplier::Impl::Requester(const std::string& user, const Snapshot& snapshot,
+                                       std::string& dn) const {
+    if (user.empty()) return Refuse(status::kMissingUserName, "No username specified.");
+    if (user.size() > kMaxUserNameLength) {
+        return Refuse(status::kInvalidUserName, "Specified username is not valid.");
+    }
+    const std::string* found = snapshot.Person(user);
+    if (found == nullptr) return Refuse(status::kInvalidUserName, user + " is not a valid username.");
+    dn = *found;
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::ExistingGroup(const std::string& name, const Snapshot& snapshot,
+                                           Group& group) const {
+    if (name.empty()) return Refuse(status::kMissingGroupName, "No group name specified.");
+    if (name.size() > kMaxGroupNameLength) {
+        return Refuse(status::kInvalidGroupName, "Specified group name is not valid.");
+    }
+    const Group* found = snapshot.FoundGroup(name);
+    if (found == nullptr) return Refuse(status::kInvalidGroupName, name + " is not a valid group.");
+    group = *found;
+    return kGranted;
 }
 
 Verdict ChangeApplier::Impl::ExistingGroup(const std::string& name, Group& group) {
@@ -199,7 +326,17 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
     bool admin = false;
     Verdict read = IsEventualMember(kAdministratorsGroup, userDN, admin);
     if (!read.Ok()) return read;
-    if (admin || HoldsDN(group.owners, userDN)) return kGranted;
+    return Privilege(rule, user, userDN, group, admin ? std::vector<std::string>{userDN}
+                                                      : std::vector<std::string>());
+}
+
+Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
+                                       const std::string& userDN, const Group& group,
+                                       const std::vector<std::string>& administrators) {
+    if (rule == Rule::kPublicOwnerOrContact && group.owners.empty() && group.contacts.empty()) {
+        return kGranted;
+    }
+    if (HoldsDN(administrators, userDN) || HoldsDN(group.owners, userDN)) return kGranted;
     if (rule == Rule::kOwner) {
         return Refuse(status::kNotOwner,
                       FormatText("%s is not a valid owner of group %s.", user.c_str(), group.name.c_str()));

@@ -132,29 +132,39 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     for (const PeopleChange& c : kPeopleChanges) {
         if (c.kind == request.kind) change = &c;
     }
-    std::string targetDN;
-    bool found = false;
-    Verdict v = FindPerson(f.targetName, targetDN, found);
+    Snapshot snapshot;
+    Verdict v = ReadAtOnce({f.targetName, f.userName}, {f.groupName}, snapshot);
     if (!v.Ok()) return v;
-    if (!found || f.targetName.empty()) {
+    const std::string* target = snapshot.Person(f.targetName);
+    if (target == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidUserName, f.targetName + " is not a valid username.");
     }
-    Group group;
-    bool exists = false;
-    if (!(v = FindGroup(f.groupName, group, exists)).Ok()) return v;
-    const bool holds = exists && HoldsDN(Holders(group, change->attribute), targetDN);
-    if (holds == change->add && (exists || !change->add)) {
+    const std::string targetDN = *target;
+    const Group* named = snapshot.FoundGroup(f.groupName);
+    const bool holds = named != nullptr && HoldsDN(Holders(*named, change->attribute), targetDN);
+    if (holds == change->add && (named != nullptr || !change->add)) {
         return RelationRefusal(change->attribute, change->add, f.targetName, f.groupName);
     }
     std::string userDN;
-    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
-    if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
-    if (!(v = Privilege(change->rule, f.userName, userDN, group)).Ok()) return v;
+    Group group;
+    if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, snapshot, group)).Ok()) return v;
+    if (!(v = Privilege(change->rule, f.userName, userDN, group, snapshot.administrators)).Ok()) return v;
     details.operation = change->add ? "add-value" : "delete-value";
     details.group = group.dn;
     details.attribute = change->attribute;
     details.values = {targetDN};
-    if (details.attribute == "explicitMember") details.recompute = {group.dn};
+    if (details.attribute == "explicitMember") {
+        // The member's own group gains or loses the member with the same write, when that
+        // is all its eventual members do: always on an add, on a delete when no subgroup
+        // can hold the member too. The groups above follow.
+        if (change->add || group.subGroups.empty()) {
+            details.operation = change->add ? "add-member" : "delete-member";
+            details.recompute = group.superGroups;
+        } else {
+            details.recompute = {group.dn};
+        }
+    }
     return kGranted;
 }
 
@@ -164,16 +174,16 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     if (add && Upper(f.targetName) == Upper(f.groupName)) {
         return Refuse(status::kCannotBeSubGroup, f.targetName + " can't be a subgroup.");
     }
-    Group child;
-    bool found = false;
-    Verdict v = FindGroup(f.targetName, child, found);
+    Snapshot snapshot;
+    Verdict v = ReadAtOnce({f.userName}, {f.targetName, f.groupName}, snapshot);
     if (!v.Ok()) return v;
-    if (!found || f.targetName.empty()) {
+    if (snapshot.FoundGroup(f.targetName) == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidGroupName, f.targetName + " is not a valid group name.");
     }
+    const Group child = *snapshot.FoundGroup(f.targetName);
     Group parent;
-    bool parentFound = false;
-    if (!(v = FindGroup(f.groupName, parent, parentFound)).Ok()) return v;
+    const bool parentFound = snapshot.FoundGroup(f.groupName) != nullptr;
+    if (parentFound) parent = *snapshot.FoundGroup(f.groupName);
     const bool linked = parentFound && HoldsDN(parent.subGroups, child.dn);
     if (add) {
         bool above = false;
@@ -189,9 +199,11 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
         return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
     }
     std::string userDN;
-    if (!(v = Requester(f.userName, userDN)).Ok()) return v;
-    if (!(v = ExistingGroup(f.groupName, parent)).Ok()) return v;
-    if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent)).Ok()) return v;
+    if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
+    if (!(v = ExistingGroup(f.groupName, snapshot, parent)).Ok()) return v;
+    if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent, snapshot.administrators)).Ok()) {
+        return v;
+    }
     details.operation = add ? "link" : "unlink";
     details.group = parent.dn;
     details.target = child.dn;
@@ -267,6 +279,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         if (!parentFound || !HoldsDN(parent.subGroups, doomed.dn)) {
             return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
         }
+        details.group = parent.dn;
         if (!admin) {
             // Those who hold the parent may take a group from under it only while it has
             // another supergroup left.
@@ -278,6 +291,22 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         }
     } else if (!admin && !ownsDoomed) {
         return protectedGroup;
+    }
+    if (withParent) {
+        std::vector<std::string> others;
+        for (const std::string& dn : doomed.superGroups) {
+            if (NormalDN(dn) != NormalDN(details.group)) others.push_back(dn);
+        }
+        if (!others.empty()) {
+            // Taken from under one parent, the group lives on under the others: only the
+            // link goes, and the closures above the parent.
+            details.operation = "unlink";
+            details.target = doomed.dn;
+            details.recompute = {details.group};
+            return kGranted;
+        }
+        // Its last supergroup: taking it deletes it, which the rules above let only an
+        // administrator or its owner do, the same people who may delete it without a parent.
     }
     details.operation = "delete";
     details.target = doomed.dn;
@@ -295,17 +324,10 @@ Verdict ChangeApplier::Impl::CheckModify(const ParsedRequest& request, ChangePla
         company = f.companyNumber.size() <= 4 ? ("000" + f.companyNumber).substr(f.companyNumber.size() - 1)
                                               : std::string();
         bool active = false;
-        std::vector<Entry> entries;
         if (!company.empty()) {
-            std::string dn = "cn=Companies,ou=Configuration," + directory.BaseDN();
-            if (directory.Search(dn, false, "(objectClass=*)", {"member"}, entries) != LDAP_SUCCESS) {
-                return Unreadable();
-            }
-            for (const Entry& e : entries) {
-                for (const std::string& value : e.Values("member")) {
-                    active = active || value.substr(0, 4) == company;
-                }
-            }
+            std::vector<std::string> companies;
+            if (!(v = ActiveCompanies(companies)).Ok()) return v;
+            for (const std::string& value : companies) active = active || value.compare(0, 4, company) == 0;
         }
         if (!active) return Refuse(status::kInvalidCompanyNumber, "Specified SAP Company Number is invalid.");
     }
@@ -354,10 +376,14 @@ Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDet
             break;
         default: {
             details.attribute = f.attributeName;
-            const std::string lower = Lower(f.attributeName);
+            if (!(v = ReadSchema()).Ok()) return v;
+            // Whatever has a request of its own is changed only through it, where its own
+            // checks apply; under any of its names or its OID.
+            const std::string type = AttributeType(f.attributeName);
             for (const char* managed : {"cn", "objectclass", "owner", "contactusername", "explicitmember",
-                                        "uniquemember", "subgroup", "supergroup"}) {
-                if (lower == managed) {
+                                        "uniquemember", "subgroup", "supergroup", "companynumber",
+                                        "mailaliased", "exchangesynchronization", "description"}) {
+                if (type == managed) {
                     return Refuse(kManagedAttributeCode,
                                   FormatText(kManagedAttributeFormat, f.attributeName.c_str()));
                 }

@@ -75,6 +75,22 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
         rc = EnsureValue(directory, d.group, d.attribute, d.values.front(), op == "add-value");
         if (rc != LDAP_SUCCESS) return Refused();
         firstWriteDone = true;
+    } else if (op == "add-member" || op == "delete-member") {
+        // The direct and the eventual member in one write. When the eventual members were
+        // not as expected (or this runs again after a crash), the direct member alone, and
+        // the group's eventual members recomputed.
+        const bool add = op == "add-member";
+        const int operation = add ? LDAP_MOD_ADD : LDAP_MOD_DELETE;
+        rc = directory.Modify(d.group, {{operation, d.attribute, d.values}, {operation, "uniqueMember", d.values}});
+        if (rc == LDAP_TYPE_OR_VALUE_EXISTS || rc == LDAP_NO_SUCH_ATTRIBUTE) {
+            if (EnsureValue(directory, d.group, d.attribute, d.values.front(), add) != LDAP_SUCCESS) return Refused();
+            firstWriteDone = true;
+            Verdict own = Recompute({d.group});
+            if (!own.Ok()) return own;
+        } else if (rc != LDAP_SUCCESS) {
+            return Refused();
+        }
+        firstWriteDone = true;
     } else if (op == "link" || op == "unlink") {
         const bool present = op == "link";
         if (EnsureValue(directory, d.group, "subGroup", d.target, present) != LDAP_SUCCESS) return Refused();
@@ -150,9 +166,9 @@ ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails&
     };
     auto answer = [](bool yes) { return yes ? Reached::kYes : Reached::kNo; };
     const std::string& op = d.operation;
-    if (op == "add-value" || op == "delete-value") {
+    if (op == "add-value" || op == "delete-value" || op == "add-member" || op == "delete-member") {
         if (!read(d.group, d.attribute)) return Reached::kUnknown;
-        return answer(HoldsDN(values, d.values.front()) == (op == "add-value"));
+        return answer(HoldsDN(values, d.values.front()) == (op == "add-value" || op == "add-member"));
     }
     if (op == "link" || op == "unlink") {
         if (!read(d.group, "subGroup")) return Reached::kUnknown;

@@ -28,10 +28,6 @@ const char* const kUsageText =
     "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16;\n"
     "                             repeatable; none given: every client may\n"
     "  --max-connections N        connections served at once (default 64)\n"
-    "  --quiet-ms N               wait for more bytes of a request whose last field could\n"
-    "                             still grow (default 20)\n"
-    "  --long-quiet-ms N          the same wait once 536 bytes or more have arrived, whose\n"
-    "                             tail may come a round trip later (default 250)\n"
     "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
     "  --first-change-number N    number of the first change a new journal hands out\n"
@@ -100,8 +96,14 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
         return true;
     }
     if (key == "max-connections") return integer(1, 4096, config.maxConnections);
-    if (key == "quiet-ms") return integer(0, 10000, config.quietMilliseconds);
-    if (key == "long-quiet-ms") return integer(0, 10000, config.longQuietMilliseconds);
+    // A request's end is now told by its layout and its segments, not by a pause; files
+    // written for older versions still start.
+    if (key == "quiet-ms" || key == "long-quiet-ms") {
+        int ignored = 0;
+        if (!integer(0, 10000, ignored)) return false;
+        config.obsoleteSettings.push_back(key);
+        return true;
+    }
     if (key == "request-timeout-ms") return integer(1, 600000, config.requestTimeoutMilliseconds);
     if (key == "directory-timeout-ms") {
         return integer(1, 600000, config.directoryTimeoutMilliseconds);

@@ -35,11 +35,8 @@ struct Config {
     // Clients that may send changes; queries are answered for everyone. Empty: any client.
     std::vector<Network> allowChanges;
     int maxConnections = 64;
-    // How long a request whose last field could still grow waits for more bytes: a short
-    // request arrives in one segment, a long one may have its tail held back by the
-    // client's Nagle algorithm for a round trip.
-    int quietMilliseconds = 20;
-    int longQuietMilliseconds = 250;
+    // Settings of older versions that are read and no longer used, for the log.
+    std::vector<std::string> obsoleteSettings;
     // Bound for a whole request to arrive.
     int requestTimeoutMilliseconds = 5000;
     int directoryTimeoutMilliseconds = 10000;

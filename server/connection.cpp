@@ -48,26 +48,45 @@ void Drain(int socket, int milliseconds) {
 }
 
 
+std::vector<std::size_t> FullSegmentSizes(int socket, std::size_t received) {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) {
+        return {};
+    }
+    constexpr std::size_t kTimestampOption = 12;
+    std::vector<std::size_t> sizes = {kOneSegment, kOneSegment - kTimestampOption};
+    if (info.tcpi_snd_mss > 0) sizes.push_back(info.tcpi_snd_mss);
+    // The kernel's receive estimate is the largest segment seen: with only one segment in,
+    // that is the whole request itself, and says nothing about full segments.
+    if (info.tcpi_rcv_mss > 0 && info.tcpi_rcv_mss < received) sizes.push_back(info.tcpi_rcv_mss);
+    return sizes;
+}
+
+namespace {
+
+bool MayEndOnSegmentBoundary(int socket, std::size_t received) {
+    for (std::size_t segment : FullSegmentSizes(socket, received)) {
+        if (received % segment == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 ReceivedRequest ReadRequest(int socket, const ReadLimits& limits) {
     ReceivedRequest received;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limits.requestTimeoutMilliseconds);
-    bool mayBeWhole = false;
     char buffer[kMaxRequestLength + 2];
     for (;;) {
-        int wait = MillisecondsLeft(deadline);
-        const int quiet = received.bytes.size() >= kOneSegment ? limits.longQuietMilliseconds
-                                                               : limits.quietMilliseconds;
-        if (mayBeWhole && quiet < wait) {
-            wait = quiet;
-        }
-        int ready = WaitFor(socket, POLLIN, wait);
+        int ready = WaitFor(socket, POLLIN, MillisecondsLeft(deadline));
         if (ready < 0) {
             received.failed = true;
             return received;
         }
         if (ready == 0) {
-            // Quiet after a whole request: it is complete. Quiet after a part: the parser
-            // will call it incomplete.
+            // The bound: a whole layout that ended on a segment boundary was whole after
+            // all; a part goes to the parser, which calls it incomplete.
             return received;
         }
         ssize_t got = recv(socket, buffer, sizeof buffer, 0);
@@ -90,8 +109,10 @@ ReceivedRequest ReadRequest(int socket, const ReadLimits& limits) {
         }
         ParsedRequest parsed;
         switch (ParseChangeRequest(received.bytes, parsed)) {
-            case ParseOutcome::kMayContinue: mayBeWhole = true; break;
-            case ParseOutcome::kIncomplete: mayBeWhole = false; break;
+            case ParseOutcome::kMayContinue:
+                if (!MayEndOnSegmentBoundary(socket, received.bytes.size())) return received;
+                break;
+            case ParseOutcome::kIncomplete: break;
             // A whole request, or bytes no further byte can mend.
             default: return received;
         }

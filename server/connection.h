@@ -3,21 +3,31 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace zn::server {
 
 // How one request is read. A request has no terminator and no length, and the client
-// neither half-closes nor says it is done: the request is complete when its layout says so
-// (a last field at its full length), when the client closes, or when a request whose last
-// field could still grow has been followed by `quietMilliseconds` of silence.
+// neither half-closes nor says it is done. The library sends each request with one send,
+// which TCP carries as full-sized segments and one last, shorter segment, and delivers in
+// order: what has arrived is either a whole number of full segments or the whole request.
+// So a request whose layout is complete is complete at once, unless its length is a whole
+// multiple of a size a full segment of this connection may have (see FullSegmentSizes);
+// then the next segment may still be due (lost, waiting for its retransmission) and the
+// read waits for more bytes, up to the request bound.
 struct ReadLimits {
-    int quietMilliseconds = 20;
+    // Bound for a whole request to arrive.
     int requestTimeoutMilliseconds = 5000;
-    // Once this many bytes are in, the tail of one send may travel in a later segment
-    // (536 is the smallest segment size IPv4 allows), so the longer wait applies.
-    int longQuietMilliseconds = 250;
 };
+// The smallest segment every IPv4 host takes (576-byte datagrams less 40 bytes of headers).
 inline constexpr std::size_t kOneSegment = 536;
+
+// The payload sizes a full segment from the client may have on this connection: the IPv4
+// minimum, with and without the 12 bytes of a timestamp option; the connection's own
+// sending segment size (both ends agreed it, on the same path); and the largest segment
+// received so far, once more than that has arrived. Empty for a socket that is not TCP,
+// whose writes arrive whole.
+std::vector<std::size_t> FullSegmentSizes(int socket, std::size_t received);
 
 struct ReceivedRequest {
     std::string bytes;

@@ -139,40 +139,84 @@ int Directory::Run(Operation operation) {
     return LDAP_SERVER_DOWN;
 }
 
+namespace {
+
+// The entries of a search result, with the values of `attributes`.
+std::vector<Entry> ReadEntries(LDAP* ld, LDAPMessage* result, const std::vector<std::string>& attributes) {
+    std::vector<Entry> entries;
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
+        Entry entry;
+        char* dn = ldap_get_dn(ld, e);
+        entry.dn = dn != nullptr ? dn : "";
+        ldap_memfree(dn);
+        for (const std::string& name : attributes) {
+            berval** values = ldap_get_values_len(ld, e, name.c_str());
+            std::vector<std::string>& into = entry.values[Lower(name)];
+            for (int i = 0; values != nullptr && values[i] != nullptr; ++i) {
+                into.emplace_back(values[i]->bv_val, values[i]->bv_len);
+            }
+            ldap_value_free_len(values);
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// A base search of an entry that is not there finds nothing; it is no failure.
+int SearchOutcome(int rc, bool subtree) {
+    return rc == LDAP_NO_SUCH_OBJECT && !subtree ? LDAP_SUCCESS : rc;
+}
+
+}  // namespace
+
 int Directory::Search(const std::string& base, bool subtree, const std::string& filter,
                       const std::vector<std::string>& attributes, std::vector<Entry>& entries) {
+    std::vector<Query> one(1);
+    one[0].base = base;
+    one[0].subtree = subtree;
+    one[0].filter = filter;
+    one[0].attributes = attributes;
+    int rc = SearchAll(one);
+    entries = std::move(one[0].entries);
+    return rc;
+}
+
+int Directory::SearchAll(std::vector<Query>& queries) {
     return Run([&](LDAP* ld) {
-        entries.clear();
-        std::vector<char*> names;
-        for (const std::string& name : attributes) names.push_back(const_cast<char*>(name.c_str()));
-        names.push_back(nullptr);
-        LDAPMessage* raw = nullptr;
         timeval bound{m_settings.timeoutMilliseconds / 1000,
                       (m_settings.timeoutMilliseconds % 1000) * 1000};
-        int rc = ldap_search_ext_s(ld, base.c_str(), subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
-                                   filter.c_str(), names.data(), 0, nullptr, nullptr, &bound,
-                                   LDAP_NO_LIMIT, &raw);
-        Message result(raw);
-        if (rc != LDAP_SUCCESS) {
-            // A base search of an entry that is not there finds nothing; it is no failure.
-            return rc == LDAP_NO_SUCH_OBJECT && !subtree ? LDAP_SUCCESS : rc;
+        std::vector<int> ids(queries.size(), -1);
+        int first = LDAP_SUCCESS;
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            Query& q = queries[i];
+            q.entries.clear();
+            std::vector<char*> names;
+            for (const std::string& name : q.attributes) names.push_back(const_cast<char*>(name.c_str()));
+            names.push_back(nullptr);
+            q.code = ldap_search_ext(ld, q.base.c_str(), q.subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_BASE,
+                                     q.filter.c_str(), names.data(), 0, nullptr, nullptr, &bound,
+                                     LDAP_NO_LIMIT, &ids[i]);
+            if (q.code != LDAP_SUCCESS && first == LDAP_SUCCESS) first = q.code;
         }
-        for (LDAPMessage* e = ldap_first_entry(ld, raw); e != nullptr; e = ldap_next_entry(ld, e)) {
-            Entry entry;
-            char* dn = ldap_get_dn(ld, e);
-            entry.dn = dn != nullptr ? dn : "";
-            ldap_memfree(dn);
-            for (const std::string& name : attributes) {
-                berval** values = ldap_get_values_len(ld, e, name.c_str());
-                std::vector<std::string>& into = entry.values[Lower(name)];
-                for (int i = 0; values != nullptr && values[i] != nullptr; ++i) {
-                    into.emplace_back(values[i]->bv_val, values[i]->bv_len);
-                }
-                ldap_value_free_len(values);
+        for (std::size_t i = 0; i < queries.size(); ++i) {
+            Query& q = queries[i];
+            if (ids[i] < 0 || q.code != LDAP_SUCCESS) continue;
+            LDAPMessage* raw = nullptr;
+            timeval wait = bound;
+            int type = ldap_result(ld, ids[i], LDAP_MSG_ALL, &wait, &raw);
+            Message result(raw);
+            if (type <= 0) {
+                if (type == 0) ldap_abandon_ext(ld, ids[i], nullptr, nullptr);
+                q.code = type == 0 ? LDAP_TIMEOUT : LDAP_SERVER_DOWN;
+            } else {
+                int code = LDAP_OTHER;
+                int parsed = ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, nullptr, 0);
+                q.code = SearchOutcome(parsed == LDAP_SUCCESS ? code : parsed, q.subtree);
+                if (q.code == LDAP_SUCCESS) q.entries = ReadEntries(ld, raw, q.attributes);
             }
-            entries.push_back(std::move(entry));
+            if (q.code != LDAP_SUCCESS && first == LDAP_SUCCESS) first = q.code;
         }
-        return LDAP_SUCCESS;
+        return first;
     });
 }
 

@@ -35,6 +35,17 @@ class Directory {
     // the operation repeated, so every caller's operation must be safe to repeat.
     int Search(const std::string& base, bool subtree, const std::string& filter,
                const std::vector<std::string>& attributes, std::vector<Entry>& entries);
+    // Several searches sent at once and answered side by side: one round trip instead of
+    // one each. Returns the first failure's code; each query keeps its own.
+    struct Query {
+        std::string base;
+        bool subtree = true;
+        std::string filter;
+        std::vector<std::string> attributes;
+        std::vector<Entry> entries;
+        int code = 0;
+    };
+    int SearchAll(std::vector<Query>& queries);
     // LDAP_MOD_ADD, LDAP_MOD_DELETE or LDAP_MOD_REPLACE of `values` (none: the whole
     // attribute, for delete and replace).
     int Modify(const std::string& dn, int operation, const std::string& attribute,

@@ -54,7 +54,8 @@ ChangeState StateFromName(const std::string& name) {
     return ChangeState::kPending;
 }
 
-// One prepared statement, finalized by its owner.
+// One prepared statement, finalized by its owner; or one the journal keeps prepared,
+// borrowed for one use and reset afterwards.
 class Statement {
   public:
     Statement(sqlite3* db, const std::string& sql) {
@@ -62,7 +63,15 @@ class Statement {
             m_statement = nullptr;
         }
     }
-    ~Statement() { sqlite3_finalize(m_statement); }
+    explicit Statement(sqlite3_stmt* kept) : m_statement(kept), m_owned(false) {}
+    ~Statement() {
+        if (m_owned) {
+            sqlite3_finalize(m_statement);
+        } else if (m_statement != nullptr) {
+            sqlite3_reset(m_statement);
+            sqlite3_clear_bindings(m_statement);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -93,6 +102,7 @@ class Statement {
 
   private:
     sqlite3_stmt* m_statement = nullptr;
+    bool m_owned = true;
 };
 
 JournalEntry ReadEntry(const Statement& row) {
@@ -173,7 +183,19 @@ std::unique_ptr<Journal> Journal::Open(const std::string& path, long firstNumber
     return journal;
 }
 
-Journal::~Journal() { sqlite3_close(m_db); }
+Journal::~Journal() {
+    for (auto& [sql, statement] : m_kept) sqlite3_finalize(statement);
+    sqlite3_close(m_db);
+}
+
+sqlite3_stmt* Journal::Kept(const char* sql) {
+    auto found = m_kept.find(sql);
+    if (found != m_kept.end()) return found->second;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return nullptr;
+    m_kept.emplace(sql, statement);
+    return statement;
+}
 
 bool Journal::Execute(const char* sql) {
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -188,15 +210,14 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
     }
     long number = 0;
     {
-        Statement next(m_db, "SELECT MAX(COALESCE(MAX(number) + 1, ?1), ?1) FROM changes;");
+        Statement next(Kept("SELECT MAX(COALESCE(MAX(number) + 1, ?1), ?1) FROM changes;"));
         next.Bind(1, m_firstNumber);
         if (next.Step() == SQLITE_ROW) {
             number = next.Long(0);
         }
-        Statement insert(m_db,
-                         "INSERT INTO changes (number, received, completed, client, user_name,"
-                         " request, kind, group_name, target, state, code, reason, plan)"
-                         " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13);");
+        Statement insert(Kept("INSERT INTO changes (number, received, completed, client, user_name,"
+                              " request, kind, group_name, target, state, code, reason, plan)"
+                              " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13);"));
         std::string now = UtcNow();
         insert.Bind(1, number).Bind(2, now).Bind(3, state == ChangeState::kPending ? "" : now);
         insert.Bind(4, change.client).Bind(5, change.userName).Bind(6, change.request);
@@ -205,8 +226,7 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
         insert.BindBlob(13, plan);
         bool ok = number > 0 && insert.Step() == SQLITE_DONE;
         for (const std::string& group : logGroups) {
-            Statement link(m_db,
-                           "INSERT OR IGNORE INTO change_log (group_name, number) VALUES (?1, ?2);");
+            Statement link(Kept("INSERT OR IGNORE INTO change_log (group_name, number) VALUES (?1, ?2);"));
             ok = ok && link.Bind(1, group).Bind(2, number).Step() == SQLITE_DONE;
         }
         if (!ok) {
@@ -229,9 +249,8 @@ long Journal::RecordRejected(const NewChange& change, const std::vector<std::str
 
 bool Journal::Complete(long number, ChangeState state, long code, const std::string& reason) {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement update(m_db,
-                     "UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
-                     " WHERE number = ?5 AND state = 'pending';");
+    Statement update(Kept("UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
+                          " WHERE number = ?5 AND state = 'pending';"));
     update.Bind(1, std::string(StateName(state))).Bind(2, code).Bind(3, reason);
     update.Bind(4, UtcNow()).Bind(5, number);
     return update.Step() == SQLITE_DONE && sqlite3_changes(m_db) == 1;

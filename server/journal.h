@@ -2,12 +2,14 @@
 // the change logs of the groups, in one SQLite database in WAL mode.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace zn::server {
 
@@ -71,9 +73,12 @@ class Journal {
                 ChangeState state, long code, const std::string& reason,
                 const std::string& plan);
     bool Execute(const char* sql);
+    // The statement for `sql` (a literal), prepared on first use and kept; null on failure.
+    sqlite3_stmt* Kept(const char* sql);
 
     std::mutex m_lock;
     sqlite3* m_db = nullptr;
+    std::map<std::string, sqlite3_stmt*> m_kept;
     long m_firstNumber = 1;
 };
 

@@ -13,9 +13,9 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "admin/change_request.h"
-#include "server/reply_codes.h"
 
 namespace zn::server {
 namespace {
@@ -75,49 +75,43 @@ void Listener::Stop() {
 }
 
 void Listener::Serve(AdminService& service, const Config& config) {
-    const ReadLimits limits{config.quietMilliseconds, config.requestTimeoutMilliseconds,
-                            config.longQuietMilliseconds};
+    const ReadLimits limits{config.requestTimeoutMilliseconds};
+    // Each worker takes its connections itself: the kernel hands a new connection straight
+    // to a waiting accept, with no thread to start and no second thread to wake per request.
+    std::vector<std::thread> workers;
+    for (int i = 0; i < config.maxConnections; ++i) {
+        workers.emplace_back([this, &service, limits] { Work(service, limits); });
+    }
+    pollfd wake{m_wakeRead, POLLIN, 0};
+    while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
+    }
+    // Ends every accept that waits; a worker in a request finishes it first.
+    shutdown(m_socket, SHUT_RDWR);
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+}
+
+void Listener::Work(AdminService& service, const ReadLimits& limits) {
     for (;;) {
-        pollfd entries[2] = {{m_socket, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-        if (poll(entries, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (entries[1].revents != 0) {
-            break;
-        }
         sockaddr_in peer{};
         socklen_t size = sizeof peer;
         int connection = accept4(m_socket, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC);
         if (connection < 0) {
-            // Out of descriptors or a connection that went away before it was accepted:
-            // the listener carries on.
-            if (errno == EMFILE || errno == ENFILE) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+            // Out of descriptors or memory: the worker carries on after a pause.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
             }
-            continue;
+            return;  // the listening socket was shut down: stopping
         }
         char text[INET_ADDRSTRLEN] = "";
         inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
         Client client{std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)),
                       ntohl(peer.sin_addr.s_addr)};
-        std::unique_lock<std::mutex> hold(m_lock);
-        if (m_active >= config.maxConnections) {
-            hold.unlock();
-            std::string busy = "0," + std::to_string(kServerBusyCode) + "," + kServerBusyText;
-            send(connection, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            CloseQuietly(connection);
-            Log(client.text + " refused: busy");
-            continue;
-        }
-        ++m_active;
-        hold.unlock();
-        std::thread([this, connection, client, &service, limits] {
-            Handle(connection, client, service, limits);
-        }).detach();
+        Handle(connection, client, service, limits);
     }
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_idle.wait(hold, [this] { return m_active == 0; });
 }
 
 void Listener::Handle(int socket, const Client& client, AdminService& service,
@@ -134,10 +128,6 @@ void Listener::Handle(int socket, const Client& client, AdminService& service,
         }
     }
     CloseQuietly(socket);
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (--m_active == 0) {
-        m_idle.notify_all();
-    }
 }
 
 }  // namespace zn::server

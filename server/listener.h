@@ -2,9 +2,7 @@
 // sends it, one reply, close.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 #include "server/config.h"
@@ -24,22 +22,20 @@ class Listener {
     // The bound port (useful with port 0).
     int Port() const { return m_port; }
 
-    // Serves connections, at most `maxConnections` at once (the others are told the server
-    // is busy), until Stop; then waits for the connections in progress.
+    // Serves connections, at most `maxConnections` at once (the others wait in the listening
+    // socket's queue), until Stop; then finishes the connections in progress.
     void Serve(AdminService& service, const Config& config);
     // Safe from a signal handler.
     void Stop();
 
   private:
+    void Work(AdminService& service, const ReadLimits& limits);
     void Handle(int socket, const Client& client, AdminService& service, const ReadLimits& limits);
 
     int m_socket = -1;
     int m_port = 0;
     int m_wakeRead = -1;
     int m_wakeWrite = -1;
-    std::mutex m_lock;
-    std::condition_variable m_idle;
-    int m_active = 0;
 };
 
 }  // namespace zn::server

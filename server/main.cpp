@@ -78,6 +78,10 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    for (const std::string& setting : config.obsoleteSettings) {
+        Log("the setting " + setting + " is no longer used: a request ends by its layout and "
+            "its last segment");
+    }
     if (config.allowChanges.empty()) {
         Log("changes are accepted from every client (no allow setting)");
     }

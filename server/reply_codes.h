@@ -21,9 +21,7 @@ inline constexpr const char* kTokenMismatchText =
 inline constexpr long kJournalFailureCode = 31007;
 inline constexpr const char* kJournalFailureText =
     "The change journal cannot be written; nothing was changed.";
-inline constexpr long kServerBusyCode = 31008;
-inline constexpr const char* kServerBusyText =
-    "The administration server is busy; try again later.";
+// 31008 was "busy"; connections beyond the served number now wait in the listening queue.
 inline constexpr long kUnknownChangeCode = 31009;
 inline constexpr const char* kUnknownChangeFormat = "No change request %ld.";
 inline constexpr long kUnknownLogEntryCode = 31010;

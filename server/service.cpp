@@ -77,6 +77,23 @@ std::string RecordRun(const std::vector<JournalEntry>& entries) {
 
 }  // namespace
 
+void Stopwatch::Lap(Phase phase) {
+    const Clock::time_point now = Clock::now();
+    m_spent[static_cast<int>(phase)] += now - m_last;
+    m_last = now;
+}
+
+std::string Stopwatch::Text() const {
+    auto ms = [](Clock::duration d) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f",
+                      std::chrono::duration<double, std::milli>(d).count());
+        return std::string(text);
+    };
+    return "in " + ms(m_last - m_start) + " ms: checks " + ms(m_spent[0]) + ", journal " +
+           ms(m_spent[1]) + ", directory " + ms(m_spent[2]);
+}
+
 std::string WithoutToken(const std::string& request, const ParsedRequest& parsed) {
     if (parsed.userToken.empty()) {
         return request;
@@ -187,20 +204,26 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
         return Refusal(kTokenMismatchCode, kTokenMismatchText);
     }
     std::lock_guard<std::mutex> hold(m_writer);
-    ReconcileLocked();
+    if (m_unfinished != 0) {
+        ReconcileLocked();
+    }
     ChangePlan plan;
+    Stopwatch watch;
     Verdict verdict = m_applier.Check(request, plan);
+    watch.Lap(Phase::kChecks);
     if (!verdict.Ok()) {
         long number = m_journal.RecordRejected(change, plan.logGroups, verdict.code, verdict.text);
         Log(client.text + " change " + std::to_string(number) + " " + change.request +
             ": refused " + std::to_string(verdict.code) + " " + verdict.text);
         return Refusal(verdict.code, verdict.text);
     }
-    return ApplyAccepted(change, plan);
+    return ApplyAccepted(change, plan, watch);
 }
 
-std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePlan& plan) {
+std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePlan& plan,
+                                        Stopwatch& watch) {
     const long number = m_journal.RecordPending(change, plan.logGroups, plan.Serialize());
+    watch.Lap(Phase::kJournal);
     if (number == 0) {
         Log(change.client + " " + change.request + ": journal write failed");
         return Refusal(kJournalFailureCode, kJournalFailureText);
@@ -210,8 +233,10 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
     if (plan.kind == ChangeRequest::kResetGroupChangeLogs) {
         // Only the journal changes, in one transaction with the change's own state.
         if (!m_journal.CompleteReset(number, change.groupName)) {
-            m_journal.Complete(number, ChangeState::kRejected, kJournalFailureCode,
-                               kJournalFailureText);
+            if (!m_journal.Complete(number, ChangeState::kRejected, kJournalFailureCode,
+                                    kJournalFailureText)) {
+                ++m_unfinished;
+            }
             return Refusal(kJournalFailureCode, kJournalFailureText);
         }
         Log(prefix + "applied");
@@ -222,21 +247,28 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
     }
     bool touched = false;
     Verdict verdict = m_applier.Apply(plan, touched);
+    watch.Lap(Phase::kDirectory);
     if (verdict.Ok()) {
         if (!plan.renamedFrom.empty()) {
             m_journal.RenameGroupLog(plan.renamedFrom, plan.renamedTo);
         }
-        m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string());
-        Log(prefix + "applied");
+        if (!m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string())) {
+            ++m_unfinished;
+        }
+        watch.Lap(Phase::kJournal);
+        Log(prefix + "applied " + watch.Text());
         return Reply(1, kChangeAppliedStatus, FormatText(kChangeAppliedFormat, number));
     }
     if (!touched) {
-        m_journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
+        if (!m_journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text)) {
+            ++m_unfinished;
+        }
         Log(prefix + "rejected " + std::to_string(verdict.code) + " " + verdict.text);
         return Refusal(verdict.code, verdict.text);
     }
     // Part of the change is in the directory: it stays pending and the next change (or the
     // next start) completes it; the client learns the number to ask about.
+    ++m_unfinished;
     Log(prefix + "unfinished: " + verdict.text);
     return Refusal(kChangeUnfinishedCode,
                    FormatText(kChangeUnfinishedFormat, number, verdict.text.c_str()));
@@ -272,6 +304,11 @@ std::size_t AdminService::Reconcile() {
 }
 
 std::size_t AdminService::ReconcileLocked() {
+    m_unfinished = ReconcileJournal();
+    return m_unfinished;
+}
+
+std::size_t AdminService::ReconcileJournal() {
     std::size_t remaining = 0;
     for (const JournalEntry& entry : m_journal.Pending()) {
         ChangePlan plan;

@@ -2,6 +2,7 @@
 // checks, the journal, and the one writer of the domain's directory.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -17,6 +18,23 @@ namespace zn::server {
 struct Client {
     std::string text;             // "127.0.1.5:40112"
     std::uint32_t address = 0;    // host byte order
+};
+
+// Where one change's time goes, for its log line: reading the directory for the checks,
+// writing the journal (pending and completed), writing the directory (the change and the
+// eventual members it moves).
+enum class Phase { kChecks, kJournal, kDirectory };
+class Stopwatch {
+  public:
+    void Lap(Phase phase);
+    // "in 1.234 ms: checks 0.400, journal 0.300, directory 0.500"
+    std::string Text() const;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point m_start = Clock::now();
+    Clock::time_point m_last = m_start;
+    Clock::duration m_spent[3] = {};
 };
 
 class AdminService {
@@ -46,8 +64,9 @@ class AdminService {
     std::string AnswerChange(const ParsedRequest& request, const std::string& text,
                              const Client& client);
     std::string AnswerQuery(const ParsedRequest& request);
-    std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan);
+    std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan, Stopwatch& watch);
     std::size_t ReconcileLocked();
+    std::size_t ReconcileJournal();
     // The peer whose range holds `number`, when it is not this server's own range.
     const Peer* PeerFor(long number) const;
 
@@ -58,6 +77,9 @@ class AdminService {
     // eventual members computed from one state are written before the next change reads it.
     std::mutex m_writer;
     int m_pauseAfterJournal = 0;
+    // Changes the journal may still hold as pending; while none, a change need not read
+    // the journal's pending list first. Unknown until the first reconciliation.
+    std::size_t m_unfinished = 1;
     long m_firstChangeNumber = 1;
     std::vector<Peer> m_peers;
 };

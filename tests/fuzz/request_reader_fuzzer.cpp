@@ -29,8 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
 
     zn::server::ReadLimits limits;
-    limits.quietMilliseconds = 1;
-    limits.longQuietMilliseconds = 1;
     limits.requestTimeoutMilliseconds = 200;
     const zn::server::ReceivedRequest received = zn::server::ReadRequest(pair[0], limits);
     shutdown(pair[0], SHUT_RD);

@@ -260,7 +260,9 @@ TEST_F(GroupChanges, LifecycleChangesCreateRenameAndProtect) {
     ASSERT_EQ(CZNGroup(Admin("ZT_ENG")).AddSubGroup("ZT_CHILD"), 1);
     EXPECT_EQ(owner.DeleteSubGroup("ZT_CHILD"), 1) << owner.GetErrorStatusText();
     EXPECT_EQ(owner.GetGroupName(), "ZT_TOP");
-    EXPECT_EQ(CZNGroup().IsValidGroup("ZT_CHILD"), 0);
+    // Taken from under ZT_TOP, it lives on under ZT_ENG.
+    EXPECT_EQ(owner.IsValidGroupSubGroup("ZT_CHILD"), 0);
+    EXPECT_EQ(CZNGroup().IsValidGroupSubGroup("ZT_ENG", "ZT_CHILD"), 1);
     // A rename leaves the object with its old name.
     ASSERT_EQ(parent.SetNewGroupName("zt_renamed"), 1) << parent.GetErrorStatusText();
     EXPECT_EQ(parent.GetGroupName(), "ZT_TOP");

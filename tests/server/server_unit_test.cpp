@@ -1,6 +1,8 @@
 // The administration server's parts that need no directory: settings, the journal, and
 // reading a request off a connection.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -45,7 +47,7 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
                                               "port = 60661\n"
                                               "  base-dn = o=example.com   # trailing comment\n"
                                               "allow = 10.1.0.0/16\n"
-                                              "quiet-ms=5\n";
+                                              "quiet-ms=5\n";  // of older versions
     Config config;
     std::string error;
     std::string path = dir.File("admind.conf");
@@ -54,7 +56,7 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
         << error;
     EXPECT_EQ(config.port, 60662);
     EXPECT_EQ(config.baseDN, "o=example.com");
-    EXPECT_EQ(config.quietMilliseconds, 5);
+    EXPECT_EQ(config.obsoleteSettings, std::vector<std::string>{"quiet-ms"});
     ASSERT_EQ(config.allowChanges.size(), 1u);
     EXPECT_TRUE(config.allowChanges[0].Contains(0x0A01FFFE));
     EXPECT_FALSE(config.allowChanges[0].Contains(0x0A020001));
@@ -180,15 +182,32 @@ TEST(Journal, RefusesAPlaceItCannotWrite) {
     EXPECT_NE(error.find("/nonexistent-dir/journal.db"), std::string::npos);
 }
 
-// A connected pair: the test writes to `client`, ReadRequest reads `server`.
+// A loopback TCP connection: the test writes to the client end, ReadRequest reads the
+// server end. `segment` > 0 sets the client's TCP_MAXSEG before it connects.
 struct Connection {
-    Connection() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0); }
+    explicit Connection(int segment = 0) {
+        int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof local;
+        EXPECT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+        EXPECT_EQ(listen(listener, 1), 0);
+        getsockname(listener, reinterpret_cast<sockaddr*>(&local), &size);
+        ends[1] = socket(AF_INET, SOCK_STREAM, 0);
+        if (segment > 0) {
+            EXPECT_EQ(setsockopt(ends[1], IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment), 0);
+        }
+        EXPECT_EQ(connect(ends[1], reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+        ends[0] = accept(listener, nullptr, nullptr);
+        close(listener);
+    }
     ~Connection() {
         close(ends[0]);
         if (ends[1] >= 0) close(ends[1]);
     }
     void Send(const std::string& bytes) const {
-        EXPECT_EQ(write(ends[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        EXPECT_EQ(send(ends[1], bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
     }
     void CloseClient() {
         close(ends[1]);
@@ -201,71 +220,74 @@ long long Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
-TEST(RequestReading, EndsByLayoutByQuietOrByTheClientsClose) {
-    const ReadLimits limits{50, 2000};
+// What ReadRequest makes of `first`, then `rest` after `pause`, and how long it took.
+struct Read {
+    ReceivedRequest got;
+    long long milliseconds = 0;
+};
+Read ReadPieces(const std::string& first, const std::string& rest, int pause, int bound,
+                int segment = 0) {
+    Connection c(segment);
+    std::thread writer([&] {
+        c.Send(first);
+        if (rest.empty()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+        c.Send(rest);
+    });
+    auto start = std::chrono::steady_clock::now();
+    Read read{ReadRequest(c.ends[0], ReadLimits{bound}), 0};
+    read.milliseconds = Milliseconds(std::chrono::steady_clock::now() - start);
+    writer.join();
+    return read;
+}
+
+const std::string kDescriptionHead =
+    "00003,JDOE," + zn::MakeUserToken("JDOE") + ",SET,DESCRIPTION,G,";
+
+TEST(RequestReading, AWholeLayoutEndsAtOnceUnlessItEndsOnASegmentBoundary) {
+    // A last field of fixed length: complete at once, however it was cut.
     const std::string reset = "00002,RESET,GROUP,ENG-ALL,JDOE," + zn::MakeUserToken("JDOE");
-    {
-        // A last field of fixed length: complete at once, however it was cut.
-        Connection c;
-        std::thread writer([&] {
-            c.Send(reset.substr(0, 20));
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            c.Send(reset.substr(20));
-        });
-        auto start = std::chrono::steady_clock::now();
-        ReceivedRequest got = ReadRequest(c.ends[0], limits);
-        writer.join();
-        EXPECT_EQ(got.bytes, reset);
-        EXPECT_FALSE(got.tooLong || got.failed);
-        EXPECT_LT(Milliseconds(std::chrono::steady_clock::now() - start), 45);
+    Read fixed = ReadPieces(reset.substr(0, 20), reset.substr(20), 30, 2000);
+    EXPECT_EQ(fixed.got.bytes, reset);
+    EXPECT_FALSE(fixed.got.tooLong || fixed.got.failed);
+    EXPECT_LT(fixed.milliseconds, 1000);
+    // An open last field in one send shorter than a segment: no wait at all, also when
+    // the client's segments are the smallest there are.
+    for (int segment : {0, 536}) {
+        Read whole = ReadPieces(kDescriptionHead + std::string(300, 'd'), "", 0, 3000, segment);
+        EXPECT_EQ(whole.got.bytes, kDescriptionHead + std::string(300, 'd'));
+        EXPECT_LT(whole.milliseconds, 1500) << segment;
     }
-    {
-        // An open last field: segments closer together than the quiet interval are one
-        // request; silence after a whole request ends it.
-        Connection c;
-        const std::string head = "00003,JDOE," + zn::MakeUserToken("JDOE") + ",SET,DESCRIPTION,G,";
-        std::thread writer([&] {
-            c.Send(head + "first");
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            c.Send(", second");
-        });
-        auto start = std::chrono::steady_clock::now();
-        ReceivedRequest got = ReadRequest(c.ends[0], limits);
-        writer.join();
-        EXPECT_EQ(got.bytes, head + "first, second");
-        EXPECT_GE(Milliseconds(std::chrono::steady_clock::now() - start), 65);
+    // A first send that ends where a full segment may end keeps the request open for the
+    // rest, however late it comes within the bound: 536 and 524 (a timestamp option less),
+    // and their multiples.
+    for (std::size_t length : {536u, 524u, 1072u, 1572u}) {
+        const std::string first = kDescriptionHead + std::string(length - kDescriptionHead.size(), 'd');
+        Read split = ReadPieces(first, "tail", 600, 3000, 536);
+        EXPECT_EQ(split.got.bytes, first + "tail") << length;
     }
-    {
-        // Past one segment's worth, the tail of one send may follow a round trip later:
-        // the longer wait holds the request open for it.
-        Connection c;
-        const std::string head = "00003,JDOE," + zn::MakeUserToken("JDOE") + ",SET,DESCRIPTION,G,";
-        const std::string body(600, 'd');
-        std::thread writer([&] {
-            c.Send(head + body);
-            std::this_thread::sleep_for(std::chrono::milliseconds(120));
-            c.Send("tail");
-        });
-        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{50, 2000, 250});
-        writer.join();
-        EXPECT_EQ(got.bytes, head + body + "tail");
-    }
-    {
-        // A beginning waits for the rest up to the request bound, then goes to the parser
-        // as it stands.
-        Connection c;
-        c.Send("00001,JDOE,");
-        auto start = std::chrono::steady_clock::now();
-        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{50, 300});
-        EXPECT_EQ(got.bytes, "00001,JDOE,");
-        EXPECT_GE(Milliseconds(std::chrono::steady_clock::now() - start), 290);
-    }
+    // Such a request with nothing after it is taken whole at the bound.
+    const std::string exact = kDescriptionHead + std::string(536 - kDescriptionHead.size(), 'd');
+    Read alone = ReadPieces(exact, "", 0, 800);
+    EXPECT_EQ(alone.got.bytes, exact);
+    EXPECT_GE(alone.milliseconds, 790);
+    // One send of a long request over a small segment size ends on its short last segment.
+    const std::string longer = kDescriptionHead + std::string(1900, 'd');
+    Read segmented = ReadPieces(longer, "", 0, 3000, 536);
+    EXPECT_EQ(segmented.got.bytes, longer);
+    EXPECT_LT(segmented.milliseconds, 1500);
+}
+
+TEST(RequestReading, ABeginningWaitsForTheBoundAndAClientsCloseEndsTheRequest) {
+    Read beginning = ReadPieces("00001,JDOE,", "", 0, 300);
+    EXPECT_EQ(beginning.got.bytes, "00001,JDOE,");
+    EXPECT_GE(beginning.milliseconds, 290);
     {
         Connection c;
         c.Send("00002,GET,CHANGE,17");
         c.CloseClient();
         auto start = std::chrono::steady_clock::now();
-        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{1000, 5000});
+        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{5000});
         EXPECT_EQ(got.bytes, "00002,GET,CHANGE,17");
         EXPECT_FALSE(got.failed);
         EXPECT_LT(Milliseconds(std::chrono::steady_clock::now() - start), 500);
@@ -273,29 +295,24 @@ TEST(RequestReading, EndsByLayoutByQuietOrByTheClientsClose) {
     {
         Connection c;
         c.CloseClient();
-        EXPECT_TRUE(ReadRequest(c.ends[0], limits).failed);
+        EXPECT_TRUE(ReadRequest(c.ends[0], ReadLimits{2000}).failed);
     }
 }
 
 TEST(RequestReading, StopsAtTheLengthLimitAndAtBytesNoLayoutAllows) {
     {
         Connection c;
-        std::string request = "00003,JDOE," + zn::MakeUserToken("JDOE") + ",SET,DESCRIPTION,G,";
+        std::string request = kDescriptionHead;
         request += std::string(zn::kMaxRequestLength + 10 - request.size(), 'd');
         std::thread writer([&] { c.Send(request); });
-        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{50, 2000});
+        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{2000});
         writer.join();
         EXPECT_TRUE(got.tooLong);
         EXPECT_EQ(got.bytes.size(), zn::kMaxRequestLength);
     }
-    {
-        Connection c;
-        c.Send("GET / HTTP/1.0\r\n");
-        auto start = std::chrono::steady_clock::now();
-        ReceivedRequest got = ReadRequest(c.ends[0], ReadLimits{1000, 5000});
-        EXPECT_EQ(got.bytes, "GET / HTTP/1.0\r\n");
-        EXPECT_LT(Milliseconds(std::chrono::steady_clock::now() - start), 500);
-    }
+    Read http = ReadPieces("GET / HTTP/1.0\r\n", "", 0, 5000);
+    EXPECT_EQ(http.got.bytes, "GET / HTTP/1.0\r\n");
+    EXPECT_LT(http.milliseconds, 500);
 }
 
 }  // namespace

@@ -108,7 +108,6 @@ void AdminDaemon::Start() {
                                      "--password-file", m_directory + "/password",
                                      "--base-dn", BaseDN(),
                                      "--journal", m_journal,
-                                     "--quiet-ms", std::to_string(m_options.quietMilliseconds),
                                      "--first-change-number", std::to_string(first)};
     args.insert(args.end(), m_options.extraArguments.begin(), m_options.extraArguments.end());
     std::vector<char*> argv;

@@ -12,7 +12,6 @@ namespace zntest {
 struct AdminDaemonOptions {
     // "" for the local servers, "EUROPE", "ASIA2".
     std::string domain;
-    int quietMilliseconds = 20;
     // Further options, e.g. {"--allow", "127.0.9.9"}.
     std::vector<std::string> extraArguments;
     // Sets the server's pause between journalling a change and writing it (crash tests).
