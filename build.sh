@@ -82,8 +82,9 @@ in_sandbox() {
 }
 
 # The libraries a Windows DLL of ours may import: those the library's platform interfaces
-# name, the messaging component, and the C/C++ run time of mingw-w64.
-ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt|libgcc_s_dw2-1|libgcc_s_seh-1|libstdc\+\+-6|libwinpthread-1)\.dll$'
+# name, the messaging component and the system's C run time. The compiler's own run time is
+# linked in, so that nothing of mingw-w64 has to be shipped beside the DLLs.
+ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt)\.dll$'
 
 # The 32-bit DLL as the Overview describes it: PE32, only the two public classes exported, a
 # version resource with the project's file version, and no unexpected import.
@@ -105,12 +106,19 @@ check_windows_dll() {
     local expected
     expected="$(sed -n 's/^project(zngroups VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
     [ "$version" = "$expected" ] || { echo "error: $dll has file version '$version', not $expected" >&2; return 1; }
-    local imports unexpected
-    imports="$(sed -n 's/^\tDLL Name: //p' <<<"$dump")"
-    unexpected="$(tr 'A-Z' 'a-z' <<<"$imports" | grep -v -E "$ALLOWED_IMPORTS" || true)"
-    [ -z "$unexpected" ] || { echo "error: $dll imports $unexpected" >&2; return 1; }
+    local imports
+    imports="$(check_windows_imports "$dll")" || return 1
     echo "$dll: PE32, $(wc -l <<<"$exports") exported symbols of CZNGroup and CZNWorker," \
-        "file version $version, imports $(tr '\n' ' ' <<<"$imports")"
+        "file version $version, imports $imports"
+}
+
+# Prints the DLLs that a DLL of ours imports; fails on any that is not allowed.
+check_windows_imports() {
+    local dll="$1" imports unexpected
+    imports="$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^\tDLL Name: //p')"
+    unexpected="$(tr 'A-Z' 'a-z' <<<"$imports" | grep -v -E "$ALLOWED_IMPORTS" || true)"
+    [ -z "$unexpected" ] || { echo "error: $dll imports $(tr '\n' ' ' <<<"$unexpected")" >&2; return 1; }
+    tr '\n' ' ' <<<"$imports"
 }
 
 windows() {
@@ -118,19 +126,25 @@ windows() {
     configure_and_build "$out/i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DZNGROUPS_BUILD_TESTS=OFF -DZNGROUPS_BUILD_BENCH=OFF
     check_windows_dll "$out/i686/bin/zngroups.dll"
+    echo "$out/i686/bin/znimessaging.dll: imports $(check_windows_imports "$out/i686/bin/znimessaging.dll")"
 
     configure_and_build "$out/x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_BUILD_BENCH=OFF
     # The demonstration is an application of its own: the installed headers and import library.
     rm -rf "$out/install"
     cmake --install "$out/x86_64" --prefix "$out/install" >/dev/null
+    for dll in zngroups znimessaging; do
+        echo "$out/install/bin/$dll.dll: imports $(check_windows_imports "$out/install/bin/$dll.dll")"
+    done
     x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -I"$out/install/include" \
-        "$ROOT/tools/windows_demo/cards.cpp" -L"$out/install/lib" -lzngroups \
+        "$ROOT/tools/windows_demo/cards.cpp" -L"$out/install/lib" -lzngroups -static \
         -o "$out/install/bin/cards.exe"
 
     # A prefix of its own, made inside the sandbox so that its wineserver is too.
     export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    export WINEPATH="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)");/usr/x86_64-w64-mingw32/lib"
+    # No WINEPATH: the programs find only what is installed beside them and the system's DLLs,
+    # as on a machine without mingw-w64.
+    unset WINEPATH
     export ZNI_SPOOL="$out/spool"
     mkdir -p "$ZNI_SPOOL"
     # The login dialog's suite draws real windows, on a virtual display, and leaves a
