@@ -57,6 +57,10 @@ target_compile_definitions(platform_win32_test PRIVATE
     ZNGROUPS_LIBRARY_FILE="$<TARGET_FILE_NAME:zngroups>")
 # Holds the sandbox's servers, as the directory suites do on Linux.
 set_tests_properties(platform_win32_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+# The version lookup once more as a user whose language is German, not US English.
+add_test(NAME platform_win32_test_de COMMAND platform_win32_test --gtest_filter=Win32FileVersion.*)
+set_tests_properties(platform_win32_test_de PROPERTIES
+    ENVIRONMENT "LC_ALL=de_DE.UTF-8;ZNG_USER_LANGUAGE=0407")
 
 # The sandbox as the Windows programs see it: the run directory read through Wine, the faults
 # that stop, start, silence or resume a slapd done by a Linux-side script, and no in-process
