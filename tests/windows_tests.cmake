@@ -47,6 +47,12 @@ zngroups_add_wine_test(admin_test
     admin/change_request_test.cpp)
 zngroups_add_wine_test(usage_test MESSAGING zng_recording_messaging usage/usage_test.cpp)
 
+# The messaging component's default spool under %ProgramData%.
+zngroups_add_wine_test(messaging_win32_test messaging/default_spool_win32_test.cpp)
+# The spool reader is not exported from the DLL; the test reads with its own copy.
+target_sources(messaging_win32_test PRIVATE $<TARGET_OBJECTS:zni_spool>)
+target_link_libraries(messaging_win32_test PRIVATE zng_test_support)
+
 # The Win32 back ends themselves, against the DLL's version resource and the sandbox's
 # servers.
 zngroups_add_wine_test(platform_win32_test
