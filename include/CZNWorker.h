@@ -104,6 +104,8 @@ class ZNGROUPS_API CZNWorker {
     const std::string& GetWorkerDN() const;
     const std::string& GetWorkerDN(const std::string& userName) const;
     void SetUserName(const std::string& userName) const;
+    // The user name this worker carries, as given, without a directory search.
+    const std::string& GetName() const;
 
     // Workers by user name, given name or surname, sorted by user name; the search string is
     // a pattern ('*' is a wildcard). The workers found carry only their user name.

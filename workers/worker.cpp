@@ -109,6 +109,10 @@ void CZNWorker::SetUserName(const std::string& userName) const {
     m_impl->SetUserName(userName);
 }
 
+const std::string& CZNWorker::GetName() const {
+    return m_impl->UserName();
+}
+
 const std::list<CZNWorker>& CZNWorker::FindWorkers(const std::string& searchString) const {
     return m_impl->FindWorkers(searchString);
 }

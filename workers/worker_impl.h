@@ -18,6 +18,7 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
     // Identity and settings; none touches the directory.
     void SetUserName(const std::string& userName);
+    const std::string& UserName() const { return m_userName; }
     void SetWorkerNumber(long workerNumber);
     void SetLoginDialogTitle(const std::string& title);
     const std::string& GetLoginDialogTitle() const { return m_loginDialogTitle; }
