@@ -17,7 +17,7 @@ MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
           libbenchmark-dev libsqlite3-dev iproute2 util-linux procps clang
-          libclang-rt-14-dev)
+          libclang-rt-14-dev libc++-dev libc++abi-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb)
 
 install_packages() {
@@ -86,8 +86,9 @@ in_sandbox() {
 # linked in, so that nothing of mingw-w64 has to be shipped beside the DLLs.
 ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt)\.dll$'
 
-# The 32-bit DLL as the Overview describes it: PE32, only the two public classes exported, a
-# version resource with the project's file version, and no unexpected import.
+# The 32-bit DLL as applications get it: PE32, only the two public classes and the C
+# interface exported, a version resource with the project's file version, and no unexpected
+# import.
 check_windows_dll() {
     local dll="$1" dump version
     dump="$(i686-w64-mingw32-objdump -p "$dll")"
@@ -95,10 +96,17 @@ check_windows_dll() {
     local exports
     exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^\t\[ *[0-9]*\] //p')"
     local strays
-    strays="$(grep -v -E '^_ZN(K)?(8CZNGroup|9CZNWorker)' <<<"$exports" || true)"
-    [ -z "$strays" ] || { echo "error: $dll exports more than the two classes:" >&2; echo "$strays" >&2; return 1; }
+    strays="$(grep -v -E '^(_ZN(K)?(8CZNGroup|9CZNWorker)|zng_)' <<<"$exports" || true)"
+    [ -z "$strays" ] || { echo "error: $dll exports more than the two classes and the C interface:" >&2; echo "$strays" >&2; return 1; }
     grep -q '8CZNGroup' <<<"$exports" && grep -q '9CZNWorker' <<<"$exports" ||
         { echo "error: $dll does not export both classes" >&2; return 1; }
+    # The C functions: exactly those zngroups.h declares, under their plain names.
+    local declared functions
+    declared="$(tr '\n' ' ' <"$ROOT/include/zngroups.h" | grep -o 'ZNG_CALL *zng_[a-z0-9_]*' |
+        sed 's/ZNG_CALL *//' | sort)"
+    functions="$(grep -E '^zng_' <<<"$exports" | sort)"
+    [ "$functions" = "$declared" ] || { echo "error: $dll's C functions differ from zngroups.h:" >&2;
+        diff <(echo "$declared") <(echo "$functions") >&2; return 1; }
     # Resource type 16 is RT_VERSION.
     grep -q 'Entry: ID: 0x000010,' <<<"$(sed -n '/The .rsrc Resource Directory/,/^$/p' <<<"$dump")" ||
         { echo "error: $dll carries no version resource" >&2; return 1; }
@@ -108,8 +116,9 @@ check_windows_dll() {
     [ "$version" = "$expected" ] || { echo "error: $dll has file version '$version', not $expected" >&2; return 1; }
     local imports
     imports="$(check_windows_imports "$dll")" || return 1
-    echo "$dll: PE32, $(wc -l <<<"$exports") exported symbols of CZNGroup and CZNWorker," \
-        "file version $version, imports $imports"
+    echo "$dll: PE32, $(grep -c -v '^zng_' <<<"$exports") exported symbols of CZNGroup and" \
+        "CZNWorker and the $(wc -l <<<"$functions") functions of zngroups.h, file version" \
+        "$version, imports $imports"
 }
 
 # Prints the DLLs that a DLL of ours imports; fails on any that is not allowed.

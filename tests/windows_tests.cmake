@@ -111,6 +111,15 @@ target_link_libraries(group_api_test PRIVATE zngroups zng_test_support GTest::gt
 add_test(NAME group_api_test COMMAND group_api_test)
 set_tests_properties(group_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
 
+# The C interface from a plain C program, against the DLL as any application links it.
+enable_language(C)
+add_executable(zngroups_c_test capi/zngroups_c_test.c)
+set_target_properties(zngroups_c_test PROPERTIES C_STANDARD 99 C_EXTENSIONS OFF)
+target_compile_options(zngroups_c_test PRIVATE -Wall -Wextra -Wpedantic -Werror)
+target_link_libraries(zngroups_c_test PRIVATE zngroups)
+add_test(NAME zngroups_c_test COMMAND zngroups_c_test)
+set_tests_properties(zngroups_c_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
 # The login dialog through the DLL, driven by window messages; needs a display (Xvfb).
 add_executable(login_dialog_test workers/login_dialog_win32_test.cpp)
 target_link_libraries(login_dialog_test PRIVATE zngroups zng_test_support GTest::gtest_main)
