@@ -145,8 +145,10 @@ windows() {
     for dll in zngroups znimessaging; do
         echo "$out/install/bin/$dll.dll: imports $(check_windows_imports "$out/install/bin/$dll.dll")"
     done
+    # The import library by its path: -static, which links the compiler's run time in, would
+    # otherwise look only for a static libzngroups.a.
     x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -I"$out/install/include" \
-        "$ROOT/tools/windows_demo/cards.cpp" -L"$out/install/lib" -lzngroups -static \
+        "$ROOT/tools/windows_demo/cards.cpp" "$out/install/lib/libzngroups.dll.a" -static \
         -o "$out/install/bin/cards.exe"
 
     # A prefix of its own, made inside the sandbox so that its wineserver is too.
