@@ -6,12 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-CZIPCLite::CZIPCLite()
-    : m_spoolRoot(zni::spool::RootFromEnvironment()),
-      // Only the default: a root that ZNI_SPOOL names and that is missing is a mistake the
-      // sender reports.
-      m_makeRoot(zni::spool::kSenderMakesDefaultRoot &&
-                 m_spoolRoot == zni::spool::DefaultRoot()) {}
+CZIPCLite::CZIPCLite() : m_spoolRoot(zni::spool::RootFromEnvironment()) {}
 
 CZIPCLite::~CZIPCLite() = default;
 
@@ -21,7 +16,9 @@ void CZIPCLite::SendAsync(const zni::CIPCMessage& message) {
     if (!message.GetSource().empty() || !message.GetReplyTo().empty()) {
         throw CZIPCError("the message spool carries no source or reply address");
     }
-    if (m_makeRoot) {
+    // Only the default root is made: one that ZNI_SPOOL names and that is missing is a
+    // mistake the sender reports.
+    if (zni::spool::kSenderMakesDefaultRoot && m_spoolRoot == zni::spool::DefaultRoot()) {
         // What fails here, Deliver reports as a spool that is not available.
         std::error_code ignored;
         std::filesystem::create_directories(m_spoolRoot, ignored);

@@ -34,5 +34,4 @@ class ZNI_API CZIPCLite {
 
   private:
     std::string m_spoolRoot;
-    bool m_makeRoot;
 };
