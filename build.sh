@@ -19,7 +19,7 @@ MAIL_DOMAIN="${ZNGROUPS_MAIL_DOMAIN:-example.com}"
 JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
           libbenchmark-dev libsqlite3-dev iproute2 util-linux procps clang
-          libclang-rt-14-dev)
+          libclang-rt-14-dev libc++-dev libc++abi-dev)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb)
 
 install_packages() {
@@ -84,11 +84,13 @@ in_sandbox() {
 }
 
 # The libraries a Windows DLL of ours may import: those the library's platform interfaces
-# name, the messaging component, and the C/C++ run time of mingw-w64.
-ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt|libgcc_s_dw2-1|libgcc_s_seh-1|libstdc\+\+-6|libwinpthread-1)\.dll$'
+# name, the messaging component and the system's C run time. The compiler's own run time is
+# linked in, so that nothing of mingw-w64 has to be shipped beside the DLLs.
+ALLOWED_IMPORTS='^(kernel32|user32|advapi32|version|wldap32|wsock32|znimessaging|msvcrt)\.dll$'
 
-# The 32-bit DLL as the Overview describes it: PE32, only the two public classes exported, a
-# version resource with the project's file version, and no unexpected import.
+# The 32-bit DLL as applications get it: PE32, only the two public classes and the C
+# interface exported, a version resource with the project's file version, and no unexpected
+# import.
 check_windows_dll() {
     local dll="$1" dump version
     dump="$(i686-w64-mingw32-objdump -p "$dll")"
@@ -96,10 +98,17 @@ check_windows_dll() {
     local exports
     exports="$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | sed -n 's/^\t\[ *[0-9]*\] //p')"
     local strays
-    strays="$(grep -v -E '^_ZN(K)?(8CZNGroup|9CZNWorker)' <<<"$exports" || true)"
-    [ -z "$strays" ] || { echo "error: $dll exports more than the two classes:" >&2; echo "$strays" >&2; return 1; }
+    strays="$(grep -v -E '^(_ZN(K)?(8CZNGroup|9CZNWorker)|zng_)' <<<"$exports" || true)"
+    [ -z "$strays" ] || { echo "error: $dll exports more than the two classes and the C interface:" >&2; echo "$strays" >&2; return 1; }
     grep -q '8CZNGroup' <<<"$exports" && grep -q '9CZNWorker' <<<"$exports" ||
         { echo "error: $dll does not export both classes" >&2; return 1; }
+    # The C functions: exactly those zngroups.h declares, under their plain names.
+    local declared functions
+    declared="$(tr '\n' ' ' <"$ROOT/include/zngroups.h" | grep -o 'ZNG_CALL *zng_[a-z0-9_]*' |
+        sed 's/ZNG_CALL *//' | sort)"
+    functions="$(grep -E '^zng_' <<<"$exports" | sort)"
+    [ "$functions" = "$declared" ] || { echo "error: $dll's C functions differ from zngroups.h:" >&2;
+        diff <(echo "$declared") <(echo "$functions") >&2; return 1; }
     # Resource type 16 is RT_VERSION.
     grep -q 'Entry: ID: 0x000010,' <<<"$(sed -n '/The .rsrc Resource Directory/,/^$/p' <<<"$dump")" ||
         { echo "error: $dll carries no version resource" >&2; return 1; }
@@ -107,12 +116,20 @@ check_windows_dll() {
     local expected
     expected="$(sed -n 's/^project(zngroups VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")"
     [ "$version" = "$expected" ] || { echo "error: $dll has file version '$version', not $expected" >&2; return 1; }
-    local imports unexpected
-    imports="$(sed -n 's/^\tDLL Name: //p' <<<"$dump")"
+    local imports
+    imports="$(check_windows_imports "$dll")" || return 1
+    echo "$dll: PE32, $(grep -c -v '^zng_' <<<"$exports") exported symbols of CZNGroup and" \
+        "CZNWorker and the $(wc -l <<<"$functions") functions of zngroups.h, file version" \
+        "$version, imports $imports"
+}
+
+# Prints the DLLs that a DLL of ours imports; fails on any that is not allowed.
+check_windows_imports() {
+    local dll="$1" imports unexpected
+    imports="$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^\tDLL Name: //p')"
     unexpected="$(tr 'A-Z' 'a-z' <<<"$imports" | grep -v -E "$ALLOWED_IMPORTS" || true)"
-    [ -z "$unexpected" ] || { echo "error: $dll imports $unexpected" >&2; return 1; }
-    echo "$dll: PE32, $(wc -l <<<"$exports") exported symbols of CZNGroup and CZNWorker," \
-        "file version $version, imports $(tr '\n' ' ' <<<"$imports")"
+    [ -z "$unexpected" ] || { echo "error: $dll imports $(tr '\n' ' ' <<<"$unexpected")" >&2; return 1; }
+    tr '\n' ' ' <<<"$imports"
 }
 
 windows() {
@@ -120,19 +137,27 @@ windows() {
     configure_and_build "$out/i686" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DZNGROUPS_BUILD_TESTS=OFF -DZNGROUPS_BUILD_BENCH=OFF
     check_windows_dll "$out/i686/bin/zngroups.dll"
+    echo "$out/i686/bin/znimessaging.dll: imports $(check_windows_imports "$out/i686/bin/znimessaging.dll")"
 
     configure_and_build "$out/x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_BUILD_BENCH=OFF
     # The demonstration is an application of its own: the installed headers and import library.
     rm -rf "$out/install"
     cmake --install "$out/x86_64" --prefix "$out/install" >/dev/null
+    for dll in zngroups znimessaging; do
+        echo "$out/install/bin/$dll.dll: imports $(check_windows_imports "$out/install/bin/$dll.dll")"
+    done
+    # The import library by its path: -static, which links the compiler's run time in, would
+    # otherwise look only for a static libzngroups.a.
     x86_64-w64-mingw32-g++-posix -std=c++17 -Wall -Wextra -Werror -I"$out/install/include" \
-        "$ROOT/tools/windows_demo/cards.cpp" -L"$out/install/lib" -lzngroups \
+        "$ROOT/tools/windows_demo/cards.cpp" "$out/install/lib/libzngroups.dll.a" -static \
         -o "$out/install/bin/cards.exe"
 
     # A prefix of its own, made inside the sandbox so that its wineserver is too.
     export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    export WINEPATH="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)");/usr/x86_64-w64-mingw32/lib"
+    # No WINEPATH: the programs find only what is installed beside them and the system's DLLs,
+    # as on a machine without mingw-w64.
+    unset WINEPATH
     export ZNI_SPOOL="$out/spool"
     mkdir -p "$ZNI_SPOOL"
     # The login dialog's suite draws real windows, on a virtual display, and leaves a

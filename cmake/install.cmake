@@ -8,6 +8,11 @@ install(TARGETS zngroups zni_messaging EXPORT zngroupsTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${ZNGROUPS_PUBLIC_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(MINGW)
+    install(FILES ${PROJECT_BINARY_DIR}/zngroups.def DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+# The portable classes over the C interface, for applications built with another compiler.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/portable DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT zngroupsTargets NAMESPACE zngroups::
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/zngroups)
 

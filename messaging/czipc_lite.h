@@ -20,7 +20,8 @@ class ZNI_API CZIPCError : public zni::CZNException {
 // or reply address, which a one-way spool cannot honour.
 class ZNI_API CZIPCLite {
   public:
-    // The spool root: the ZNI_SPOOL environment variable, else /var/spool/zni.
+    // The spool root: the ZNI_SPOOL environment variable, else the platform's default
+    // (/var/spool/zni; on Windows %ProgramData%\ZNI\spool, made on the first send).
     CZIPCLite();
     virtual ~CZIPCLite();
 

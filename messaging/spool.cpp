@@ -95,7 +95,7 @@ std::string WriteAll(int fd, const std::string& contents) {
 
 std::string RootFromEnvironment() {
     const char* root = std::getenv(kRootVariable);
-    return root != nullptr && *root != '\0' ? root : kDefaultRoot;
+    return root != nullptr && *root != '\0' ? root : DefaultRoot();
 }
 
 std::string CheckAddress(const std::string& address) {

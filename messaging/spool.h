@@ -13,9 +13,15 @@
 namespace zni::spool {
 
 inline constexpr const char* kRootVariable = "ZNI_SPOOL";
-inline constexpr const char* kDefaultRoot = "/var/spool/zni";
 inline constexpr std::size_t kMaxContents = 64 * 1024;
 inline constexpr std::size_t kMaxAddress = 1024;
+
+// The root when ZNI_SPOOL names none: /var/spool/zni on POSIX systems, which the package makes
+// (mode 1777) or the administrator with the group and mode its readers need;
+// %ProgramData%\ZNI\spool on Windows, where no installer makes it and a sender makes it when
+// missing.
+std::string DefaultRoot();
+extern const bool kSenderMakesDefaultRoot;
 
 // The root named by ZNI_SPOOL, or the default when it is unset or empty.
 std::string RootFromEnvironment();

@@ -1,12 +1,22 @@
 // POSIX form of the spool's folder and file creation.
 #include "messaging/spool_files.h"
 
+#include <string>
+
+#include "messaging/spool.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 
 namespace zni::spool {
+
+std::string DefaultRoot() {
+    return "/var/spool/zni";
+}
+
+const bool kSenderMakesDefaultRoot = false;
 
 // New folders take the root's permissions (without its sticky bit), whatever the writer's
 // umask, so that a root set up for several users (group-writable and setgid, or 1777) stays

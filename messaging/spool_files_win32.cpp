@@ -7,8 +7,21 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "messaging/spool.h"
 
 namespace zni::spool {
+
+// All users share %ProgramData%; the variable is set in every session since Windows Vista.
+std::string DefaultRoot() {
+    const char* data = std::getenv("ProgramData");
+    return std::string(data != nullptr && *data != '\0' ? data : "C:\\ProgramData") +
+           "\\ZNI\\spool";
+}
+
+const bool kSenderMakesDefaultRoot = true;
 
 // Folders inherit their access rights from the root's; there are no mode bits to copy.
 int MakeSpoolFolder(const char* path, unsigned) {

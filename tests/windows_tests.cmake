@@ -17,7 +17,9 @@ add_library(zng_recording_messaging SHARED
     $<TARGET_OBJECTS:zni_message_classes>)
 target_include_directories(zng_recording_messaging PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(zng_recording_messaging PRIVATE ZNI_MESSAGING_BUILD)
-target_link_options(zng_recording_messaging PRIVATE -Wl,--export-all-symbols)
+# Not the compiler's run time linked into it, which every module carries a copy of.
+target_link_options(zng_recording_messaging PRIVATE -Wl,--export-all-symbols
+    -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a:libwinpthread.a:libmingwex.a:libmingw32.a)
 
 # zngroups_add_wine_test(name [MESSAGING target] [LINUX_ONLY test...] sources...): LINUX_ONLY
 # names the tests of the suite that check the POSIX back end and are left out here.
@@ -45,6 +47,12 @@ zngroups_add_wine_test(admin_test
     admin/change_request_test.cpp)
 zngroups_add_wine_test(usage_test MESSAGING zng_recording_messaging usage/usage_test.cpp)
 
+# The messaging component's default spool under %ProgramData%.
+zngroups_add_wine_test(messaging_win32_test messaging/default_spool_win32_test.cpp)
+# The spool reader is not exported from the DLL; the test reads with its own copy.
+target_sources(messaging_win32_test PRIVATE $<TARGET_OBJECTS:zni_spool>)
+target_link_libraries(messaging_win32_test PRIVATE zng_test_support)
+
 # The Win32 back ends themselves, against the DLL's version resource and the sandbox's
 # servers.
 zngroups_add_wine_test(platform_win32_test
@@ -55,6 +63,10 @@ target_compile_definitions(platform_win32_test PRIVATE
     ZNGROUPS_LIBRARY_FILE="$<TARGET_FILE_NAME:zngroups>")
 # Holds the sandbox's servers, as the directory suites do on Linux.
 set_tests_properties(platform_win32_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+# The version lookup once more as a user whose language is German, not US English.
+add_test(NAME platform_win32_test_de COMMAND platform_win32_test --gtest_filter=Win32FileVersion.*)
+set_tests_properties(platform_win32_test_de PROPERTIES
+    ENVIRONMENT "LC_ALL=de_DE.UTF-8;ZNG_USER_LANGUAGE=0407")
 
 # The sandbox as the Windows programs see it: the run directory read through Wine, the faults
 # that stop, start, silence or resume a slapd done by a Linux-side script, and no in-process
@@ -98,6 +110,15 @@ add_executable(group_api_test groups/group_api_test.cpp)
 target_link_libraries(group_api_test PRIVATE zngroups zng_test_support GTest::gtest_main)
 add_test(NAME group_api_test COMMAND group_api_test)
 set_tests_properties(group_api_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
+# The C interface from a plain C program, against the DLL as any application links it.
+enable_language(C)
+add_executable(zngroups_c_test capi/zngroups_c_test.c)
+set_target_properties(zngroups_c_test PROPERTIES C_STANDARD 99 C_EXTENSIONS OFF)
+target_compile_options(zngroups_c_test PRIVATE -Wall -Wextra -Wpedantic -Werror)
+target_link_libraries(zngroups_c_test PRIVATE zngroups)
+add_test(NAME zngroups_c_test COMMAND zngroups_c_test)
+set_tests_properties(zngroups_c_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
 
 # The login dialog through the DLL, driven by window messages; needs a display (Xvfb).
 add_executable(login_dialog_test workers/login_dialog_win32_test.cpp)

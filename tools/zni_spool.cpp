@@ -19,7 +19,7 @@ int Usage() {
                  "       zni-spool [--root DIR] drain [ADDRESS]   show, then remove them\n"
                  "The spool is DIR, else $%s, else %s; ADDRESS limits the\n"
                  "output to one destination and the ones below it (/BRANTOR/ZNI/...).\n",
-                 spool::kRootVariable, spool::kDefaultRoot);
+                 spool::kRootVariable, spool::DefaultRoot().c_str());
     return 2;
 }
 

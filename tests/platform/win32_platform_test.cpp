@@ -13,6 +13,8 @@
 #include "platform/sockets.h"
 #include "zngroups_config.h"
 
+#include <windows.h>
+
 namespace {
 
 namespace ldapapi = zn::ldapapi;
@@ -47,9 +49,19 @@ std::string FirstLine(const std::string& path) {
     return line;
 }
 
+// The suite runs twice: as the prefix's user (US English) and as a user of another language
+// (CTest sets LC_ALL, from which Wine takes the user's default language, and
+// ZNG_USER_LANGUAGE to the identifier that must come of it).
+TEST(Win32FileVersion, RunsAsTheUserLanguageItWasGiven) {
+    const char* given = std::getenv("ZNG_USER_LANGUAGE");
+    const unsigned long expected = given != nullptr ? std::strtoul(given, nullptr, 16) : 0x0409;
+    EXPECT_EQ(GetUserDefaultLangID(), expected);
+}
+
 TEST(Win32FileVersion, ReadsTheStringTablesInTheirOrder) {
     std::string version;
-    // The DLL's own table is US English, Unicode: the first sub-block asked for.
+    // The DLL's own tables are US English and language neutral, both Unicode: the first
+    // sub-block asked for, or for users of another language the last.
     ASSERT_EQ(platform::ReadFileVersion(FolderOf(ProgramPath()) + ZNGROUPS_LIBRARY_FILE, version),
               platform::VersionLookup::kFound);
     EXPECT_EQ(version, ZNGROUPS_VERSION);

@@ -39,6 +39,7 @@ root=$scratch/root
 dpkg -x "$deb" "$root"
 for path in usr/bin/zngroups usr/bin/zni-spool usr/sbin/zngroups-admind \
   usr/include/CZNGroup.h usr/include/CZNWorker.h usr/include/zngroups_export.h \
+  usr/include/zngroups.h usr/include/portable/CZNGroup.h usr/include/portable/CZNWorker.h \
   usr/share/man/man1/zngroups.1 usr/share/man/man8/zngroups-admind.8 \
   usr/lib/systemd/system/zngroups-admind.service \
   usr/share/doc/zngroups/zngroups-admind/admind.conf.example \

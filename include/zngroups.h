@@ -1,0 +1,652 @@
+/* zngroups.h: the C interface of zngroups, for applications built with any compiler.
+ *
+ * The classes CZNGroup and CZNWorker carry the C++ standard library of the compiler that
+ * built the library in every signature, so only programs built with that same toolchain can
+ * call them. These functions are their C form: plain C types only, no exception ever leaves
+ * them, and every one is exported from zngroups.dll and libzngroups.so under its own name.
+ *
+ * Handles. zng_group and zng_worker are opaque; each stands for one CZNGroup or CZNWorker
+ * object. Make them with zng_group_new... / zng_worker_new... and release them with
+ * zng_group_free / zng_worker_free (freeing NULL does nothing). The _new functions return
+ * NULL only when memory runs out. One handle, with the lists it returned, is used by one
+ * thread at a time.
+ *
+ * Operations. zng_group_X and zng_worker_X are the method X of the class in lower case with
+ * underscores (GetEventualMembersCount: zng_group_get_eventual_members_count; TimeOut,
+ * KeyWord, SurName and MicroSeconds are written timeout, keyword, surname, microseconds, and
+ * GetUserNameA get_user_name). The overloads that apply context first carry a suffix:
+ *   _of      (group, x) on a group, (user name, x) on a worker
+ *   _as      (user, password, x)
+ *   _as_of   (user, password, group, x)
+ * and zng_group_get_error_status_code_of_change / ..._text_of_change, the change-status
+ * forms that take a change number; zng_worker_get_user_name_numbered and
+ * zng_worker_is_valid_worker_numbered take a worker number, zng_worker_login_titled a dialog
+ * title and a user name. The context a call sets stays in the handle for later calls.
+ *
+ * Results. Each function returns what the method returns: a long as it is; a string as a
+ * pointer to text that the handle owns, never NULL; a list as a pointer to a list that the
+ * handle owns. Both stay valid, and keep their contents, until the next call on the same
+ * handle that rewrites them (zng_group_assign or zng_worker_assign rewrites everything);
+ * copy what must live longer. A list gives its count and its elements by index; the name of
+ * a group or worker in a list is read without a directory search, and
+ * zng_group_list_new_group / zng_worker_list_new_worker make a handle of one's own of that
+ * element, to free like any other.
+ *
+ * Errors. A function reports as its method does: 1 (or nonzero) for success or a true
+ * answer, 0, an empty string or an empty list otherwise, with the reason in the handle's error
+ * status, read with zng_group_get_error_status_code / _text (zng_worker_... likewise).
+ *
+ * Strings are NUL-terminated bytes in the system's ANSI code page; a NULL string argument is
+ * taken as the empty string, and a NULL handle gives the empty result. A text that holds a NUL
+ * byte ends there on its way in and out.
+ */
+#ifndef ZNGROUPS_H
+#define ZNGROUPS_H
+
+#include <stddef.h>
+
+/* ZNGROUPS_STATIC: the library's objects are linked straight into the program. The calling
+ * convention is spelled out so that a program built with another default (MSVC's /Gz) still
+ * calls the 32-bit DLL correctly. */
+#if defined(_WIN32)
+#if defined(ZNGROUPS_BUILDING_LIBRARY)
+#define ZNG_API __declspec(dllexport)
+#elif defined(ZNGROUPS_STATIC)
+#define ZNG_API
+#else
+#define ZNG_API __declspec(dllimport)
+#endif
+#define ZNG_CALL __cdecl
+#else
+#define ZNG_API __attribute__((visibility("default")))
+#define ZNG_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct zng_group zng_group;
+typedef struct zng_worker zng_worker;
+typedef struct zng_group_list zng_group_list;
+typedef struct zng_worker_list zng_worker_list;
+typedef struct zng_string_list zng_string_list;
+
+/* Lists. An index at or past the count gives NULL. */
+ZNG_API size_t ZNG_CALL zng_group_list_count(const zng_group_list* list);
+/* The group's name, as zng_group_get_group_name of the element would give it. */
+ZNG_API const char* ZNG_CALL zng_group_list_name(const zng_group_list* list, size_t index);
+ZNG_API zng_group* ZNG_CALL zng_group_list_new_group(const zng_group_list* list, size_t index);
+ZNG_API size_t ZNG_CALL zng_worker_list_count(const zng_worker_list* list);
+/* The user name the element carries, as zng_worker_get_name of the element would give it. */
+ZNG_API const char* ZNG_CALL zng_worker_list_name(const zng_worker_list* list, size_t index);
+ZNG_API zng_worker* ZNG_CALL zng_worker_list_new_worker(const zng_worker_list* list, size_t index);
+ZNG_API size_t ZNG_CALL zng_string_list_count(const zng_string_list* list);
+ZNG_API const char* ZNG_CALL zng_string_list_at(const zng_string_list* list, size_t index);
+
+/* Groups. ---------------------------------------------------------------------------- */
+
+/* An empty group name; a group name (kept upper-cased, cut to 80 characters); a copy of
+ * another group, which has its name, context and results but a fresh directory session. */
+ZNG_API zng_group* ZNG_CALL zng_group_new(void);
+ZNG_API zng_group* ZNG_CALL zng_group_new_named(const char* groupName);
+ZNG_API zng_group* ZNG_CALL zng_group_copy(const zng_group* other);
+/* Makes group a copy of other, as the class's assignment does. */
+ZNG_API void ZNG_CALL zng_group_assign(zng_group* group, const zng_group* other);
+ZNG_API void ZNG_CALL zng_group_free(zng_group* group);
+
+/* Context. */
+ZNG_API void ZNG_CALL zng_group_set_group_name(zng_group* group, const char* groupName);
+ZNG_API void ZNG_CALL zng_group_set_access(zng_group* group, const char* userName,
+                                           const char* password);
+ZNG_API void ZNG_CALL zng_group_set_access_of(zng_group* group, const char* userName,
+                                              const char* password, const char* groupName);
+ZNG_API const char* ZNG_CALL zng_group_get_group_name(zng_group* group);
+
+/* Attributes of the group, read afresh on every call. A group that does not exist reads
+ * as empty with success; IsValidGroup tells the two apart. */
+ZNG_API const char* ZNG_CALL zng_group_get_company_number(zng_group* group);
+ZNG_API const char* ZNG_CALL zng_group_get_company_number_of(zng_group* group,
+                                                             const char* groupName);
+ZNG_API const char* ZNG_CALL zng_group_get_description(zng_group* group);
+ZNG_API const char* ZNG_CALL zng_group_get_description_of(zng_group* group, const char* groupName);
+ZNG_API const char* ZNG_CALL zng_group_get_organizational_unit(zng_group* group);
+ZNG_API const char* ZNG_CALL zng_group_get_organizational_unit_of(zng_group* group,
+                                                                  const char* groupName);
+ZNG_API const char* ZNG_CALL zng_group_get_generic_attribute_value(zng_group* group,
+                                                                   const char* attribute);
+ZNG_API const char* ZNG_CALL zng_group_get_generic_attribute_value_of(zng_group* group,
+                                                                      const char* groupName,
+                                                                      const char* attribute);
+
+/* The character code of the flag's first character ('Y' is 89), 0 when there is none. */
+ZNG_API long ZNG_CALL zng_group_get_mail_aliased_flag(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_mail_aliased_flag_of(zng_group* group, const char* groupName);
+
+/* Not provided by the directory: always empty, status 30020. */
+ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name(zng_group* group);
+ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name_of(zng_group* group,
+                                                                   const char* groupName);
+
+/* People related to the group, sorted by user name; duplicates kept. */
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts(zng_group* group);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts_of(zng_group* group,
+                                                                  const char* groupName);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_direct_members(zng_group* group);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_direct_members_of(zng_group* group,
+                                                                        const char* groupName);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_eventual_members(zng_group* group);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_eventual_members_of(zng_group* group,
+                                                                          const char* groupName);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_owners(zng_group* group);
+ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_owners_of(zng_group* group,
+                                                                const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_contacts_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_contacts_count_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_direct_members_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_direct_members_count_of(zng_group* group,
+                                                            const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_eventual_members_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_eventual_members_count_of(zng_group* group,
+                                                              const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_owners_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_owners_count_of(zng_group* group, const char* groupName);
+
+/* Groups related to the group, sorted by name. The eventual supergroups are every group
+ * reached by walking "SuperGroup" upwards, each once. */
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups(zng_group* group);
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups_of(zng_group* group,
+                                                                   const char* groupName);
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_super_groups(zng_group* group);
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_super_groups_of(zng_group* group,
+                                                                     const char* groupName);
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_eventual_super_groups(zng_group* group);
+ZNG_API const zng_group_list* ZNG_CALL
+zng_group_get_eventual_super_groups_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_sub_groups_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_sub_groups_count_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_super_groups_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_super_groups_count_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_get_eventual_super_groups_count(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_eventual_super_groups_count_of(zng_group* group,
+                                                                   const char* groupName);
+
+/* Groups without a supergroup, and groups by a name pattern ('*' is a wildcard). */
+ZNG_API const zng_group_list* ZNG_CALL zng_group_get_top_groups(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_top_groups_count(zng_group* group);
+ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups(zng_group* group,
+                                                             const char* searchString);
+
+/* Not provided by the directory: empty, status 30020. */
+ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups_by_keyword(zng_group* group,
+                                                                        const char* searchString);
+
+/* The directory's configuration lists, in the directory's order. */
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_active_companies(zng_group* group);
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_domains(zng_group* group);
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_organizational_units(zng_group* group);
+
+/* Not provided by the directory: empty, status 30020. */
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_available_keywords(zng_group* group);
+
+/* Checks: 1 for yes, 0 for no or failure with the reason in the error status. */
+ZNG_API long ZNG_CALL zng_group_is_valid_group(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_is_public_group(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_is_public_group_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_contact(zng_group* group, const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_contact_of(zng_group* group, const char* groupName,
+                                                          const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_direct_member(zng_group* group,
+                                                             const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_direct_member_of(zng_group* group,
+                                                                const char* groupName,
+                                                                const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_eventual_member(zng_group* group,
+                                                               const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_eventual_member_of(zng_group* group,
+                                                                  const char* groupName,
+                                                                  const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_owner(zng_group* group, const char* userName);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_owner_of(zng_group* group, const char* groupName,
+                                                        const char* userName);
+
+/* In the (group, candidate) shapes the group name is applied only once the candidate is
+ * known to exist. */
+ZNG_API long ZNG_CALL zng_group_is_valid_group_sub_group(zng_group* group, const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_sub_group_of(zng_group* group, const char* groupName,
+                                                            const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_super_group(zng_group* group, const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_super_group_of(zng_group* group,
+                                                              const char* groupName,
+                                                              const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_eventual_super_group(zng_group* group,
+                                                                    const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_group_eventual_super_group_of(zng_group* group,
+                                                                       const char* groupName,
+                                                                       const char* candidate);
+ZNG_API long ZNG_CALL zng_group_is_valid_new_group_name(zng_group* group, const char* name);
+ZNG_API long ZNG_CALL zng_group_is_valid_domain(zng_group* group, const char* domain);
+
+/* Not provided by the directory: 0, status 30020. */
+ZNG_API long ZNG_CALL zng_group_is_active_company(zng_group* group, const char* company);
+ZNG_API long ZNG_CALL zng_group_is_available_keyword(zng_group* group, const char* keyWord);
+ZNG_API long ZNG_CALL zng_group_is_valid_organizational_unit(zng_group* group, const char* unit);
+
+/* The domain whose directory and administration servers the object uses; SetDomain
+ * accepts only a domain the directory lists (the empty domain selects the local servers). */
+ZNG_API long ZNG_CALL zng_group_set_domain(zng_group* group, const char* domain);
+ZNG_API const char* ZNG_CALL zng_group_get_domain(zng_group* group);
+
+/* Changes. Each checks its argument and the requester against the directory (the user
+ * name and password set by SetAccess or the call itself, verified once per user name),
+ * then sends one request to the administration server of the object's domain. Returns
+ * the server's result (1: done) or the result of the check that refused; nothing is
+ * sent after a refusal. Shapes: (x), (group, x), (user, password, x),
+ * (user, password, group, x). */
+ZNG_API long ZNG_CALL zng_group_add_contact(zng_group* group, const char* contact);
+ZNG_API long ZNG_CALL zng_group_add_contact_of(zng_group* group, const char* groupName,
+                                               const char* contact);
+ZNG_API long ZNG_CALL zng_group_add_contact_as(zng_group* group, const char* userName,
+                                               const char* password, const char* contact);
+ZNG_API long ZNG_CALL zng_group_add_contact_as_of(zng_group* group, const char* userName,
+                                                  const char* password, const char* groupName,
+                                                  const char* contact);
+ZNG_API long ZNG_CALL zng_group_add_direct_member(zng_group* group, const char* member);
+ZNG_API long ZNG_CALL zng_group_add_direct_member_of(zng_group* group, const char* groupName,
+                                                     const char* member);
+ZNG_API long ZNG_CALL zng_group_add_direct_member_as(zng_group* group, const char* userName,
+                                                     const char* password, const char* member);
+ZNG_API long ZNG_CALL zng_group_add_direct_member_as_of(zng_group* group, const char* userName,
+                                                        const char* password, const char* groupName,
+                                                        const char* member);
+ZNG_API long ZNG_CALL zng_group_add_owner(zng_group* group, const char* owner);
+ZNG_API long ZNG_CALL zng_group_add_owner_of(zng_group* group, const char* groupName,
+                                             const char* owner);
+ZNG_API long ZNG_CALL zng_group_add_owner_as(zng_group* group, const char* userName,
+                                             const char* password, const char* owner);
+ZNG_API long ZNG_CALL zng_group_add_owner_as_of(zng_group* group, const char* userName,
+                                                const char* password, const char* groupName,
+                                                const char* owner);
+ZNG_API long ZNG_CALL zng_group_add_sub_group(zng_group* group, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_add_sub_group_of(zng_group* group, const char* groupName,
+                                                 const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_add_sub_group_as(zng_group* group, const char* userName,
+                                                 const char* password, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_add_sub_group_as_of(zng_group* group, const char* userName,
+                                                    const char* password, const char* groupName,
+                                                    const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_delete_contact(zng_group* group, const char* contact);
+ZNG_API long ZNG_CALL zng_group_delete_contact_of(zng_group* group, const char* groupName,
+                                                  const char* contact);
+ZNG_API long ZNG_CALL zng_group_delete_contact_as(zng_group* group, const char* userName,
+                                                  const char* password, const char* contact);
+ZNG_API long ZNG_CALL zng_group_delete_contact_as_of(zng_group* group, const char* userName,
+                                                     const char* password, const char* groupName,
+                                                     const char* contact);
+ZNG_API long ZNG_CALL zng_group_delete_direct_member(zng_group* group, const char* member);
+ZNG_API long ZNG_CALL zng_group_delete_direct_member_of(zng_group* group, const char* groupName,
+                                                        const char* member);
+ZNG_API long ZNG_CALL zng_group_delete_direct_member_as(zng_group* group, const char* userName,
+                                                        const char* password, const char* member);
+ZNG_API long ZNG_CALL zng_group_delete_direct_member_as_of(zng_group* group, const char* userName,
+                                                           const char* password,
+                                                           const char* groupName,
+                                                           const char* member);
+ZNG_API long ZNG_CALL zng_group_delete_owner(zng_group* group, const char* owner);
+ZNG_API long ZNG_CALL zng_group_delete_owner_of(zng_group* group, const char* groupName,
+                                                const char* owner);
+ZNG_API long ZNG_CALL zng_group_delete_owner_as(zng_group* group, const char* userName,
+                                                const char* password, const char* owner);
+ZNG_API long ZNG_CALL zng_group_delete_owner_as_of(zng_group* group, const char* userName,
+                                                   const char* password, const char* groupName,
+                                                   const char* owner);
+ZNG_API long ZNG_CALL zng_group_remove_sub_group(zng_group* group, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_remove_sub_group_of(zng_group* group, const char* groupName,
+                                                    const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_remove_sub_group_as(zng_group* group, const char* userName,
+                                                    const char* password, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_remove_sub_group_as_of(zng_group* group, const char* userName,
+                                                       const char* password, const char* groupName,
+                                                       const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_delete_sub_group(zng_group* group, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_delete_sub_group_of(zng_group* group, const char* groupName,
+                                                    const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_delete_sub_group_as(zng_group* group, const char* userName,
+                                                    const char* password, const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_delete_sub_group_as_of(zng_group* group, const char* userName,
+                                                       const char* password, const char* groupName,
+                                                       const char* subGroup);
+ZNG_API long ZNG_CALL zng_group_set_new_group_name(zng_group* group, const char* newName);
+ZNG_API long ZNG_CALL zng_group_set_new_group_name_of(zng_group* group, const char* groupName,
+                                                      const char* newName);
+ZNG_API long ZNG_CALL zng_group_set_new_group_name_as(zng_group* group, const char* userName,
+                                                      const char* password, const char* newName);
+ZNG_API long ZNG_CALL zng_group_set_new_group_name_as_of(zng_group* group, const char* userName,
+                                                         const char* password,
+                                                         const char* groupName,
+                                                         const char* newName);
+ZNG_API long ZNG_CALL zng_group_set_company_number(zng_group* group, const char* companyNumber);
+ZNG_API long ZNG_CALL zng_group_set_company_number_of(zng_group* group, const char* groupName,
+                                                      const char* companyNumber);
+ZNG_API long ZNG_CALL zng_group_set_company_number_as(zng_group* group, const char* userName,
+                                                      const char* password,
+                                                      const char* companyNumber);
+ZNG_API long ZNG_CALL zng_group_set_company_number_as_of(zng_group* group, const char* userName,
+                                                         const char* password,
+                                                         const char* groupName,
+                                                         const char* companyNumber);
+ZNG_API long ZNG_CALL zng_group_set_description(zng_group* group, const char* description);
+ZNG_API long ZNG_CALL zng_group_set_description_of(zng_group* group, const char* groupName,
+                                                   const char* description);
+ZNG_API long ZNG_CALL zng_group_set_description_as(zng_group* group, const char* userName,
+                                                   const char* password, const char* description);
+ZNG_API long ZNG_CALL zng_group_set_description_as_of(zng_group* group, const char* userName,
+                                                      const char* password, const char* groupName,
+                                                      const char* description);
+ZNG_API long ZNG_CALL zng_group_create_sub_group(zng_group* group, const char* newName,
+                                                 const char* unit);
+ZNG_API long ZNG_CALL zng_group_create_sub_group_of(zng_group* group, const char* groupName,
+                                                    const char* newName, const char* unit);
+ZNG_API long ZNG_CALL zng_group_create_sub_group_as(zng_group* group, const char* userName,
+                                                    const char* password, const char* newName,
+                                                    const char* unit);
+ZNG_API long ZNG_CALL zng_group_create_sub_group_as_of(zng_group* group, const char* userName,
+                                                       const char* password, const char* groupName,
+                                                       const char* newName, const char* unit);
+ZNG_API long ZNG_CALL zng_group_set_generic_attribute_value(zng_group* group, const char* attribute,
+                                                            const char* value);
+ZNG_API long ZNG_CALL zng_group_set_generic_attribute_value_of(zng_group* group,
+                                                               const char* groupName,
+                                                               const char* attribute,
+                                                               const char* value);
+ZNG_API long ZNG_CALL zng_group_set_generic_attribute_value_as(zng_group* group,
+                                                               const char* userName,
+                                                               const char* password,
+                                                               const char* attribute,
+                                                               const char* value);
+ZNG_API long ZNG_CALL zng_group_set_generic_attribute_value_as_of(
+    zng_group* group, const char* userName, const char* password, const char* groupName,
+    const char* attribute, const char* value);
+ZNG_API long ZNG_CALL zng_group_set_exchange_synchronization(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_set_exchange_synchronization_of(zng_group* group,
+                                                                const char* groupName);
+ZNG_API long ZNG_CALL zng_group_set_exchange_synchronization_as_of(zng_group* group,
+                                                                   const char* userName,
+                                                                   const char* password,
+                                                                   const char* groupName);
+ZNG_API long ZNG_CALL zng_group_clear_exchange_synchronization(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_clear_exchange_synchronization_of(zng_group* group,
+                                                                  const char* groupName);
+ZNG_API long ZNG_CALL zng_group_clear_exchange_synchronization_as_of(zng_group* group,
+                                                                     const char* userName,
+                                                                     const char* password,
+                                                                     const char* groupName);
+ZNG_API long ZNG_CALL zng_group_set_mail_aliased_flag(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_set_mail_aliased_flag_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_set_mail_aliased_flag_as_of(zng_group* group, const char* userName,
+                                                            const char* password,
+                                                            const char* groupName);
+ZNG_API long ZNG_CALL zng_group_clear_mail_aliased_flag(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_clear_mail_aliased_flag_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_clear_mail_aliased_flag_as_of(zng_group* group,
+                                                              const char* userName,
+                                                              const char* password,
+                                                              const char* groupName);
+ZNG_API long ZNG_CALL zng_group_reset_group_change_logs(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_reset_group_change_logs_of(zng_group* group, const char* groupName);
+ZNG_API long ZNG_CALL zng_group_reset_group_change_logs_as_of(zng_group* group,
+                                                              const char* userName,
+                                                              const char* password,
+                                                              const char* groupName);
+
+/* Questions about changes made. The status of a change goes to the local administration
+ * server; the change logs to the object's domain's. */
+ZNG_API long ZNG_CALL zng_group_get_error_status_code_of_change(zng_group* group,
+                                                                long changeNumber);
+ZNG_API const char* ZNG_CALL zng_group_get_error_status_text_of_change(zng_group* group,
+                                                                       long changeNumber);
+ZNG_API const char* ZNG_CALL zng_group_get_change_log_entry(zng_group* group, long entryNumber);
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs(zng_group* group);
+ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs_of(zng_group* group,
+                                                                           const char* groupName);
+
+/* Not provided by the directory: 0, status 30020, no context applied. */
+ZNG_API long ZNG_CALL zng_group_add_keyword(zng_group* group, const char* keyWord);
+ZNG_API long ZNG_CALL zng_group_add_keyword_of(zng_group* group, const char* groupName,
+                                               const char* keyWord);
+ZNG_API long ZNG_CALL zng_group_delete_keyword(zng_group* group, const char* keyWord);
+ZNG_API long ZNG_CALL zng_group_delete_keyword_of(zng_group* group, const char* groupName,
+                                                  const char* keyWord);
+ZNG_API long ZNG_CALL zng_group_set_organizational_unit(zng_group* group, const char* unit);
+ZNG_API long ZNG_CALL zng_group_set_organizational_unit_of(zng_group* group, const char* groupName,
+                                                           const char* unit);
+ZNG_API long ZNG_CALL zng_group_set_organizational_unit_as(zng_group* group, const char* userName,
+                                                           const char* password, const char* unit);
+ZNG_API long ZNG_CALL zng_group_set_organizational_unit_as_of(zng_group* group,
+                                                              const char* userName,
+                                                              const char* password,
+                                                              const char* groupName,
+                                                              const char* unit);
+ZNG_API long ZNG_CALL zng_group_set_outlook_display_name(zng_group* group, const char* name);
+ZNG_API long ZNG_CALL zng_group_set_outlook_display_name_of(zng_group* group, const char* groupName,
+                                                            const char* name);
+ZNG_API long ZNG_CALL zng_group_set_outlook_display_name_as(zng_group* group, const char* userName,
+                                                            const char* password, const char* name);
+ZNG_API long ZNG_CALL zng_group_set_outlook_display_name_as_of(zng_group* group,
+                                                               const char* userName,
+                                                               const char* password,
+                                                               const char* groupName,
+                                                               const char* name);
+
+/* Error status of the last operation: code 1 for success. */
+ZNG_API long ZNG_CALL zng_group_get_error_status_code(zng_group* group);
+ZNG_API const char* ZNG_CALL zng_group_get_error_status_text(zng_group* group);
+
+/* Time-outs: each bind wait is bounded by the connect time-out (default 5 s), each search
+ * try by the search time-out (default 120 s). SetTimeOut sets the search seconds. */
+ZNG_API long ZNG_CALL zng_group_get_connect_timeout_seconds(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_connect_timeout_microseconds(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_search_timeout_seconds(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_search_timeout_microseconds(zng_group* group);
+ZNG_API long ZNG_CALL zng_group_get_timeout(zng_group* group);
+ZNG_API void ZNG_CALL zng_group_set_connect_timeout(zng_group* group, long seconds,
+                                                    long microSeconds);
+ZNG_API void ZNG_CALL zng_group_set_search_timeout(zng_group* group, long seconds,
+                                                   long microSeconds);
+ZNG_API void ZNG_CALL zng_group_set_timeout(zng_group* group, long seconds);
+
+/* Workers. --------------------------------------------------------------------------- */
+
+/* A worker named by nothing yet, by user name (kept as given), or by worker number; none
+ * reads the directory. A copy has the other's identity and attributes but a fresh session. */
+ZNG_API zng_worker* ZNG_CALL zng_worker_new(void);
+ZNG_API zng_worker* ZNG_CALL zng_worker_new_named(const char* userName);
+ZNG_API zng_worker* ZNG_CALL zng_worker_new_numbered(long workerNumber);
+ZNG_API zng_worker* ZNG_CALL zng_worker_copy(const zng_worker* other);
+/* Makes worker a copy of other, as the class's assignment does. */
+ZNG_API void ZNG_CALL zng_worker_assign(zng_worker* worker, const zng_worker* other);
+ZNG_API void ZNG_CALL zng_worker_free(zng_worker* worker);
+
+/* Attributes, read from the directory on first use. */
+ZNG_API const char* ZNG_CALL zng_worker_get_city(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_city_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_company_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_company_name_of(zng_worker* worker,
+                                                            const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_company_number(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_company_number_of(zng_worker* worker,
+                                                              const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_cost_center(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_cost_center_of(zng_worker* worker,
+                                                           const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_cost_center_description(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_cost_center_description_of(zng_worker* worker,
+                                                                       const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_country(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_country_of(zng_worker* worker, const char* userName);
+
+/* The cost center, under its other name. */
+ZNG_API const char* ZNG_CALL zng_worker_get_department(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_department_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_display_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_display_name_of(zng_worker* worker,
+                                                            const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_email_address(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_email_address_of(zng_worker* worker,
+                                                             const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_employee_type(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_employee_type_of(zng_worker* worker,
+                                                             const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_fax_number(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_fax_number_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_full_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_full_name_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_given_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_given_name_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_job_title(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_job_title_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_mail_stop(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_mail_stop_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_office_location(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_office_location_of(zng_worker* worker,
+                                                               const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_pager_number(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_pager_number_of(zng_worker* worker,
+                                                            const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_phone_number(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_phone_number_of(zng_worker* worker,
+                                                            const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_shift_code(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_shift_code_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_city(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_city_of(zng_worker* worker,
+                                                            const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_country(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_country_of(zng_worker* worker,
+                                                               const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_state(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_state_of(zng_worker* worker,
+                                                             const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_street(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_street_of(zng_worker* worker,
+                                                              const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_zip_code(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_ship_to_zip_code_of(zng_worker* worker,
+                                                                const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_state(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_state_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_street(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_street_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_supervisor_user_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_supervisor_user_name_of(zng_worker* worker,
+                                                                    const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_surname(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_surname_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_zip_code(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_zip_code_of(zng_worker* worker, const char* userName);
+
+/* Identity: the user name of a worker named by number, and the reverse. */
+ZNG_API const char* ZNG_CALL zng_worker_get_user_name(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_user_name_numbered(zng_worker* worker,
+                                                               long workerNumber);
+ZNG_API long ZNG_CALL zng_worker_get_worker_number(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_get_worker_number_of(zng_worker* worker, const char* userName);
+
+/* 1 when the directory knows the worker (always searches), else 0. */
+ZNG_API long ZNG_CALL zng_worker_is_valid_worker(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_is_valid_worker_numbered(zng_worker* worker, long workerNumber);
+ZNG_API long ZNG_CALL zng_worker_is_valid_worker_of(zng_worker* worker, const char* userName);
+ZNG_API const char* ZNG_CALL zng_worker_get_worker_d_n(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_worker_d_n_of(zng_worker* worker, const char* userName);
+ZNG_API void ZNG_CALL zng_worker_set_user_name(zng_worker* worker, const char* userName);
+
+/* The user name this worker carries, as given, without a directory search. */
+ZNG_API const char* ZNG_CALL zng_worker_get_name(zng_worker* worker);
+
+/* Workers by user name, given name or surname, sorted by user name; the search string is
+ * a pattern ('*' is a wildcard). The workers found carry only their user name. */
+ZNG_API const zng_worker_list* ZNG_CALL zng_worker_find_workers(zng_worker* worker,
+                                                                const char* searchString);
+ZNG_API const zng_worker_list* ZNG_CALL
+zng_worker_find_workers_by_first_name(zng_worker* worker, const char* searchString);
+ZNG_API const zng_worker_list* ZNG_CALL
+zng_worker_find_workers_by_last_name(zng_worker* worker, const char* searchString);
+
+/* The groups the worker is a contact, direct member, eventual member or owner of, sorted. */
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups(zng_worker* worker);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups_of(zng_worker* worker,
+                                                                        const char* userName);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_direct_groups(zng_worker* worker);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_direct_groups_of(zng_worker* worker,
+                                                                       const char* userName);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_eventual_groups(zng_worker* worker);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_eventual_groups_of(zng_worker* worker,
+                                                                         const char* userName);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_owner_groups(zng_worker* worker);
+ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_owner_groups_of(zng_worker* worker,
+                                                                      const char* userName);
+
+/* 1 when the relation holds, else 0 with the reason in the error status. */
+ZNG_API long ZNG_CALL zng_worker_is_valid_contact_group(zng_worker* worker, const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_contact_group_of(zng_worker* worker, const char* userName,
+                                                           const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_direct_group(zng_worker* worker, const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_direct_group_of(zng_worker* worker, const char* userName,
+                                                          const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_eventual_group(zng_worker* worker, const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_eventual_group_of(zng_worker* worker,
+                                                            const char* userName,
+                                                            const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_owner_group(zng_worker* worker, const char* groupName);
+ZNG_API long ZNG_CALL zng_worker_is_valid_owner_group_of(zng_worker* worker, const char* userName,
+                                                         const char* groupName);
+
+/* The domains the directory lists, and the session's domain (empty for the local
+ * servers); SetDomain accepts only a listed domain or the empty one. */
+ZNG_API const zng_string_list* ZNG_CALL zng_worker_get_domains(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_is_valid_domain(zng_worker* worker, const char* domain);
+ZNG_API long ZNG_CALL zng_worker_set_domain(zng_worker* worker, const char* domain);
+ZNG_API const char* ZNG_CALL zng_worker_get_domain(zng_worker* worker);
+
+/* Authentication settings.
+ * Who the user is. Authenticate binds as the user's entry with the password (and once
+ * more with it in lower case): 1 with "Success", or 0 with the reason. Login signs on
+ * the process's account when the directory allows it without a password, and asks for
+ * user name and password in the login dialog otherwise: 1 authenticated, 5 cancelled or
+ * not retried, 0 another end, any other value the platform's error when no dialog could
+ * be shown. The user name given only pre-fills the dialog. */
+ZNG_API long ZNG_CALL zng_worker_authenticate(zng_worker* worker, const char* userName,
+                                              const char* password);
+ZNG_API long ZNG_CALL zng_worker_login(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_login_of(zng_worker* worker, const char* userName);
+ZNG_API long ZNG_CALL zng_worker_login_titled(zng_worker* worker, const char* title,
+                                              const char* userName);
+
+/* 0: Authenticate refuses the direct members of ZNGENERICS (default 1: no such test). */
+ZNG_API void ZNG_CALL zng_worker_set_allow_generic_authentication(zng_worker* worker, long allow);
+ZNG_API void ZNG_CALL zng_worker_set_login_dialog_title(zng_worker* worker, const char* title);
+ZNG_API const char* ZNG_CALL zng_worker_get_login_dialog_title(zng_worker* worker);
+
+/* Error status of the last operation: code 1 for success. */
+ZNG_API long ZNG_CALL zng_worker_get_error_status_code(zng_worker* worker);
+ZNG_API const char* ZNG_CALL zng_worker_get_error_status_text(zng_worker* worker);
+
+/* Time-outs: each bind wait is bounded by the connect time-out (default 5 s), each search
+ * try by the search time-out (default 120 s). SetTimeOut sets the search seconds. */
+ZNG_API long ZNG_CALL zng_worker_get_connect_timeout_seconds(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_get_connect_timeout_microseconds(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_get_search_timeout_seconds(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_get_search_timeout_microseconds(zng_worker* worker);
+ZNG_API long ZNG_CALL zng_worker_get_timeout(zng_worker* worker);
+ZNG_API void ZNG_CALL zng_worker_set_connect_timeout(zng_worker* worker, long seconds,
+                                                     long microSeconds);
+ZNG_API void ZNG_CALL zng_worker_set_search_timeout(zng_worker* worker, long seconds,
+                                                    long microSeconds);
+ZNG_API void ZNG_CALL zng_worker_set_timeout(zng_worker* worker, long seconds);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZNGROUPS_H */
