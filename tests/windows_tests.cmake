@@ -19,7 +19,7 @@ target_include_directories(zng_recording_messaging PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(zng_recording_messaging PRIVATE ZNI_MESSAGING_BUILD)
 # Not the compiler's run time linked into it, which every module carries a copy of.
 target_link_options(zng_recording_messaging PRIVATE -Wl,--export-all-symbols
-    -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a:libwinpthread.a:libmingwex.a:libmingw32.a)
+    -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a:libwinpthread.a:libpthread.a:libmingwex.a:libmingw32.a)
 
 # zngroups_add_wine_test(name [MESSAGING target] [LINUX_ONLY test...] sources...): LINUX_ONLY
 # names the tests of the suite that check the POSIX back end and are left out here.
