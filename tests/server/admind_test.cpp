@@ -727,6 +727,29 @@ TEST(ChangeApplier, PlansSurviveTheJournalAndApplyingTwiceChangesNothingMore) {
     RestoreDirectory();
 }
 
+// The token proves nothing, so who may send changes is the allow list alone: loopback
+// when nobody said otherwise (every other test runs the server that way), "any" opens it.
+TEST(AdminServerAllowList, OnlyTheNamedNetworksSendChanges) {
+    RequireSandbox();
+    const std::string forged =
+        "00001,ASMITH," + zn::MakeUserToken("JDOE") + ",ADD,MEMBER,ALLHANDS,BWHITE";
+    {
+        AdminDaemon server;
+        EXPECT_NE(server.Log().find("changes are accepted from 127.0.0.0/8"), std::string::npos)
+            << server.Log();
+    }
+    {
+        AdminDaemon server({"", {"--allow", "10.0.0.0/8"}});
+        const std::string reply = Raw(server, {forged});
+        EXPECT_EQ(reply.rfind("0,31005,Changes are not accepted from 127.", 0), 0u) << reply;
+    }
+    {
+        // Past the allow list, the token check answers.
+        AdminDaemon server({"", {"--allow", "10.0.0.0/8", "--allow", "any"}});
+        EXPECT_EQ(Raw(server, {forged}), "0,31006,The user token does not match the user name.");
+    }
+}
+
 TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {
     RequireSandbox();
     AdminDaemonOptions options;
