@@ -143,6 +143,48 @@ long CZNGroupImpl::CheckPrivilege(Privilege rule) {
     return IsValidGroupContact(m_userName);
 }
 
+namespace {
+
+// The groups whose eventual members the library and the other applications grant rights to.
+bool IsRoleGroupName(const std::string& name) {
+    static const std::string kUnitPrefix = "ZN_GROUP_ORG_UNIT_";
+    static const std::string kUnitSuffix = "_PRIV";
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == kAdministratorsGroup || upper == "ZNGENERICS" || upper == "ZNI_SSO_CONTROL") {
+        return true;
+    }
+    return upper.size() > kUnitPrefix.size() + kUnitSuffix.size() &&
+           upper.compare(0, kUnitPrefix.size(), kUnitPrefix) == 0 &&
+           upper.compare(upper.size() - kUnitSuffix.size(), kUnitSuffix.size(), kUnitSuffix) == 0;
+}
+
+}  // namespace
+
+long CZNGroupImpl::CheckRoleGroups() {
+    if (IsAdministrator(m_userName) != 0) {
+        return 1;
+    }
+    // A separate object walks, so this one keeps its lists and status for the caller.
+    CZNGroup walker;
+    long result = walker.SetDomain(GetDomain().c_str());
+    std::vector<std::string> names{m_groupName};
+    if (result == 1) {
+        for (const CZNGroup& above : walker.GetEventualSuperGroups(m_groupName)) {
+            names.push_back(above.GetGroupName());
+        }
+    }
+    for (const std::string& name : names) {
+        if (result == 1 && IsRoleGroupName(name)) {
+            result = walker.IsValidGroupOwner(name, m_userName);
+        }
+    }
+    if (result != 1) {
+        SetErrorStatus(walker.GetErrorStatusCode(), walker.GetErrorStatusText());
+    }
+    return result;
+}
+
 long CZNGroupImpl::SendChange(ChangeRequest kind, RequestFields fields, const char* label) {
     fields.userName = m_userName;
     fields.groupName = m_groupName;
@@ -187,6 +229,9 @@ long CZNGroupImpl::PersonChange(const zn::PersonChangeRule& rule, const std::str
                                                           : Privilege::kOwnerOrContact)) != 1) {
         return result;
     }
+    if (rule.kind == ChangeRequest::kAddMember && (result = CheckRoleGroups()) != 1) {
+        return result;
+    }
     return SendChange(rule.kind, Target(target), rule.label);
 }
 
@@ -202,14 +247,17 @@ long CZNGroupImpl::DeleteDirectMember(const std::string& member) {
 long CZNGroupImpl::DeleteOwner(const std::string& owner) { return PersonChange(kDeleteOwner, owner); }
 
 long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
-    if (subGroup == m_groupName) {
-        SetErrorStatus(status::kCannotBeSubGroup, subGroup + " can't be a subgroup.");
-        return 0;
-    }
     // The lookups report under their own names: a refused change leaves no report of the
     // change itself.
     const std::string dn = GetGroupDN(subGroup);
     if (dn.empty()) {
+        return 0;
+    }
+    // The directory ignores case and insignificant blanks, so two spellings may name one
+    // entry: the entries are compared, not the names.
+    const std::string own = GetGroupDN(m_groupName);
+    if (subGroup == m_groupName || (!own.empty() && EqualIgnoringCase(own, dn))) {
+        SetErrorStatus(status::kCannotBeSubGroup, subGroup + " can't be a subgroup.");
         return 0;
     }
     if (IsEventualSuperGroupByDN(dn) == 1) {
@@ -230,7 +278,8 @@ long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
     }
     long result = 0;
     if ((result = RequesterStep()) != 1 || (result = IsValidGroup()) != 1 ||
-        (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1) {
+        (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1 ||
+        (result = CheckRoleGroups()) != 1) {
         return result;
     }
     return SendChange(ChangeRequest::kAddSubGroup, Target(subGroup), "AddSubGroup");

@@ -136,6 +136,9 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     enum class Privilege { kOwner, kOwnerOrContact, kPublicOwnerOrContact };
     long RequesterStep();
     long CheckPrivilege(Privilege rule);
+    // Adding to this group adds to the eventual members of every group above it; where one
+    // of them is a role group, only an administrator or an owner of that role group may.
+    long CheckRoleGroups();
     long SendChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
     long PersonChange(const zn::PersonChangeRule& rule, const std::string& target);
     long PropertyChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);

@@ -82,6 +82,11 @@ struct ChangeApplier::Impl {
     // The same with the administrators already read.
     Verdict Privilege(Rule rule, const std::string& user, const std::string& userDN,
                       const Group& group, const std::vector<std::string>& administrators);
+    // Adding to `group` adds to the eventual members of every group above it; where one of
+    // them is a role group, only an administrator or an owner of that role group may.
+    Verdict RoleGroupsAllowAdding(const Group& group, const std::string& user,
+                                  const std::string& userDN,
+                                  const std::vector<std::string>& administrators);
     // The requester's checks against a snapshot.
     Verdict Requester(const std::string& user, const Snapshot& snapshot, std::string& dn) const;
     Verdict ExistingGroup(const std::string& name, const Snapshot& snapshot, Group& group) const;

@@ -87,7 +87,7 @@ const std::string* Snapshot::Person(const std::string& name) const {
 }
 
 const Group* Snapshot::FoundGroup(const std::string& name) const {
-    auto found = groups.find(Upper(name));
+    auto found = groups.find(MatchKey(name));
     return found != groups.end() ? &found->second : nullptr;
 }
 
@@ -124,9 +124,9 @@ Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
     for (const Entry& e : queries[1].entries) {
         for (const std::string& name : groups) {
             bool named = false;
-            for (const std::string& cn : e.Values("cn")) named = named || Upper(cn) == Upper(name);
-            if (!named || snapshot.groups.count(Upper(name)) != 0) continue;
-            Group& group = snapshot.groups[Upper(name)];
+            for (const std::string& cn : e.Values("cn")) named = named || MatchKey(cn) == MatchKey(name);
+            if (!named || snapshot.groups.count(MatchKey(name)) != 0) continue;
+            Group& group = snapshot.groups[MatchKey(name)];
             group.dn = e.dn;
             group.name = name;
             group.owners = e.Values("owner");
@@ -344,6 +344,55 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
     if (HoldsDN(group.contacts, userDN)) return kGranted;
     return Refuse(status::kNotContact,
                   FormatText("%s is not a valid contact of group %s.", user.c_str(), group.name.c_str()));
+}
+
+namespace {
+
+// The groups whose eventual members the library and the other applications grant rights to.
+bool IsRoleGroupName(const std::string& name) {
+    static const std::string kUnitPrefix = "ZN_GROUP_ORG_UNIT_";
+    static const std::string kUnitSuffix = "_PRIV";
+    const std::string upper = Upper(name);
+    if (upper == kAdministratorsGroup || upper == "ZNGENERICS" || upper == "ZNI_SSO_CONTROL") {
+        return true;
+    }
+    return upper.size() > kUnitPrefix.size() + kUnitSuffix.size() &&
+           upper.compare(0, kUnitPrefix.size(), kUnitPrefix) == 0 &&
+           upper.compare(upper.size() - kUnitSuffix.size(), kUnitSuffix.size(), kUnitSuffix) == 0;
+}
+
+}  // namespace
+
+Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std::string& user,
+                                                   const std::string& userDN,
+                                                   const std::vector<std::string>& administrators) {
+    if (HoldsDN(administrators, userDN)) return kGranted;
+    // Breadth first with a visited set, as existing data may hold a cycle. The group itself
+    // counts, so a role group's own contacts and the public rule grant nothing here; every
+    // cn of an entry counts, as the directory finds the entry by any of them.
+    std::deque<std::string> next{group.dn};
+    std::set<std::string> seen;
+    while (!next.empty()) {
+        const std::string dn = next.front();
+        next.pop_front();
+        if (!seen.insert(NormalDN(dn)).second) continue;
+        std::vector<Entry> entries;
+        if (directory.Search(dn, false, "(objectClass=*)", {"cn", "owner", "superGroup"}, entries) !=
+            LDAP_SUCCESS) {
+            return Unreadable();
+        }
+        for (const Entry& e : entries) {
+            for (const std::string& name : e.Values("cn")) {
+                if (IsRoleGroupName(name) && !HoldsDN(e.Values("owner"), userDN)) {
+                    return Refuse(status::kNotOwner,
+                                  FormatText("%s is not a valid owner of group %s.", user.c_str(),
+                                             Upper(name).c_str()));
+                }
+            }
+            for (const std::string& parent : e.Values("supergroup")) next.push_back(parent);
+        }
+    }
+    return kGranted;
 }
 
 Verdict ChangeApplier::Impl::ValidNewName(const std::string& name) {

@@ -150,6 +150,10 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
     if (!(v = ExistingGroup(f.groupName, snapshot, group)).Ok()) return v;
     if (!(v = Privilege(change->rule, f.userName, userDN, group, snapshot.administrators)).Ok()) return v;
+    if (change->add && std::string(change->attribute) == "explicitMember" &&
+        !(v = RoleGroupsAllowAdding(group, f.userName, userDN, snapshot.administrators)).Ok()) {
+        return v;
+    }
     details.operation = change->add ? "add-value" : "delete-value";
     details.group = group.dn;
     details.attribute = change->attribute;
@@ -171,9 +175,6 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
 Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails& details) {
     const RequestFields& f = request.fields;
     const bool add = request.kind == ChangeRequest::kAddSubGroup;
-    if (add && Upper(f.targetName) == Upper(f.groupName)) {
-        return Refuse(status::kCannotBeSubGroup, f.targetName + " can't be a subgroup.");
-    }
     Snapshot snapshot;
     Verdict v = ReadAtOnce({f.userName}, {f.targetName, f.groupName}, snapshot);
     if (!v.Ok()) return v;
@@ -184,6 +185,11 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     Group parent;
     const bool parentFound = snapshot.FoundGroup(f.groupName) != nullptr;
     if (parentFound) parent = *snapshot.FoundGroup(f.groupName);
+    // The same entry under two spellings is still the same group: compare what the names
+    // resolve to, not the names.
+    if (add && parentFound && NormalDN(child.dn) == NormalDN(parent.dn)) {
+        return Refuse(status::kCannotBeSubGroup, f.targetName + " can't be a subgroup.");
+    }
     const bool linked = parentFound && HoldsDN(parent.subGroups, child.dn);
     if (add) {
         bool above = false;
@@ -202,6 +208,9 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
     if (!(v = ExistingGroup(f.groupName, snapshot, parent)).Ok()) return v;
     if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent, snapshot.administrators)).Ok()) {
+        return v;
+    }
+    if (add && !(v = RoleGroupsAllowAdding(parent, f.userName, userDN, snapshot.administrators)).Ok()) {
         return v;
     }
     details.operation = add ? "link" : "unlink";
@@ -250,6 +259,15 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, PlanDetai
     details.operation = "create";
     details.values = {Upper(f.targetName)};
     details.target = "cn=" + EscapeDNValue(Upper(f.targetName)) + "," + unitDN;
+    // The write takes an existing entry for a creation already done (a retry after a
+    // restart), so an entry of another kind at the new DN must be refused here, or the
+    // change would be answered applied with nothing created.
+    std::vector<Entry> occupant;
+    const int rc = directory.Search(details.target, false, "(objectClass=*)", {"objectClass"}, occupant);
+    if (rc == LDAP_SUCCESS && !occupant.empty()) {
+        return Refuse(status::kInvalidNewGroupName, f.targetName + " is not a valid new group name.");
+    }
+    if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Unreadable();
     details.unitDN = unitDN;
     details.unit = unit;
     return kGranted;

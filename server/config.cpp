@@ -25,8 +25,8 @@ const char* const kUsageText =
     "  --base-dn DN               base of the company's entries, e.g. o=example.com\n"
     "  --journal FILE             SQLite change journal\n"
     "                             (default /var/lib/zngroups-admind/journal.db)\n"
-    "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16;\n"
-    "                             repeatable; none given: every client may\n"
+    "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16,\n"
+    "                             or 'any'; repeatable; none given: loopback only\n"
     "  --max-connections N        connections served at once (default 64)\n"
     "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
@@ -88,6 +88,10 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
     if (key == "journal") { config.journalPath = value; return true; }
     if (key == "allow") {
         Network network;
+        if (value == "any") {
+            config.allowChanges.push_back(Network{0, 0});
+            return true;
+        }
         if (!ParseNetwork(value, network)) {
             error = "'" + value + "' is not an IPv4 address or network";
             return false;
@@ -131,6 +135,15 @@ bool Network::Contains(std::uint32_t hostOrderAddress) const {
     }
     std::uint32_t mask = prefixLength >= 32 ? 0xFFFFFFFFu : ~(0xFFFFFFFFu >> prefixLength);
     return (hostOrderAddress & mask) == (address & mask);
+}
+
+std::string Network::Text() const {
+    in_addr raw{};
+    raw.s_addr = htonl(address);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &raw, text, sizeof text);
+    return prefixLength == 32 ? std::string(text)
+                              : std::string(text) + "/" + std::to_string(prefixLength);
 }
 
 bool ParseNetwork(const std::string& text, Network& network) {
@@ -265,6 +278,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
             error = "--" + key + ": " + error;
             return CommandLine::kError;
         }
+    }
+    // The token proves nothing, so a server nobody restricted must not take changes from
+    // the network: opening it is a decision written down as an allow setting.
+    if (config.allowChanges.empty()) {
+        config.allowChanges.push_back(Network{0x7F000000u, 8});
     }
     return CommandLine::kRun;
 }

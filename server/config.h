@@ -12,6 +12,7 @@ struct Network {
     std::uint32_t address = 0;  // host byte order
     int prefixLength = 32;
     bool Contains(std::uint32_t hostOrderAddress) const;
+    std::string Text() const;
 };
 bool ParseNetwork(const std::string& text, Network& network);
 
@@ -32,7 +33,8 @@ struct Config {
     std::string passwordFile;
     std::string baseDN;
     std::string journalPath = "/var/lib/zngroups-admind/journal.db";
-    // Clients that may send changes; queries are answered for everyone. Empty: any client.
+    // Clients that may send changes; queries are answered for everyone. "any" is 0.0.0.0/0;
+    // none given on the command line or in the file: 127.0.0.0/8.
     std::vector<Network> allowChanges;
     int maxConnections = 64;
     // Settings of older versions that are read and no longer used, for the log.

@@ -64,6 +64,11 @@ int main(int argc, char** argv) {
         service.SetPauseAfterJournal(std::atoi(pause));
         Log(std::string("fault injection: pausing ") + pause + " ms after journalling each change");
     }
+    std::string allowed;
+    for (const Network& network : config.allowChanges) {
+        allowed += (allowed.empty() ? "" : ", ") + network.Text();
+    }
+    Log("changes are accepted from " + allowed);
     Listener listener;
     if (!listener.Open(config.listenAddress, config.port, error)) {
         return Fail(error);
@@ -81,9 +86,6 @@ int main(int argc, char** argv) {
     for (const std::string& setting : config.obsoleteSettings) {
         Log("the setting " + setting + " is no longer used: a request ends by its layout and "
             "its last segment");
-    }
-    if (config.allowChanges.empty()) {
-        Log("changes are accepted from every client (no allow setting)");
     }
     Log("listening on " + config.listenAddress + ":" + std::to_string(listener.Port()) +
         " for " + config.baseDN + " at " + config.directoryUri);

@@ -182,16 +182,14 @@ std::string AdminService::AnswerQuery(const ParsedRequest& request) {
 
 std::string AdminService::AnswerChange(const ParsedRequest& request, const std::string& text,
                                        const Client& client) {
-    if (!m_allowChanges.empty()) {
-        bool allowed = false;
-        for (const Network& network : m_allowChanges) {
-            allowed = allowed || network.Contains(client.address);
-        }
-        if (!allowed) {
-            Log(client.text + " refused: not allowed to send changes");
-            return Refusal(kClientNotAllowedCode,
-                           FormatText(kClientNotAllowedFormat, client.text.c_str()));
-        }
+    bool allowed = false;
+    for (const Network& network : m_allowChanges) {
+        allowed = allowed || network.Contains(client.address);
+    }
+    if (!allowed) {
+        Log(client.text + " refused: not allowed to send changes");
+        return Refusal(kClientNotAllowedCode,
+                       FormatText(kClientNotAllowedFormat, client.text.c_str()));
     }
     const NewChange change = Describe(request, text, client);
     if (request.userToken != MakeUserToken(request.fields.userName)) {

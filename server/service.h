@@ -39,7 +39,7 @@ class Stopwatch {
 
 class AdminService {
   public:
-    // Changes from outside `allowChanges` are refused; empty allows every client.
+    // Changes from outside `allowChanges` are refused; empty refuses every client.
     AdminService(Journal& journal, ChangeApplier& applier, std::vector<Network> allowChanges);
 
     // The reply bytes to a whole request. `tooLong` when more than kMaxRequestLength

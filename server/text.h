@@ -16,4 +16,19 @@ inline std::string Lower(std::string text) {
     return text;
 }
 
+// A name as the directory matches it (case ignored, insignificant spaces dropped): "STAFF "
+// and " staff" find the entry STAFF finds.
+inline std::string MatchKey(const std::string& text) {
+    std::string key;
+    for (char c : text) {
+        if (c == ' ') {
+            if (!key.empty() && key.back() != ' ') key += ' ';
+        } else {
+            key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+    }
+    if (!key.empty() && key.back() == ' ') key.pop_back();
+    return key;
+}
+
 }  // namespace zn::server

@@ -150,6 +150,23 @@ TEST_F(GroupChanges, RefusedMembershipChangesSendNothing) {
     EXPECT_EQ(wrong.AddDirectMember("bwhite"), 0);
     EXPECT_EQ(wrong.GetErrorStatusCode(), 30000);
     EXPECT_EQ(Journalled(), 0);
+    // Role groups take members from administrators and their own owners only: neither the
+    // public rule (the administrators group has no owner) nor a contact of a group nested
+    // under one (ZNGENERICS-BATCH, under ZNGENERICS) is enough.
+    CZNGroup roles;
+    roles.SetAccess("jdoe", "secret", "ZN_GROUPS_ADMINISTRATORS");
+    EXPECT_EQ(roles.AddSubGroup("LOOP-A"), 0);
+    EXPECT_EQ(roles.GetErrorStatusCode(), 30015);
+    EXPECT_EQ(roles.GetErrorStatusText(), "JDOE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
+    ASSERT_EQ(Admin("ZNGENERICS-BATCH").AddContact("jdoe"), 1);
+    const long sent = Journalled();
+    CZNGroup batch;
+    batch.SetAccess("jdoe", "secret", "ZNGENERICS-BATCH");
+    EXPECT_EQ(batch.AddDirectMember("bwhite"), 0);
+    EXPECT_EQ(batch.GetErrorStatusCode(), 30015);
+    EXPECT_EQ(batch.GetErrorStatusText(), "JDOE is not a valid owner of group ZNGENERICS.");
+    EXPECT_EQ(batch.IsValidGroupDirectMember("bwhite"), 0);
+    EXPECT_EQ(Journalled(), sent);
 }
 
 TEST_F(GroupChanges, TheCycleCheckWalksPastABranchItCannotAskAndFailsClosed) {
@@ -186,14 +203,16 @@ TEST_F(GroupChanges, SubgroupLinksFollowThePublicRuleAndTheServerChecksAgain) {
     ASSERT_EQ(jdoe.AddSubGroup("ENG-ALUMNI"), 1) << jdoe.GetErrorStatusText();
     EXPECT_EQ(CZNGroup("LOOP-A").IsValidGroupSubGroup("ENG-ALUMNI"), 1);
     EXPECT_EQ(jdoe.RemoveSubGroup("ENG-ALUMNI"), 1);
-    // The library compares the group's own name exactly, so a lower-case spelling is sent;
-    // the server refuses it.
+    // Other spellings of the group's own name find its own entry: refused before sending.
     CZNGroup all = Admin("ENG-ALL");
     const long before = Journalled();
-    EXPECT_EQ(all.AddSubGroup("eng-all"), 0);
-    EXPECT_EQ(all.GetErrorStatusCode(), 30027);
-    EXPECT_EQ(all.GetErrorStatusText(), "ENG-ALL can't be a subgroup.");
-    EXPECT_EQ(Journalled(), before + 1);
+    for (const char* self : {"eng-all", "ENG-ALL ", " Eng-All"}) {
+        EXPECT_EQ(all.AddSubGroup(self), 0) << self;
+        EXPECT_EQ(all.GetErrorStatusCode(), 30027) << self;
+        EXPECT_EQ(all.GetErrorStatusText(), std::string(self) + " can't be a subgroup.");
+    }
+    EXPECT_EQ(all.IsValidGroupSubGroup("ENG-ALL"), 0);
+    EXPECT_EQ(Journalled(), before);
 }
 
 TEST_F(GroupChanges, TheRequesterIsVerifiedOncePerUserNameAndTheAccountNeedsNoPassword) {

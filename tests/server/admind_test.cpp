@@ -361,6 +361,32 @@ TEST_F(AdminServer, LifecycleChangesKeepEveryReferenceTrue) {
     Answer unit = Send(ChangeRequest::kCreateGroup, [&] { auto f = bad; f.userName = "JDOE"; return f; }());
     EXPECT_EQ(unit.code, 30031);
     EXPECT_EQ(unit.text, "Sales is an invalid organizational unit.");
+    // A new group's DN held by an entry of another kind: refused, not "applied" for nothing.
+    LDAP* ld = AdminConnection();
+    ASSERT_NE(ld, nullptr);
+    char* classes[] = {const_cast<char*>("organizationalRole"), nullptr};
+    char* cn[] = {const_cast<char*>("ZT3_HELD"), nullptr};
+    LDAPMod modClass{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
+    LDAPMod modCn{LDAP_MOD_ADD, const_cast<char*>("cn"), {cn}};
+    LDAPMod* mods[] = {&modClass, &modCn, nullptr};
+    const std::string held = "cn=ZT3_HELD,ou=zngroups," + BaseDN();
+    EXPECT_EQ(ldap_add_ext_s(ld, held.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    RequestFields occupied = By(kAdmin, "", "ZT3_HELD");
+    occupied.organizationalUnit = "zngroups";
+    Answer held1 = Send(ChangeRequest::kCreateGroup, occupied);
+    EXPECT_EQ(held1.code, 30030);
+    EXPECT_EQ(held1.text, "ZT3_HELD is not a valid new group name.");
+    occupied.groupName = "ZT3_TOP";
+    occupied.targetName = "zt3_held";
+    Answer held2 = Send(ChangeRequest::kCreateSubGroup, occupied);
+    EXPECT_EQ(held2.code, 30030);
+    EXPECT_EQ(held2.text, "ZT3_HELD is not a valid new group name.");
+    EXPECT_EQ(library.IsValidGroup("ZT3_HELD"), 0);
+    EXPECT_TRUE(Values("ZT3_TOP", "subGroup").empty());
+    const std::list<std::string> log = ChangeLog("ZT3_HELD");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log.back().find("rejected 30030"), std::string::npos) << log.back();
 }
 
 TEST_F(AdminServer, DeletionFromUnderAParentIsProtectedWhileItIsTheOnlySupergroup) {
@@ -421,6 +447,15 @@ TEST_F(AdminServer, UnitsNeedTheirPrivilegeGroupAndCyclesInOldDataEnd) {
     f.targetName = "ZT11_NOWHERE";
     f.organizationalUnit = "Nowhere";
     EXPECT_EQ(Send(ChangeRequest::kCreateGroup, f).text, "Nowhere is an invalid organizational unit.");
+    // A group is its own subgroup under no spelling the directory takes for its name.
+    // (The request carries names in capitals.)
+    for (const char* self : {"ZT11_ENG ", " zt11_eng", "ZT11_ENG"}) {
+        Answer a = Send(ChangeRequest::kAddSubGroup, By(kAdmin, "ZT11_ENG", self));
+        EXPECT_EQ(a.code, 30027) << self;
+        EXPECT_EQ(Lower(a.text), Lower(self) + " can't be a subgroup.");
+    }
+    EXPECT_TRUE(Values("ZT11_ENG", "subGroup").empty());
+    EXPECT_TRUE(Values("ZT11_ENG", "superGroup").empty());
     // LOOP-A and LOOP-B of the sample are each other's subgroups: a member added to one
     // reaches both, and the recomputation ends.
     ASSERT_EQ(Send(ChangeRequest::kAddMember, By(kAdmin, "LOOP-A", "hkim")).result, 1);
@@ -429,6 +464,44 @@ TEST_F(AdminServer, UnitsNeedTheirPrivilegeGroupAndCyclesInOldDataEnd) {
     EXPECT_EQ(Eventual("LOOP-B"), both);
     ASSERT_EQ(Send(ChangeRequest::kDeleteMember, By(kAdmin, "LOOP-A", "hkim")).result, 1);
     EXPECT_EQ(Eventual("LOOP-B"), std::set<std::string>{PersonDN("egray")});
+}
+
+TEST_F(AdminServer, RoleGroupsTakeMembersOnlyFromAdministratorsOrTheirOwners) {
+    // Sent without the library's checks: the server alone must hold the line.
+    Create({"ZT12_MINE", "ZT12_MORE"});
+    AddMember("ZT12_MINE", "jdoe");
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZT12_MINE", "jdoe")).result, 1);
+    const std::set<std::string> administrators = Eventual("ZN_GROUPS_ADMINISTRATORS");
+    // The administrators group has neither owners nor contacts, yet the public rule does
+    // not let a stranger link his own group under it.
+    Answer a = Send(ChangeRequest::kAddSubGroup, By("JDOE", "ZN_GROUPS_ADMINISTRATORS", "ZT12_MINE"));
+    EXPECT_EQ(a.code, 30015);
+    EXPECT_EQ(a.text, "JDOE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
+    EXPECT_EQ(Eventual("ZN_GROUPS_ADMINISTRATORS"), administrators);
+    EXPECT_TRUE(Values("ZT12_MINE", "superGroup").empty());
+    // Outside every role group, the group's owner adds as before.
+    ASSERT_EQ(Send(ChangeRequest::kAddMember, By("JDOE", "ZT12_MINE", "hkim")).result, 1);
+    // Nested two levels below ZNGENERICS (through the public ZNGENERICS-BATCH), the same
+    // owner and the public rule both stop short of it.
+    Link("ZNGENERICS-BATCH", "ZT12_MINE");
+    a = Send(ChangeRequest::kAddMember, By("JDOE", "ZT12_MINE", "cdoe"));
+    EXPECT_EQ(a.code, 30015);
+    EXPECT_EQ(a.text, "JDOE is not a valid owner of group ZNGENERICS.");
+    a = Send(ChangeRequest::kAddSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZT12_MORE"));
+    EXPECT_EQ(a.text, "JDOE is not a valid owner of group ZNGENERICS.");
+    EXPECT_EQ(Values("ZT12_MINE", "explicitMember").count(PersonDN("cdoe")), 0u);
+    EXPECT_EQ(Eventual("ZNGENERICS").count(PersonDN("cdoe")), 0u);
+    EXPECT_TRUE(Values("ZT12_MORE", "superGroup").empty());
+    const std::list<std::string> log = ChangeLog("ZT12_MINE");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("ADD MEMBER ZT12_MINE CDOE rejected 30015"), std::string::npos)
+        << log.back();
+    // An owner of the role group may.
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZNGENERICS", "jdoe")).result, 1);
+    a = Send(ChangeRequest::kAddMember, By("JDOE", "ZT12_MINE", "cdoe"));
+    EXPECT_EQ(a.result, 1) << a.text;
+    EXPECT_EQ(Eventual("ZNGENERICS").count(PersonDN("cdoe")), 1u);
+    RestoreDirectory();
 }
 
 TEST_F(AdminServer, AChangeReachesEveryConsumerAndTheLibraryReadsItThere) {
@@ -725,6 +798,29 @@ TEST(ChangeApplier, PlansSurviveTheJournalAndApplyingTwiceChangesNothingMore) {
         EXPECT_EQ(Values("ENG-DB", "explicitMember").count(PersonDN("hkim")), added ? 1u : 0u);
     }
     RestoreDirectory();
+}
+
+// The token proves nothing, so who may send changes is the allow list alone: loopback
+// when nobody said otherwise (every other test runs the server that way), "any" opens it.
+TEST(AdminServerAllowList, OnlyTheNamedNetworksSendChanges) {
+    RequireSandbox();
+    const std::string forged =
+        "00001,ASMITH," + zn::MakeUserToken("JDOE") + ",ADD,MEMBER,ALLHANDS,BWHITE";
+    {
+        AdminDaemon server;
+        EXPECT_NE(server.Log().find("changes are accepted from 127.0.0.0/8"), std::string::npos)
+            << server.Log();
+    }
+    {
+        AdminDaemon server({"", {"--allow", "10.0.0.0/8"}});
+        const std::string reply = Raw(server, {forged});
+        EXPECT_EQ(reply.rfind("0,31005,Changes are not accepted from 127.", 0), 0u) << reply;
+    }
+    {
+        // Past the allow list, the token check answers.
+        AdminDaemon server({"", {"--allow", "10.0.0.0/8", "--allow", "any"}});
+        EXPECT_EQ(Raw(server, {forged}), "0,31006,The user token does not match the user name.");
+    }
 }
 
 TEST(AdminServerCrash, AJournalledChangeIsDisownedOrCompletedAfterAKill) {

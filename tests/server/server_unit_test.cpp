@@ -67,6 +67,17 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
     ASSERT_EQ(replaced.allowChanges.size(), 1u);
     EXPECT_TRUE(replaced.allowChanges[0].Contains(0x7F000105));
     EXPECT_FALSE(replaced.allowChanges[0].Contains(0x7F000106));
+    // No allow setting anywhere: loopback only; "any" is every address.
+    Config unset;
+    ASSERT_EQ(Parse({"--port", "60662"}, unset, error), CommandLine::kRun);
+    ASSERT_EQ(unset.allowChanges.size(), 1u);
+    EXPECT_EQ(unset.allowChanges[0].Text(), "127.0.0.0/8");
+    EXPECT_TRUE(unset.allowChanges[0].Contains(0x7F0A0005));
+    EXPECT_FALSE(unset.allowChanges[0].Contains(0x0A010001));
+    Config any;
+    ASSERT_EQ(Parse({"--allow", "any"}, any, error), CommandLine::kRun);
+    ASSERT_EQ(any.allowChanges.size(), 1u);
+    EXPECT_TRUE(any.allowChanges[0].Contains(0xC0A80101));
 }
 
 TEST(Settings, MistakesAreNamedAndHelpWins) {
