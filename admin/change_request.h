@@ -98,4 +98,9 @@ enum class ParseOutcome {
 // Reads `text` against every layout. `request` is filled for kComplete and kMayContinue.
 ParseOutcome ParseChangeRequest(const std::string& text, ParsedRequest& request);
 
+// The groups whose eventual members the library and the other applications grant rights to:
+// ZN_GROUPS_ADMINISTRATORS, ZNGENERICS, ZNI_SSO_CONTROL and every ZN_GROUP_ORG_UNIT_<unit>_PRIV,
+// in any case. A change that adds to them is the library's and the server's to check alike.
+bool IsRoleGroupName(const std::string& name);
+
 }  // namespace zn

@@ -143,23 +143,6 @@ long CZNGroupImpl::CheckPrivilege(Privilege rule) {
     return IsValidGroupContact(m_userName);
 }
 
-namespace {
-
-// The groups whose eventual members the library and the other applications grant rights to.
-bool IsRoleGroupName(const std::string& name) {
-    static const std::string kUnitPrefix = "ZN_GROUP_ORG_UNIT_";
-    static const std::string kUnitSuffix = "_PRIV";
-    std::string upper = name;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper == kAdministratorsGroup || upper == "ZNGENERICS" || upper == "ZNI_SSO_CONTROL") {
-        return true;
-    }
-    return upper.size() > kUnitPrefix.size() + kUnitSuffix.size() &&
-           upper.compare(0, kUnitPrefix.size(), kUnitPrefix) == 0 &&
-           upper.compare(upper.size() - kUnitSuffix.size(), kUnitSuffix.size(), kUnitSuffix) == 0;
-}
-
-}  // namespace
 
 long CZNGroupImpl::CheckRoleGroups() {
     if (IsAdministrator(m_userName) != 0) {
@@ -175,7 +158,7 @@ long CZNGroupImpl::CheckRoleGroups() {
         }
     }
     for (const std::string& name : names) {
-        if (result == 1 && IsRoleGroupName(name)) {
+        if (result == 1 && zn::IsRoleGroupName(name)) {
             result = walker.IsValidGroupOwner(name, m_userName);
         }
     }

@@ -346,22 +346,6 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
                   FormatText("%s is not a valid contact of group %s.", user.c_str(), group.name.c_str()));
 }
 
-namespace {
-
-// The groups whose eventual members the library and the other applications grant rights to.
-bool IsRoleGroupName(const std::string& name) {
-    static const std::string kUnitPrefix = "ZN_GROUP_ORG_UNIT_";
-    static const std::string kUnitSuffix = "_PRIV";
-    const std::string upper = Upper(name);
-    if (upper == kAdministratorsGroup || upper == "ZNGENERICS" || upper == "ZNI_SSO_CONTROL") {
-        return true;
-    }
-    return upper.size() > kUnitPrefix.size() + kUnitSuffix.size() &&
-           upper.compare(0, kUnitPrefix.size(), kUnitPrefix) == 0 &&
-           upper.compare(upper.size() - kUnitSuffix.size(), kUnitSuffix.size(), kUnitSuffix) == 0;
-}
-
-}  // namespace
 
 Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std::string& user,
                                                    const std::string& userDN,
@@ -383,7 +367,7 @@ Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std
         }
         for (const Entry& e : entries) {
             for (const std::string& name : e.Values("cn")) {
-                if (IsRoleGroupName(name) && !HoldsDN(e.Values("owner"), userDN)) {
+                if (zn::IsRoleGroupName(name) && !HoldsDN(e.Values("owner"), userDN)) {
                     return Refuse(status::kNotOwner,
                                   FormatText("%s is not a valid owner of group %s.", user.c_str(),
                                              Upper(name).c_str()));
