@@ -16,20 +16,20 @@ namespace {
 
 // What stands in one comma-separated field of a layout.
 enum class Slot : unsigned char {
-    kLiteral,        // the record type, verb, object, or the blank of an unfilled slot
-    kUser,           // the requester
-    kToken,          // the requester's user token
-    kGroup,          // the object's group
-    kPerson,         // a target user name: cut to 51 characters, upper case
-    kNamed,          // a target group name: upper case
-    kNamedBlank,     // MODIFY's new name, then a blank
-    kReservedBlank,  // MODIFY's reserved value (always empty), then a blank
-    kCompanyBlank,   // MODIFY's company number, then a blank
-    kFixedUnit,      // MODIFY's unit: always empty
-    kUnit,           // an organizational unit
-    kAttribute,      // a generic attribute's name
-    kValue,          // an attribute value or a description; the rest of the line
-    kNumber,         // a change or log entry number, "%ld"
+    kLiteral,       // the record type, verb, object, or the blank of an unfilled slot
+    kUser,          // the requester
+    kToken,         // the requester's user token
+    kGroup,         // the object's group
+    kPerson,        // a target user name: cut to 51 characters, upper case
+    kNamed,         // a target group name: upper case
+    kNamedBlank,    // MODIFY's new name, then a blank
+    kReservedBlank, // MODIFY's reserved value (always empty), then a blank
+    kCompanyBlank,  // MODIFY's company number, then a blank
+    kFixedUnit,     // MODIFY's unit: always empty
+    kUnit,          // an organizational unit
+    kAttribute,     // a generic attribute's name
+    kValue,         // an attribute value or a description; the rest of the line
+    kNumber,        // a change or log entry number, "%ld"
 };
 
 struct Field {
@@ -37,12 +37,8 @@ struct Field {
     const char* literal = nullptr;
 };
 
-constexpr Field L(const char* text) {
-    return Field{Slot::kLiteral, text};
-}
-constexpr Field S(Slot slot) {
-    return Field{slot, nullptr};
-}
+constexpr Field L(const char* text) { return Field{Slot::kLiteral, text}; }
+constexpr Field S(Slot slot) { return Field{slot, nullptr}; }
 
 constexpr std::size_t kMaxFields = 10;
 
@@ -63,99 +59,53 @@ constexpr Field kBlank = L(" ");
 // The administration server's protocol table. Where two layouts share verb and object, the
 // one with a blank parent slot comes first, so that the blank decides between them.
 const Layout kLayouts[] = {
-    {ChangeRequest::kAddContact,
-     "ADD CONTACT",
-     7,
+    {ChangeRequest::kAddContact, "ADD CONTACT", 7,
      {L("00001"), kUser, kToken, L("ADD"), L("CONTACT"), kGroup, kPerson}},
-    {ChangeRequest::kAddMember,
-     "ADD MEMBER",
-     7,
+    {ChangeRequest::kAddMember, "ADD MEMBER", 7,
      {L("00001"), kUser, kToken, L("ADD"), L("MEMBER"), kGroup, kPerson}},
-    {ChangeRequest::kAddOwner,
-     "ADD OWNER",
-     7,
+    {ChangeRequest::kAddOwner, "ADD OWNER", 7,
      {L("00001"), kUser, kToken, L("ADD"), L("OWNER"), kGroup, kPerson}},
-    {ChangeRequest::kDeleteContact,
-     "DELETE CONTACT",
-     7,
+    {ChangeRequest::kDeleteContact, "DELETE CONTACT", 7,
      {L("00001"), kUser, kToken, L("DELETE"), L("CONTACT"), kGroup, kPerson}},
-    {ChangeRequest::kDeleteMember,
-     "DELETE MEMBER",
-     7,
+    {ChangeRequest::kDeleteMember, "DELETE MEMBER", 7,
      {L("00001"), kUser, kToken, L("DELETE"), L("MEMBER"), kGroup, kPerson}},
-    {ChangeRequest::kDeleteOwner,
-     "DELETE OWNER",
-     7,
+    {ChangeRequest::kDeleteOwner, "DELETE OWNER", 7,
      {L("00001"), kUser, kToken, L("DELETE"), L("OWNER"), kGroup, kPerson}},
-    {ChangeRequest::kAddSubGroup,
-     "ADD GROUP",
-     7,
+    {ChangeRequest::kAddSubGroup, "ADD GROUP", 7,
      {L("00001"), kUser, kToken, L("ADD"), L("GROUP"), kGroup, kNamed}},
-    {ChangeRequest::kRemoveSubGroup,
-     "REMOVE GROUP",
-     7,
+    {ChangeRequest::kRemoveSubGroup, "REMOVE GROUP", 7,
      {L("00001"), kUser, kToken, L("REMOVE"), L("GROUP"), kGroup, kNamed}},
-    {ChangeRequest::kCreateGroup,
-     "CREATE GROUP",
-     8,
+    {ChangeRequest::kCreateGroup, "CREATE GROUP", 8,
      {L("00001"), kUser, kToken, L("CREATE"), L("GROUP"), kBlank, kNamed, S(Slot::kUnit)}},
-    {ChangeRequest::kCreateSubGroup,
-     "CREATE GROUP",
-     8,
+    {ChangeRequest::kCreateSubGroup, "CREATE GROUP", 8,
      {L("00001"), kUser, kToken, L("CREATE"), L("GROUP"), kGroup, kNamed, S(Slot::kUnit)}},
-    {ChangeRequest::kDeleteGroup,
-     "DELETE GROUP",
-     7,
+    {ChangeRequest::kDeleteGroup, "DELETE GROUP", 7,
      {L("00001"), kUser, kToken, L("DELETE"), L("GROUP"), kBlank, kNamed}},
-    {ChangeRequest::kDeleteSubGroup,
-     "DELETE GROUP",
-     7,
+    {ChangeRequest::kDeleteSubGroup, "DELETE GROUP", 7,
      {L("00001"), kUser, kToken, L("DELETE"), L("GROUP"), kGroup, kNamed}},
-    {ChangeRequest::kModifyGroup,
-     "MODIFY GROUP",
-     10,
+    {ChangeRequest::kModifyGroup, "MODIFY GROUP", 10,
      {L("00001"), kUser, kToken, L("MODIFY"), L("GROUP"), kGroup, S(Slot::kNamedBlank),
       S(Slot::kReservedBlank), S(Slot::kCompanyBlank), S(Slot::kFixedUnit)}},
-    {ChangeRequest::kSetExchangeSynchronization,
-     "SET EXCH_SYNCH",
-     6,
+    {ChangeRequest::kSetExchangeSynchronization, "SET EXCH_SYNCH", 6,
      {L("00001"), kUser, kToken, L("SET"), L("EXCH_SYNCH"), kGroup}},
-    {ChangeRequest::kClearExchangeSynchronization,
-     "CLEAR EXCH_SYNCH",
-     6,
+    {ChangeRequest::kClearExchangeSynchronization, "CLEAR EXCH_SYNCH", 6,
      {L("00001"), kUser, kToken, L("CLEAR"), L("EXCH_SYNCH"), kGroup}},
-    {ChangeRequest::kSetMailAliased,
-     "SET MAIL_ALIASED",
-     6,
+    {ChangeRequest::kSetMailAliased, "SET MAIL_ALIASED", 6,
      {L("00001"), kUser, kToken, L("SET"), L("MAIL_ALIASED"), kGroup}},
-    {ChangeRequest::kClearMailAliased,
-     "CLEAR MAIL_ALIASED",
-     6,
+    {ChangeRequest::kClearMailAliased, "CLEAR MAIL_ALIASED", 6,
      {L("00001"), kUser, kToken, L("CLEAR"), L("MAIL_ALIASED"), kGroup}},
-    {ChangeRequest::kSetGenericAttribute,
-     "SET GENERIC_ATTRIBUTE",
-     8,
-     {L("00001"), kUser, kToken, L("SET"), L("GENERIC_ATTRIBUTE"), kGroup, S(Slot::kAttribute),
-      S(Slot::kValue)}},
-    {ChangeRequest::kSetDescription,
-     "SET DESCRIPTION",
-     7,
+    {ChangeRequest::kSetGenericAttribute, "SET GENERIC_ATTRIBUTE", 8,
+     {L("00001"), kUser, kToken, L("SET"), L("GENERIC_ATTRIBUTE"), kGroup,
+      S(Slot::kAttribute), S(Slot::kValue)}},
+    {ChangeRequest::kSetDescription, "SET DESCRIPTION", 7,
      {L("00003"), kUser, kToken, L("SET"), L("DESCRIPTION"), kGroup, S(Slot::kValue)}},
-    {ChangeRequest::kResetGroupChangeLogs,
-     "RESET GROUP",
-     6,
+    {ChangeRequest::kResetGroupChangeLogs, "RESET GROUP", 6,
      {L("00002"), L("RESET"), L("GROUP"), kGroup, kUser, kToken}},
-    {ChangeRequest::kGetGroupChangeLogs,
-     "GET GROUP",
-     4,
+    {ChangeRequest::kGetGroupChangeLogs, "GET GROUP", 4,
      {L("00002"), L("GET"), L("GROUP"), kGroup}},
-    {ChangeRequest::kGetChangeLogEntry,
-     "GET CHANGELOG",
-     4,
+    {ChangeRequest::kGetChangeLogEntry, "GET CHANGELOG", 4,
      {L("00002"), L("GET"), L("CHANGELOG"), S(Slot::kNumber)}},
-    {ChangeRequest::kGetChangeStatus,
-     "GET CHANGE",
-     4,
+    {ChangeRequest::kGetChangeStatus, "GET CHANGE", 4,
      {L("00002"), L("GET"), L("CHANGE"), S(Slot::kNumber)}},
 };
 
@@ -179,36 +129,22 @@ std::string UpperCased(const std::string& name, std::size_t limit) {
 
 std::string FieldText(const Field& field, const RequestFields& f) {
     switch (field.slot) {
-        case Slot::kLiteral:
-            return field.literal;
-        case Slot::kUser:
-            return f.userName;
-        case Slot::kToken:
-            return MakeUserToken(f.userName);
-        case Slot::kGroup:
-            return f.groupName;
-        case Slot::kPerson:
-            return UpperCased(f.targetName, kTargetUserNameLength);
-        case Slot::kNamed:
-            return UpperCased(f.targetName, std::string::npos);
-        case Slot::kNamedBlank:
-            return UpperCased(f.targetName, std::string::npos) + " ";
+        case Slot::kLiteral: return field.literal;
+        case Slot::kUser: return f.userName;
+        case Slot::kToken: return MakeUserToken(f.userName);
+        case Slot::kGroup: return f.groupName;
+        case Slot::kPerson: return UpperCased(f.targetName, kTargetUserNameLength);
+        case Slot::kNamed: return UpperCased(f.targetName, std::string::npos);
+        case Slot::kNamedBlank: return UpperCased(f.targetName, std::string::npos) + " ";
         // The reserved value and the unit are always sent empty: a group is not moved
         // between units by a modification, whatever the caller left in the fields.
-        case Slot::kReservedBlank:
-            return " ";
-        case Slot::kCompanyBlank:
-            return f.companyNumber + " ";
-        case Slot::kFixedUnit:
-            return std::string();
-        case Slot::kUnit:
-            return f.organizationalUnit;
-        case Slot::kAttribute:
-            return f.attributeName;
-        case Slot::kValue:
-            return f.value;
-        case Slot::kNumber:
-            return FormatText("%ld", f.number);
+        case Slot::kReservedBlank: return " ";
+        case Slot::kCompanyBlank: return f.companyNumber + " ";
+        case Slot::kFixedUnit: return std::string();
+        case Slot::kUnit: return f.organizationalUnit;
+        case Slot::kAttribute: return f.attributeName;
+        case Slot::kValue: return f.value;
+        case Slot::kNumber: return FormatText("%ld", f.number);
     }
     return std::string();
 }
@@ -249,9 +185,7 @@ bool ReadNumber(const std::string& text, long& number) {
     return errno == 0 && end == text.c_str() + text.size();
 }
 
-bool EndsWithBlank(const std::string& text) {
-    return !text.empty() && text.back() == ' ';
-}
+bool EndsWithBlank(const std::string& text) { return !text.empty() && text.back() == ' '; }
 
 enum class Match { kFull, kPrefix, kBadField, kNone };
 
@@ -266,39 +200,22 @@ bool TakeField(const Field& field, const std::string& text, ParsedRequest& out) 
         return true;
     };
     switch (field.slot) {
-        case Slot::kLiteral:
-            return text == field.literal;
-        case Slot::kUser:
-            f.userName = text;
-            return true;
+        case Slot::kLiteral: return text == field.literal;
+        case Slot::kUser: f.userName = text; return true;
         case Slot::kToken:
             out.userToken = text;
             return text.size() == kTokenLength && IsTokenPrefix(text);
-        case Slot::kGroup:
-            f.groupName = text;
-            return true;
+        case Slot::kGroup: f.groupName = text; return true;
         case Slot::kPerson:
-        case Slot::kNamed:
-            f.targetName = text;
-            return true;
-        case Slot::kNamedBlank:
-            return stripped(f.targetName);
-        case Slot::kReservedBlank:
-            return stripped(f.value);
-        case Slot::kCompanyBlank:
-            return stripped(f.companyNumber);
+        case Slot::kNamed: f.targetName = text; return true;
+        case Slot::kNamedBlank: return stripped(f.targetName);
+        case Slot::kReservedBlank: return stripped(f.value);
+        case Slot::kCompanyBlank: return stripped(f.companyNumber);
         case Slot::kFixedUnit:
-        case Slot::kUnit:
-            f.organizationalUnit = text;
-            return true;
-        case Slot::kAttribute:
-            f.attributeName = text;
-            return true;
-        case Slot::kValue:
-            f.value = text;
-            return true;
-        case Slot::kNumber:
-            return ReadNumber(text, f.number);
+        case Slot::kUnit: f.organizationalUnit = text; return true;
+        case Slot::kAttribute: f.attributeName = text; return true;
+        case Slot::kValue: f.value = text; return true;
+        case Slot::kNumber: return ReadNumber(text, f.number);
     }
     return false;
 }
@@ -306,29 +223,23 @@ bool TakeField(const Field& field, const std::string& text, ParsedRequest& out) 
 // Whether the last field of a received request could be the beginning of that slot's text.
 bool CouldBegin(const Field& field, const std::string& text) {
     switch (field.slot) {
-        case Slot::kLiteral:
-            return std::string(field.literal).compare(0, text.size(), text) == 0;
-        case Slot::kToken:
-            return IsTokenPrefix(text);
+        case Slot::kLiteral: return std::string(field.literal).compare(0, text.size(), text) == 0;
+        case Slot::kToken: return IsTokenPrefix(text);
         case Slot::kNumber: {
             // More digits cannot bring a number that is already out of range back.
             long ignored = 0;
             return text.empty() || text == "-" || ReadNumber(text, ignored);
         }
-        default:
-            return true;
+        default: return true;
     }
 }
 
 // A last field of this length is as long as the library ever makes it: no byte can follow.
 bool IsFullLength(const Field& field, const std::string& text) {
     switch (field.slot) {
-        case Slot::kToken:
-            return text.size() == kTokenLength;
-        case Slot::kPerson:
-            return text.size() >= kTargetUserNameLength;
-        default:
-            return false;
+        case Slot::kToken: return text.size() == kTokenLength;
+        case Slot::kPerson: return text.size() >= kTargetUserNameLength;
+        default: return false;
     }
 }
 
@@ -346,8 +257,8 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
     }
 }
 
-Match MatchLayout(const Layout& layout, const std::vector<std::string>& pieces, ParsedRequest& out,
-                  bool& fullLength) {
+Match MatchLayout(const Layout& layout, const std::vector<std::string>& pieces,
+                  ParsedRequest& out, bool& fullLength) {
     out = ParsedRequest();
     out.kind = layout.kind;
     const std::size_t count = layout.count;
@@ -425,9 +336,7 @@ bool IsChange(ChangeRequest kind) {
            kind != ChangeRequest::kGetChangeLogEntry && kind != ChangeRequest::kGetChangeStatus;
 }
 
-const char* RequestName(ChangeRequest kind) {
-    return LayoutOf(kind).name;
-}
+const char* RequestName(ChangeRequest kind) { return LayoutOf(kind).name; }
 
 ParseOutcome ParseChangeRequest(const std::string& text, ParsedRequest& request) {
     // One request is one line of text.
@@ -444,14 +353,9 @@ ParseOutcome ParseChangeRequest(const std::string& text, ParsedRequest& request)
             case Match::kFull:
                 request = std::move(candidate);
                 return fullLength ? ParseOutcome::kComplete : ParseOutcome::kMayContinue;
-            case Match::kPrefix:
-                prefix = true;
-                break;
-            case Match::kBadField:
-                bad = true;
-                break;
-            case Match::kNone:
-                break;
+            case Match::kPrefix: prefix = true; break;
+            case Match::kBadField: bad = true; break;
+            case Match::kNone: break;
         }
     }
     if (prefix) {
