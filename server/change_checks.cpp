@@ -24,6 +24,18 @@ constexpr const char* kAdministratorsGroup = "ZN_GROUPS_ADMINISTRATORS";
 
 
 Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(text)}; }
+
+// A group as its entry holds it, named as the request named it.
+void ReadGroupEntry(const Entry& e, const std::string& name, Group& group) {
+    group.dn = e.dn;
+    group.name = name;
+    group.owners = e.Values("owner");
+    group.contacts = e.Values("contactusername");
+    group.direct = e.Values("explicitmember");
+    group.subGroups = e.Values("subgroup");
+    group.superGroups = e.Values("supergroup");
+    group.objectClasses = e.Values("objectclass");
+}
 const Verdict kGranted{};
 
 std::string GroupFilter(const std::string& name) {
@@ -68,15 +80,8 @@ Verdict ChangeApplier::Impl::FindGroup(const std::string& name, Group& group, bo
     }
     found = !entries.empty();
     if (found) {
-        const Entry& e = entries.front();
-        group.dn = e.dn;
-        group.name = name;  // texts name the group as the request did
-        group.owners = e.Values("owner");
-        group.contacts = e.Values("contactusername");
-        group.direct = e.Values("explicitmember");
-        group.subGroups = e.Values("subgroup");
-        group.superGroups = e.Values("supergroup");
-        group.objectClasses = e.Values("objectclass");
+        // Texts name the group as the request did.
+        ReadGroupEntry(entries.front(), name, group);
     }
     return kGranted;
 }
@@ -126,15 +131,7 @@ Verdict ChangeApplier::Impl::ReadAtOnce(const std::vector<std::string>& people,
             bool named = false;
             for (const std::string& cn : e.Values("cn")) named = named || MatchKey(cn) == MatchKey(name);
             if (!named || snapshot.groups.count(MatchKey(name)) != 0) continue;
-            Group& group = snapshot.groups[MatchKey(name)];
-            group.dn = e.dn;
-            group.name = name;
-            group.owners = e.Values("owner");
-            group.contacts = e.Values("contactusername");
-            group.direct = e.Values("explicitmember");
-            group.subGroups = e.Values("subgroup");
-            group.superGroups = e.Values("supergroup");
-            group.objectClasses = e.Values("objectclass");
+            ReadGroupEntry(e, name, snapshot.groups[MatchKey(name)]);
         }
     }
     for (const Entry& e : queries[0].entries) {
