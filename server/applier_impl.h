@@ -1,6 +1,7 @@
 // Inside ChangeApplier: the reads its checks need and the writes its changes make.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -15,8 +16,11 @@ namespace zn::server {
 // A group entry with the attributes the checks read (not its eventual members).
 struct Group {
     std::string dn;
-    std::string name;
-    std::vector<std::string> owners, contacts, direct, subGroups, superGroups, objectClasses;
+    std::string name;       // as the request named it, for refusal texts
+    std::string entryName;  // the entry's own name that the request matched, upper case
+    std::vector<std::string> names, owners, contacts, direct, subGroups, superGroups, objectClasses;
+    // Whether any name of the entry is one the privilege rules give a role to.
+    bool IsRoleGroup() const;
 };
 
 // Whether `dns` holds `dn`, comparing normalised DNs.
@@ -65,13 +69,15 @@ struct ChangeApplier::Impl {
 
     // --- checks (change_checks.cpp) -----------------------------------------------------
     Verdict Check(const ParsedRequest& request, ChangePlan& plan);
-    Verdict CheckPeople(const ParsedRequest& request, PlanDetails& details);
-    Verdict CheckLink(const ParsedRequest& request, PlanDetails& details);
-    Verdict CheckCreate(const ParsedRequest& request, PlanDetails& details);
-    Verdict CheckDelete(const ParsedRequest& request, PlanDetails& details);
+    // Each fills the plan's change-log fields as soon as the requester and the groups are
+    // known, so that a refusal after that point is logged too.
+    Verdict CheckPeople(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
+    Verdict CheckLink(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
+    Verdict CheckCreate(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
+    Verdict CheckDelete(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
     Verdict CheckModify(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
-    Verdict CheckProperty(const ParsedRequest& request, PlanDetails& details);
-    Verdict CheckReset(const ParsedRequest& request);
+    Verdict CheckProperty(const ParsedRequest& request, ChangePlan& plan, PlanDetails& details);
+    Verdict CheckReset(const ParsedRequest& request, ChangePlan& plan);
     // The requester: a person of the directory.
     Verdict Requester(const std::string& user, std::string& dn);
     // The group a change is about, which must exist.
@@ -87,6 +93,14 @@ struct ChangeApplier::Impl {
     Verdict RoleGroupsAllowAdding(const Group& group, const std::string& user,
                                   const std::string& userDN,
                                   const std::vector<std::string>& administrators);
+    // A role group is removed, renamed or emptied only by an administrator (or, where
+    // `ownerMay`, by an owner of that role group): its contacts and the public rule, which
+    // serve every other group, would let anyone take rights from everyone.
+    Verdict RoleGroupGuard(const Group& group, const std::string& user, const std::string& userDN,
+                           bool admin, bool ownerMay) const;
+    // Refused up front when the entry's classes do not allow what the change will write:
+    // a write the directory refuses half way would leave the change pending for good.
+    Verdict EntryTakes(const Group& group, std::initializer_list<const char*> attributes);
     // The requester's checks against a snapshot.
     Verdict Requester(const std::string& user, const Snapshot& snapshot, std::string& dn) const;
     Verdict ExistingGroup(const std::string& name, const Snapshot& snapshot, Group& group) const;
@@ -95,8 +109,11 @@ struct ChangeApplier::Impl {
     // --- writes (change_writes.cpp) -----------------------------------------------------
     Verdict Apply(const PlanDetails& details, bool& firstWriteDone);
     Reached FirstWriteReached(const PlanDetails& details, Verdict& failure);
-    Verdict Recompute(const std::vector<std::string>& starts);
+    // Keeps the eventual members of `starts` and every group above them true for the
+    // members in `scope` (normal DNs; all members when null).
+    Verdict Recompute(const std::vector<std::string>& starts, const std::set<std::string>* scope);
     Verdict Refused() const;
+    Verdict FindDrifts(std::vector<Drift>& drifts);
 };
 
 }  // namespace zn::server

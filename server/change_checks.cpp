@@ -29,6 +29,11 @@ Verdict Refuse(long code, std::string text) { return Verdict{code, std::move(tex
 void ReadGroupEntry(const Entry& e, const std::string& name, Group& group) {
     group.dn = e.dn;
     group.name = name;
+    group.names = e.Values("cn");
+    group.entryName = group.names.empty() ? MatchKey(name) : Upper(group.names.front());
+    for (const std::string& cn : group.names) {
+        if (MatchKey(cn) == MatchKey(name)) group.entryName = Upper(cn);
+    }
     group.owners = e.Values("owner");
     group.contacts = e.Values("contactusername");
     group.direct = e.Values("explicitmember");
@@ -46,6 +51,13 @@ const std::vector<std::string> kGroupAttributes = {
     "cn", "owner", "contactUserName", "explicitMember", "subGroup", "superGroup", "objectClass"};
 
 }  // namespace
+
+bool Group::IsRoleGroup() const {
+    for (const std::string& cn : names) {
+        if (zn::IsRoleGroupName(cn)) return true;
+    }
+    return false;
+}
 
 bool HoldsDN(const std::vector<std::string>& dns, const std::string& dn) {
     const std::string wanted = NormalDN(dn);
@@ -371,6 +383,32 @@ Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std
                 }
             }
             for (const std::string& parent : e.Values("supergroup")) next.push_back(parent);
+        }
+    }
+    return kGranted;
+}
+
+Verdict ChangeApplier::Impl::RoleGroupGuard(const Group& group, const std::string& user,
+                                            const std::string& userDN, bool admin,
+                                            bool ownerMay) const {
+    if (admin || !group.IsRoleGroup()) return kGranted;
+    if (!ownerMay) {
+        return Refuse(status::kDeleteNotAllowed, "Insufficient privilege or group protection violation.");
+    }
+    if (HoldsDN(group.owners, userDN)) return kGranted;
+    return Refuse(status::kNotOwner,
+                  FormatText("%s is not a valid owner of group %s.", user.c_str(), group.name.c_str()));
+}
+
+Verdict ChangeApplier::Impl::EntryTakes(const Group& group,
+                                        std::initializer_list<const char*> attributes) {
+    for (const char* attribute : attributes) {
+        bool yes = false;
+        Verdict read = AllowedAttribute(group, attribute, yes);
+        if (!read.Ok()) return read;
+        if (!yes) {
+            return Refuse(kEntryCannotTakeCode, FormatText(kEntryCannotTakeFormat, group.entryName.c_str(),
+                                                           attribute));
         }
     }
     return kGranted;

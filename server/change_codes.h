@@ -17,5 +17,8 @@ inline constexpr const char* kUnitChangeText =
     "A modification cannot move a group to another organizational unit.";
 inline constexpr long kReservedValueCode = 31025;
 inline constexpr const char* kReservedValueText = "The reserved modification value must be empty.";
+inline constexpr long kEntryCannotTakeCode = 31026;
+inline constexpr const char* kEntryCannotTakeFormat =
+    "The entry of %s cannot take this change: its object classes do not allow %s.";
 
 }  // namespace zn::server

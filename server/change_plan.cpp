@@ -9,7 +9,10 @@
 namespace zn::server {
 namespace {
 
-constexpr const char* kPlanMagic = "zngplan1";
+// Plans journalled by the previous version (without the created and deleted groups) are
+// still read after an upgrade.
+constexpr const char* kPlanMagic = "zngplan2";
+constexpr const char* kPlanMagicBefore = "zngplan1";
 
 void PutList(std::string& out, const std::vector<std::string>& list) {
     PutField(out, std::to_string(list.size()));
@@ -59,6 +62,7 @@ std::string PlanDetails::Encode() const {
     PutList(out, values);
     PutList(out, recompute);
     for (const std::string* field : {&newRdn, &company, &unitDN, &unit}) PutField(out, *field);
+    if (!removals.empty()) PutList(out, removals);
     return out;
 }
 
@@ -71,6 +75,9 @@ bool PlanDetails::Decode(const std::string& text, PlanDetails& details) {
     for (std::string* field : {&details.newRdn, &details.company, &details.unitDN, &details.unit}) {
         if (!TakeField(text, at, *field)) return false;
     }
+    details.removals.clear();
+    // The removals come last and only in repairs, so older plans read the same.
+    if (at < text.size() && !TakeList(text, at, details.removals)) return false;
     return at == text.size();
 }
 
@@ -84,13 +91,16 @@ std::string ChangePlan::Serialize() const {
     PutField(out, renamedFrom);
     PutField(out, renamedTo);
     PutField(out, details);
+    PutField(out, createdGroup);
+    PutField(out, deletedGroup);
     return out;
 }
 
 bool ChangePlan::Deserialize(const std::string& text, ChangePlan& plan) {
     std::size_t at = 0;
     std::string magic, kind, count;
-    if (!TakeField(text, at, magic) || magic != kPlanMagic || !TakeField(text, at, kind) ||
+    if (!TakeField(text, at, magic) || (magic != kPlanMagic && magic != kPlanMagicBefore) ||
+        !TakeField(text, at, kind) ||
         !TakeField(text, at, count)) {
         return false;
     }
@@ -103,8 +113,17 @@ bool ChangePlan::Deserialize(const std::string& text, ChangePlan& plan) {
         if (!TakeField(text, at, group)) return false;
         plan.logGroups.push_back(std::move(group));
     }
-    return TakeField(text, at, plan.renamedFrom) && TakeField(text, at, plan.renamedTo) &&
-           TakeField(text, at, plan.details) && at == text.size();
+    if (!TakeField(text, at, plan.renamedFrom) || !TakeField(text, at, plan.renamedTo) ||
+        !TakeField(text, at, plan.details)) {
+        return false;
+    }
+    plan.createdGroup.clear();
+    plan.deletedGroup.clear();
+    if (magic == kPlanMagic &&
+        (!TakeField(text, at, plan.createdGroup) || !TakeField(text, at, plan.deletedGroup))) {
+        return false;
+    }
+    return at == text.size();
 }
 
 }  // namespace zn::server

@@ -20,6 +20,7 @@ struct PlanDetails {
     std::string company;    // modify: the new company number, empty when it stays
     std::string unitDN;     // create: the unit the group goes under
     std::string unit;       // create: its name, for an ou that is made on demand
+    std::vector<std::string> removals;  // repair: eventual members to take out (`values` go in)
 
     std::string Encode() const;
     static bool Decode(const std::string& text, PlanDetails& details);

@@ -74,7 +74,6 @@ const std::vector<std::string>& Holders(const Group& group, const std::string& a
 Verdict ChangeApplier::Impl::Check(const ParsedRequest& request, ChangePlan& plan) {
     plan = ChangePlan();
     plan.kind = request.kind;
-    const RequestFields& f = request.fields;
     PlanDetails details;
     Verdict verdict;
     switch (request.kind) {
@@ -83,50 +82,44 @@ Verdict ChangeApplier::Impl::Check(const ParsedRequest& request, ChangePlan& pla
         case ChangeRequest::kAddOwner:
         case ChangeRequest::kDeleteContact:
         case ChangeRequest::kDeleteMember:
-        case ChangeRequest::kDeleteOwner:
-            plan.logGroups = {Upper(f.groupName)};
-            verdict = CheckPeople(request, details);
-            break;
+        case ChangeRequest::kDeleteOwner: verdict = CheckPeople(request, plan, details); break;
         case ChangeRequest::kAddSubGroup:
-        case ChangeRequest::kRemoveSubGroup:
-            plan.logGroups = {Upper(f.groupName), Upper(f.targetName)};
-            verdict = CheckLink(request, details);
-            break;
+        case ChangeRequest::kRemoveSubGroup: verdict = CheckLink(request, plan, details); break;
         case ChangeRequest::kCreateSubGroup:
-        case ChangeRequest::kCreateGroup:
-            plan.logGroups = {Upper(f.targetName)};
-            if (request.kind == ChangeRequest::kCreateSubGroup) plan.logGroups.push_back(Upper(f.groupName));
-            verdict = CheckCreate(request, details);
-            break;
+        case ChangeRequest::kCreateGroup: verdict = CheckCreate(request, plan, details); break;
         case ChangeRequest::kDeleteSubGroup:
-        case ChangeRequest::kDeleteGroup:
-            plan.logGroups = {Upper(f.targetName)};
-            if (request.kind == ChangeRequest::kDeleteSubGroup) plan.logGroups.push_back(Upper(f.groupName));
-            verdict = CheckDelete(request, details);
-            break;
-        case ChangeRequest::kModifyGroup:
-            plan.logGroups = {Upper(f.groupName)};
-            verdict = CheckModify(request, plan, details);
-            break;
+        case ChangeRequest::kDeleteGroup: verdict = CheckDelete(request, plan, details); break;
+        case ChangeRequest::kModifyGroup: verdict = CheckModify(request, plan, details); break;
         case ChangeRequest::kResetGroupChangeLogs:
-            plan.logGroups = {Upper(f.groupName)};
             details.operation = "none";
-            verdict = CheckReset(request);
+            verdict = CheckReset(request, plan);
             break;
         case ChangeRequest::kGetGroupChangeLogs:
         case ChangeRequest::kGetChangeLogEntry:
         case ChangeRequest::kGetChangeStatus:
             return Refuse(kDirectoryRefusedCode, "Not a change.");
-        default:
-            plan.logGroups = {Upper(f.groupName)};
-            verdict = CheckProperty(request, details);
-            break;
+        default: verdict = CheckProperty(request, plan, details); break;
     }
     plan.details = details.Encode();
     return verdict;
 }
 
-Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetails& details) {
+namespace {
+
+// The change is logged under the groups it concerns, by their entries' names.
+void LogUnder(ChangePlan& plan, const Group* group, const Group* target) {
+    plan.logGroups.clear();
+    plan.groupName = group != nullptr ? group->entryName : std::string();
+    plan.targetName = target != nullptr ? target->entryName : std::string();
+    for (const Group* g : {target, group}) {
+        if (g != nullptr) plan.logGroups.push_back(g->entryName);
+    }
+}
+
+}  // namespace
+
+Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, ChangePlan& plan,
+                                         PlanDetails& details) {
     const RequestFields& f = request.fields;
     const PeopleChange* change = nullptr;
     for (const PeopleChange& c : kPeopleChanges) {
@@ -135,12 +128,13 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     Snapshot snapshot;
     Verdict v = ReadAtOnce({f.targetName, f.userName}, {f.groupName}, snapshot);
     if (!v.Ok()) return v;
+    const Group* named = snapshot.FoundGroup(f.groupName);
+    if (!f.userName.empty() && snapshot.Person(f.userName) != nullptr) LogUnder(plan, named, nullptr);
     const std::string* target = snapshot.Person(f.targetName);
     if (target == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidUserName, f.targetName + " is not a valid username.");
     }
     const std::string targetDN = *target;
-    const Group* named = snapshot.FoundGroup(f.groupName);
     const bool holds = named != nullptr && HoldsDN(Holders(*named, change->attribute), targetDN);
     if (holds == change->add && (named != nullptr || !change->add)) {
         return RelationRefusal(change->attribute, change->add, f.targetName, f.groupName);
@@ -150,15 +144,24 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     if (!(v = Requester(f.userName, snapshot, userDN)).Ok()) return v;
     if (!(v = ExistingGroup(f.groupName, snapshot, group)).Ok()) return v;
     if (!(v = Privilege(change->rule, f.userName, userDN, group, snapshot.administrators)).Ok()) return v;
-    if (change->add && std::string(change->attribute) == "explicitMember" &&
+    const bool members = std::string(change->attribute) == "explicitMember";
+    const bool admin = HoldsDN(snapshot.administrators, userDN);
+    if (members && !change->add && !(v = RoleGroupGuard(group, f.userName, userDN, admin, true)).Ok()) {
+        return v;
+    }
+    if (members && change->add &&
         !(v = RoleGroupsAllowAdding(group, f.userName, userDN, snapshot.administrators)).Ok()) {
+        return v;
+    }
+    if (change->add && !(v = members ? EntryTakes(group, {"explicitMember", "uniqueMember"})
+                                     : EntryTakes(group, {change->attribute})).Ok()) {
         return v;
     }
     details.operation = change->add ? "add-value" : "delete-value";
     details.group = group.dn;
     details.attribute = change->attribute;
     details.values = {targetDN};
-    if (details.attribute == "explicitMember") {
+    if (members) {
         // The member's own group gains or loses the member with the same write, when that
         // is all its eventual members do: always on an add, on a delete when no subgroup
         // can hold the member too. The groups above follow.
@@ -172,12 +175,16 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, PlanDetai
     return kGranted;
 }
 
-Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails& details) {
+Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, ChangePlan& plan,
+                                       PlanDetails& details) {
     const RequestFields& f = request.fields;
     const bool add = request.kind == ChangeRequest::kAddSubGroup;
     Snapshot snapshot;
     Verdict v = ReadAtOnce({f.userName}, {f.targetName, f.groupName}, snapshot);
     if (!v.Ok()) return v;
+    if (!f.userName.empty() && snapshot.Person(f.userName) != nullptr) {
+        LogUnder(plan, snapshot.FoundGroup(f.groupName), snapshot.FoundGroup(f.targetName));
+    }
     if (snapshot.FoundGroup(f.targetName) == nullptr || f.targetName.empty()) {
         return Refuse(status::kInvalidGroupName, f.targetName + " is not a valid group name.");
     }
@@ -210,7 +217,13 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent, snapshot.administrators)).Ok()) {
         return v;
     }
+    const bool admin = HoldsDN(snapshot.administrators, userDN);
+    if (!add && !(v = RoleGroupGuard(parent, f.userName, userDN, admin, true)).Ok()) return v;
     if (add && !(v = RoleGroupsAllowAdding(parent, f.userName, userDN, snapshot.administrators)).Ok()) {
+        return v;
+    }
+    if (add && (!(v = EntryTakes(parent, {"subGroup", "uniqueMember"})).Ok() ||
+                !(v = EntryTakes(child, {"superGroup"})).Ok())) {
         return v;
     }
     details.operation = add ? "link" : "unlink";
@@ -220,18 +233,23 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, PlanDetails
     return kGranted;
 }
 
-Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, PlanDetails& details) {
+Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, ChangePlan& plan,
+                                         PlanDetails& details) {
     const RequestFields& f = request.fields;
     Verdict v = ValidNewName(f.targetName);
     if (!v.Ok()) return v;
     std::string userDN;
     if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    const std::string newName = Upper(f.targetName);
+    plan.logGroups = {newName};
+    plan.targetName = newName;
+    bool admin = false;
+    if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
     const std::string& unit = f.organizationalUnit;
     const Verdict badUnit = Refuse(status::kInvalidOrganizationalUnit, unit + " is an invalid organizational unit.");
     const std::string unitDN = "ou=" + EscapeDNValue(unit) + "," + directory.BaseDN();
     if (unit != kDefaultUnit) {
-        bool privileged = false;
-        if (!(v = IsEventualMember(kAdministratorsGroup, userDN, privileged)).Ok()) return v;
+        bool privileged = admin;
         if (!privileged &&
             !(v = IsEventualMember("ZN_GROUP_ORG_UNIT_" + unit + "_PRIV", userDN, privileged)).Ok()) {
             return v;
@@ -247,18 +265,31 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, PlanDetai
     if (request.kind == ChangeRequest::kCreateSubGroup) {
         Group parent;
         if (!(v = ExistingGroup(f.groupName, parent)).Ok()) return v;
-        bool admin = false;
-        if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+        LogUnder(plan, &parent, nullptr);
+        plan.logGroups.insert(plan.logGroups.begin(), newName);
+        plan.targetName = newName;
         const bool isPublic = parent.owners.empty() && parent.contacts.empty();
         if (!admin && !isPublic && !HoldsDN(parent.owners, userDN)) {
             return Refuse(status::kNotOwner, FormatText("%s is not a valid owner of group %s.",
                                                         f.userName.c_str(), f.groupName.c_str()));
         }
+        // A group made under a role group is one step from giving that role to its
+        // members: making it needs what adding to the role group needs.
+        if (!(v = RoleGroupsAllowAdding(parent, f.userName, userDN,
+                                        admin ? std::vector<std::string>{userDN} : std::vector<std::string>()))
+                 .Ok() ||
+            !(v = EntryTakes(parent, {"subGroup"})).Ok()) {
+            return v;
+        }
         details.group = parent.dn;
     }
+    // A group with a role's name grants that role to whoever its members become.
+    if (!admin && zn::IsRoleGroupName(newName)) {
+        return Refuse(status::kDeleteNotAllowed, "Insufficient privilege or group protection violation.");
+    }
     details.operation = "create";
-    details.values = {Upper(f.targetName)};
-    details.target = "cn=" + EscapeDNValue(Upper(f.targetName)) + "," + unitDN;
+    details.values = {newName};
+    details.target = "cn=" + EscapeDNValue(newName) + "," + unitDN;
     // The write takes an existing entry for a creation already done (a retry after a
     // restart), so an entry of another kind at the new DN must be refused here, or the
     // change would be answered applied with nothing created.
@@ -270,10 +301,12 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, PlanDetai
     if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Unreadable();
     details.unitDN = unitDN;
     details.unit = unit;
+    plan.createdGroup = newName;
     return kGranted;
 }
 
-Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetails& details) {
+Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, ChangePlan& plan,
+                                         PlanDetails& details) {
     const RequestFields& f = request.fields;
     const bool withParent = request.kind == ChangeRequest::kDeleteSubGroup;
     Group doomed;
@@ -285,6 +318,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
     }
     std::string userDN;
     if (!(v = Requester(f.userName, userDN)).Ok()) return v;
+    LogUnder(plan, nullptr, &doomed);
     const Verdict protectedGroup = Refuse(status::kDeleteNotAllowed,
                                           "Insufficient privilege or group protection violation.");
     bool admin = false;
@@ -294,6 +328,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         Group parent;
         bool parentFound = false;
         if (!(v = FindGroup(f.groupName, parent, parentFound)).Ok()) return v;
+        if (parentFound) LogUnder(plan, &parent, &doomed);
         if (!parentFound || !HoldsDN(parent.subGroups, doomed.dn)) {
             return Refuse(status::kNotSubGroup, f.targetName + " is not a subgroup of " + f.groupName + " .");
         }
@@ -307,6 +342,7 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
                                                               f.userName.c_str(), f.groupName.c_str()));
             }
         }
+        if (!(v = RoleGroupGuard(parent, f.userName, userDN, admin, true)).Ok()) return v;
     } else if (!admin && !ownsDoomed) {
         return protectedGroup;
     }
@@ -326,9 +362,20 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, PlanDetai
         // Its last supergroup: taking it deletes it, which the rules above let only an
         // administrator or its owner do, the same people who may delete it without a parent.
     }
+    if (!(v = RoleGroupGuard(doomed, f.userName, userDN, admin, false)).Ok()) return v;
     details.operation = "delete";
     details.target = doomed.dn;
     details.recompute = doomed.superGroups;
+    plan.deletedGroup = doomed.entryName;
+    if (!details.recompute.empty()) {
+        // What the groups above lose with it; kept in the plan, as a retry after a crash
+        // finds the entry gone.
+        std::vector<Entry> entries;
+        if (directory.Search(doomed.dn, false, "(objectClass=*)", {"uniqueMember"}, entries) != LDAP_SUCCESS) {
+            return Unreadable();
+        }
+        if (!entries.empty()) details.values = entries.front().Values("uniquemember");
+    }
     return kGranted;
 }
 
@@ -355,26 +402,38 @@ Verdict ChangeApplier::Impl::CheckModify(const ParsedRequest& request, ChangePla
     if (!f.value.empty()) return Refuse(kReservedValueCode, kReservedValueText);
     Group group;
     if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    LogUnder(plan, &group, nullptr);
     if (!(v = Privilege(Rule::kOwner, f.userName, userDN, group)).Ok()) return v;
+    if (!company.empty() && !(v = EntryTakes(group, {"companyNumber"})).Ok()) return v;
+    if (!f.targetName.empty()) {
+        // A role group keeps its name, and no group takes a role's name, but by an
+        // administrator.
+        bool admin = false;
+        if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+        Group renamed = group;
+        renamed.names.push_back(Upper(f.targetName));
+        if (!(v = RoleGroupGuard(renamed, f.userName, userDN, admin, false)).Ok()) return v;
+    }
     details.operation = "modify";
     details.group = group.dn;
     details.company = company;
     if (!f.targetName.empty()) {
         details.newRdn = "cn=" + EscapeDNValue(Upper(f.targetName));
-        plan.renamedFrom = Upper(f.groupName);
+        plan.renamedFrom = group.entryName;
         plan.renamedTo = Upper(f.targetName);
-        plan.logGroups.push_back(plan.renamedTo);
     }
     return kGranted;
 }
 
-Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDetails& details) {
+Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, ChangePlan& plan,
+                                           PlanDetails& details) {
     const RequestFields& f = request.fields;
     std::string userDN;
     Verdict v = Requester(f.userName, userDN);
     if (!v.Ok()) return v;
     Group group;
     if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    LogUnder(plan, &group, nullptr);
     if (!(v = Privilege(Rule::kOwner, f.userName, userDN, group)).Ok()) return v;
     details.operation = "replace";
     details.group = group.dn;
@@ -383,12 +442,12 @@ Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDet
         case ChangeRequest::kClearExchangeSynchronization:
             details.attribute = "exchangeSynchronization";
             details.values = {request.kind == ChangeRequest::kSetExchangeSynchronization ? "Y" : "N"};
-            return kGranted;
+            return EntryTakes(group, {"exchangeSynchronization"});
         case ChangeRequest::kSetMailAliased:
         case ChangeRequest::kClearMailAliased:
             details.attribute = "mailAliased";
             details.values = {request.kind == ChangeRequest::kSetMailAliased ? "Y" : "N"};
-            return kGranted;
+            return EntryTakes(group, {"mailAliased"});
         case ChangeRequest::kSetDescription:
             details.attribute = "description";
             break;
@@ -419,16 +478,20 @@ Verdict ChangeApplier::Impl::CheckProperty(const ParsedRequest& request, PlanDet
     return kGranted;
 }
 
-Verdict ChangeApplier::Impl::CheckReset(const ParsedRequest& request) {
+Verdict ChangeApplier::Impl::CheckReset(const ParsedRequest& request, ChangePlan& plan) {
     const RequestFields& f = request.fields;
     std::string userDN;
     Verdict v = Requester(f.userName, userDN);
     if (!v.Ok()) return v;
+    // The log the name stands for, whether or not its group is still there.
+    plan.logGroups = {MatchKey(f.groupName)};
+    plan.groupName = MatchKey(f.groupName);
     bool admin = false;
     if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
     if (admin) return kGranted;  // also the log of a group that is gone
     Group group;
     if (!(v = ExistingGroup(f.groupName, group)).Ok()) return v;
+    LogUnder(plan, &group, nullptr);
     return Privilege(Rule::kOwner, f.userName, userDN, group);
 }
 

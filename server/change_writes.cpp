@@ -6,6 +6,7 @@
 #include <cctype>
 #include <deque>
 #include <map>
+#include <set>
 
 #include "server/text.h"
 #include "server/applier_impl.h"
@@ -68,6 +69,10 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
     firstWriteDone = false;
     const std::string& op = d.operation;
     int rc = LDAP_SUCCESS;
+    // The members whose place the change can move: the person added or taken, the members
+    // of the group linked, unlinked or deleted.
+    std::set<std::string> scope;
+    for (const std::string& dn : d.values) scope.insert(NormalDN(dn));
     if (op == "none") {
         return kDone;
     }
@@ -85,7 +90,7 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
         if (rc == LDAP_TYPE_OR_VALUE_EXISTS || rc == LDAP_NO_SUCH_ATTRIBUTE) {
             if (EnsureValue(directory, d.group, d.attribute, d.values.front(), add) != LDAP_SUCCESS) return Refused();
             firstWriteDone = true;
-            Verdict own = Recompute({d.group});
+            Verdict own = Recompute({d.group}, &scope);
             if (!own.Ok()) return own;
         } else if (rc != LDAP_SUCCESS) {
             return Refused();
@@ -93,6 +98,10 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
         firstWriteDone = true;
     } else if (op == "link" || op == "unlink") {
         const bool present = op == "link";
+        std::vector<std::string> members;
+        bool exists = false;
+        if (ReadValues(directory, d.target, "uniqueMember", members, exists) != LDAP_SUCCESS) return Refused();
+        for (const std::string& dn : members) scope.insert(NormalDN(dn));
         if (EnsureValue(directory, d.group, "subGroup", d.target, present) != LDAP_SUCCESS) return Refused();
         firstWriteDone = true;
         if (EnsureValue(directory, d.target, "superGroup", d.group, present) != LDAP_SUCCESS) return Refused();
@@ -103,7 +112,7 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
             if (rc != LDAP_SUCCESS && rc != LDAP_ALREADY_EXISTS) return Refused();
         }
         rc = directory.Add(d.target, {{LDAP_MOD_ADD, "objectClass", {"top", "groupOfUniqueNames", "znGroup"}},
-                                      {LDAP_MOD_ADD, "cn", d.values}});
+                                      {LDAP_MOD_ADD, "cn", {d.values.front()}}});
         if (rc != LDAP_SUCCESS && rc != LDAP_ALREADY_EXISTS) return Refused();
         firstWriteDone = true;
         if (!d.group.empty()) {
@@ -142,6 +151,28 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
             firstWriteDone = true;
         }
         return kDone;
+    } else if (op == "repair") {
+        // One modification, so that it is whole or absent; what is already as wanted is left
+        // out, so that running it again changes nothing.
+        std::vector<std::string> current;
+        bool exists = false;
+        if (ReadValues(directory, d.group, "uniqueMember", current, exists) != LDAP_SUCCESS) return Refused();
+        std::set<std::string> now;
+        for (const std::string& dn : current) now.insert(NormalDN(dn));
+        Directory::Change add{LDAP_MOD_ADD, "uniqueMember", {}};
+        Directory::Change remove{LDAP_MOD_DELETE, "uniqueMember", {}};
+        for (const std::string& dn : d.values) {
+            if (now.count(NormalDN(dn)) == 0) add.values.push_back(dn);
+        }
+        for (const std::string& dn : d.removals) {
+            if (now.count(NormalDN(dn)) != 0) remove.values.push_back(dn);
+        }
+        std::vector<Directory::Change> changes;
+        if (!remove.values.empty()) changes.push_back(remove);
+        if (!add.values.empty()) changes.push_back(add);
+        if (exists && !changes.empty() && directory.Modify(d.group, changes) != LDAP_SUCCESS) return Refused();
+        firstWriteDone = true;
+        return kDone;
     } else if (op == "replace") {
         rc = directory.Modify(d.group, LDAP_MOD_REPLACE, d.attribute, d.values);
         if (rc != LDAP_SUCCESS && !(d.values.empty() && rc == LDAP_NO_SUCH_ATTRIBUTE)) return Refused();
@@ -150,7 +181,7 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
     } else {
         return Verdict{kDirectoryRefusedCode, "Unknown plan " + op + "."};
     }
-    return Recompute(d.recompute);
+    return Recompute(d.recompute, &scope);
 }
 
 ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails& d, Verdict& failure) {
@@ -190,13 +221,24 @@ ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails&
         if (!read(d.group, d.attribute)) return Reached::kUnknown;
         return answer(values == d.values);
     }
+    if (op == "repair") {
+        if (!read(d.group, "uniqueMember")) return Reached::kUnknown;
+        bool done = true;
+        for (const std::string& dn : d.values) done = done && HoldsDN(values, dn);
+        for (const std::string& dn : d.removals) done = done && !HoldsDN(values, dn);
+        return answer(done);
+    }
     return Reached::kNo;
 }
 
 // Eventual members of a group = its direct members and the eventual members of its
 // subgroups. A change below a group touches it and everything above it, and nothing else:
 // those groups are recomputed children first, each once, from their children's values.
-Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts) {
+Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
+                                       const std::set<std::string>* scope) {
+    // Only the members the change can have moved are weighed: a closure that some old data
+    // contradicts is not rewritten on the side of an unrelated change.
+    auto inScope = [scope](const std::string& key) { return scope == nullptr || scope->count(key) != 0; };
     struct Node {
         std::string dn;
         std::vector<std::string> direct, subs, supers, current;
@@ -247,8 +289,12 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts) {
     }
     auto compute = [&](const std::string& key, bool viaDescendants) {
         std::map<std::string, std::string> members;
+        auto admit = [&](const std::string& dn) {
+            std::string memberKey = NormalDN(dn);
+            if (inScope(memberKey)) members.emplace(std::move(memberKey), dn);
+        };
         const Node& node = affected.at(key);
-        for (const std::string& dn : node.direct) members.emplace(NormalDN(dn), dn);
+        for (const std::string& dn : node.direct) admit(dn);
         std::set<std::string> seen{key};
         std::deque<std::string> subs(node.subs.begin(), node.subs.end());
         while (!subs.empty()) {
@@ -260,10 +306,10 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts) {
             } else if (affected.count(subKey) != 0) {
                 // Caught in a cycle: walk its descendants' direct members instead.
                 const Node& sub = affected.at(subKey);
-                for (const std::string& dn : sub.direct) members.emplace(NormalDN(dn), dn);
+                for (const std::string& dn : sub.direct) admit(dn);
                 subs.insert(subs.end(), sub.subs.begin(), sub.subs.end());
             } else {
-                for (const std::string& dn : outside[subKey]) members.emplace(NormalDN(dn), dn);
+                for (const std::string& dn : outside[subKey]) admit(dn);
             }
         }
         computed[key] = std::move(members);
@@ -282,7 +328,10 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts) {
     }
     for (const auto& [key, node] : affected) {
         std::map<std::string, std::string> now;
-        for (const std::string& dn : node.current) now.emplace(NormalDN(dn), dn);
+        for (const std::string& dn : node.current) {
+            std::string memberKey = NormalDN(dn);
+            if (inScope(memberKey)) now.emplace(std::move(memberKey), dn);
+        }
         std::vector<Directory::Change> changes;
         Directory::Change add{LDAP_MOD_ADD, "uniqueMember", {}};
         Directory::Change remove{LDAP_MOD_DELETE, "uniqueMember", {}};
@@ -295,6 +344,60 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts) {
         if (!remove.values.empty()) changes.push_back(remove);
         if (!add.values.empty()) changes.push_back(add);
         if (!changes.empty() && directory.Modify(node.dn, changes) != LDAP_SUCCESS) return Refused();
+    }
+    return kDone;
+}
+
+Verdict ChangeApplier::Impl::FindDrifts(std::vector<Drift>& drifts) {
+    std::vector<Entry> entries;
+    if (directory.Search(directory.BaseDN(), true, "(objectClass=groupOfUniqueNames)",
+                         {"cn", "objectClass", "explicitMember", "subGroup", "uniqueMember"},
+                         entries) != LDAP_SUCCESS) {
+        return Refused();
+    }
+    std::map<std::string, const Entry*> byDN;
+    for (const Entry& e : entries) byDN.emplace(NormalDN(e.dn), &e);
+    auto derived = [](const Entry& e) {
+        for (const std::string& oc : e.Values("objectclass")) {
+            if (Lower(oc) == "zngroup") return true;
+        }
+        return false;
+    };
+    drifts.clear();
+    for (const Entry& e : entries) {
+        if (!derived(e)) continue;
+        // Everything reachable down the subgroups, with a visited set for old cycles: the
+        // direct members of groups that derive theirs, and the members that plain groups
+        // hold. A subgroup that is gone adds nothing.
+        std::map<std::string, std::string> closure;
+        std::set<std::string> seen;
+        std::deque<const Entry*> next{&e};
+        while (!next.empty()) {
+            const Entry* group = next.front();
+            next.pop_front();
+            if (!seen.insert(NormalDN(group->dn)).second) continue;
+            const bool ours = derived(*group);
+            for (const std::string& dn : group->Values(ours ? "explicitmember" : "uniquemember")) {
+                closure.emplace(NormalDN(dn), dn);
+            }
+            if (!ours) continue;
+            for (const std::string& sub : group->Values("subgroup")) {
+                auto found = byDN.find(NormalDN(sub));
+                if (found != byDN.end()) next.push_back(found->second);
+            }
+        }
+        Drift drift;
+        drift.dn = e.dn;
+        drift.name = e.Values("cn").empty() ? e.dn : Upper(e.Values("cn").front());
+        std::set<std::string> stored;
+        for (const std::string& dn : e.Values("uniquemember")) {
+            stored.insert(NormalDN(dn));
+            if (closure.count(NormalDN(dn)) == 0) drift.extra.push_back(dn);
+        }
+        for (const auto& [key, dn] : closure) {
+            if (stored.count(key) == 0) drift.missing.push_back(dn);
+        }
+        if (!drift.missing.empty() || !drift.extra.empty()) drifts.push_back(std::move(drift));
     }
     return kDone;
 }

@@ -32,4 +32,24 @@ ChangeApplier::Reached ChangeApplier::FirstWriteReached(const ChangePlan& plan, 
     return m_impl->FirstWriteReached(details, failure);
 }
 
+Verdict ChangeApplier::FindDrifts(std::vector<Drift>& drifts) { return m_impl->FindDrifts(drifts); }
+
+ChangePlan ChangeApplier::RepairPlan(const Drift& drift) {
+    ChangePlan plan;
+    // No request makes a repair; the kind only has to be one that a journal reads back.
+    plan.kind = ChangeRequest::kModifyGroup;
+    plan.logGroups = {drift.name};
+    PlanDetails details;
+    details.operation = "repair";
+    details.group = drift.dn;
+    details.values = drift.missing;
+    details.removals = drift.extra;
+    plan.details = details.Encode();
+    return plan;
+}
+
+bool ChangeApplier::LastFailureWasConnection() const {
+    return IsConnectionFailure(m_impl->directory.LastCode());
+}
+
 }  // namespace zn::server

@@ -30,9 +30,18 @@ struct Verdict {
 // pending entry, so that a restarted server can finish or disown the change.
 struct ChangePlan {
     ChangeRequest kind = ChangeRequest::kAddContact;
-    // Groups whose change log records the change (upper-case names).
+    // Groups whose change log records the change: the names their entries hold, upper
+    // case, however the request spelled them. Empty when the requester is no person of the
+    // directory: anyone may send a name, and a stranger's requests are no group's history.
     std::vector<std::string> logGroups;
-    // A rename: the change logs of the old name follow the group to the new one.
+    // The group and the target as the change log names them (their entries' names), or
+    // empty where the request's own spelling stands.
+    std::string groupName;
+    std::string targetName;
+    // What the change does to the groups' identities: the log of a created group starts
+    // with it; a deleted group's log stays its own; a renamed group's log follows it.
+    std::string createdGroup;
+    std::string deletedGroup;
     std::string renamedFrom;
     std::string renamedTo;
     // Everything Apply needs (DNs, values, groups whose eventual members to recompute), in
@@ -61,10 +70,28 @@ class ChangeApplier {
     // failed after it stays pending until a later Apply completes it.
     Verdict Apply(const ChangePlan& plan, bool& firstWriteDone);
 
+    // Whether the directory's last answer was that it could not be reached, rather than a
+    // refusal: the one is passing, the other may not be.
+    bool LastFailureWasConnection() const;
+
     enum class Reached { kYes, kNo, kUnknown };
     // After a restart: whether the first write of the plan is in the directory. kUnknown
     // (with the reason in `failure`) when the directory cannot tell now.
     Reached FirstWriteReached(const ChangePlan& plan, Verdict& failure);
+
+    // A group whose eventual members are not the closure of its direct members and its
+    // subgroups' members (data written around the server, or by older tools).
+    struct Drift {
+        std::string dn;
+        std::string name;
+        std::vector<std::string> missing;  // in the closure, not among its eventual members
+        std::vector<std::string> extra;    // among its eventual members, not in the closure
+    };
+    // Every group that holds the eventual members of others; a group of a plain class,
+    // which keeps its members itself, counts with those it holds. Writes nothing.
+    Verdict FindDrifts(std::vector<Drift>& drifts);
+    // The plan of writing one group's eventual members to its closure, for the journal.
+    ChangePlan RepairPlan(const Drift& drift);
 
     // Defined in applier_impl.h, which the applier's own files share.
     struct Impl;

@@ -35,6 +35,11 @@ const char* const kUsageText =
     "  --peer FIRST=HOST:PORT     another domain's server, whose change numbers start at\n"
     "                             FIRST; status questions about them are passed on to it\n"
     "                             (repeatable)\n"
+    "  --check                    report every group whose eventual members differ from\n"
+    "                             its direct members and its subgroups' members, and exit\n"
+    "                             (status 3 when one does); changes nothing\n"
+    "  --repair                   write those groups' eventual members, each as a journalled\n"
+    "                             change, and exit\n"
     "  --help                     show this text and exit\n"
     "  --version                  show the version and exit\n";
 
@@ -249,6 +254,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
         if (arg.rfind("--", 0) != 0) {
             error = "unexpected argument '" + arg + "'";
             return CommandLine::kError;
+        }
+        if (arg == "--check" || arg == "--repair") {
+            config.task = arg == "--check" ? Task::kCheck : Task::kRepair;
+            continue;
         }
         std::string key = arg.substr(2);
         std::string value;

@@ -25,7 +25,11 @@ struct Peer {
 };
 bool ParsePeer(const std::string& text, Peer& peer);
 
+// What a run does: serve, or compare (and mend) the eventual members of every group once.
+enum class Task { kServe, kCheck, kRepair };
+
 struct Config {
+    Task task = Task::kServe;
     std::string listenAddress = "0.0.0.0";
     int port = 60660;
     std::string directoryUri = "ldap://localhost";

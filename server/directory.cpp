@@ -118,9 +118,10 @@ template <typename Operation>
 int Directory::Run(Operation operation) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!m_ld && !Connect()) {
-            return LDAP_SERVER_DOWN;
+            return m_lastCode = LDAP_SERVER_DOWN;
         }
         int rc = operation(m_ld.get());
+        m_lastCode = rc;
         if (rc == LDAP_SUCCESS) {
             return rc;
         }
@@ -136,7 +137,7 @@ int Directory::Run(Operation operation) {
         }
         m_ld.reset();
     }
-    return LDAP_SERVER_DOWN;
+    return m_lastCode = LDAP_SERVER_DOWN;
 }
 
 namespace {

@@ -64,6 +64,8 @@ class Directory {
     const std::string& BaseDN() const { return m_settings.baseDN; }
     // What the last failed operation said: the result's description and the server's text.
     const std::string& LastError() const { return m_lastError; }
+    // The result code of the last operation.
+    int LastCode() const { return m_lastCode; }
 
   private:
     struct Closer {
@@ -76,6 +78,7 @@ class Directory {
     DirectorySettings m_settings;
     std::unique_ptr<LDAP, Closer> m_ld;
     std::string m_lastError;
+    int m_lastCode = 0;
 };
 
 // True for codes after which the server may not have seen the operation at all.

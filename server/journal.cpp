@@ -7,6 +7,8 @@
 #include <cctype>
 #include <ctime>
 
+#include "server/text.h"
+
 namespace zn::server {
 namespace {
 
@@ -26,10 +28,31 @@ constexpr const char* kSchema =
     "  reason TEXT NOT NULL,"
     "  plan BLOB NOT NULL);"
     "CREATE INDEX IF NOT EXISTS changes_pending ON changes(state) WHERE state = 'pending';"
-    "CREATE TABLE IF NOT EXISTS change_log ("
-    "  group_name TEXT NOT NULL COLLATE NOCASE,"
+    // A group's change log belongs to the group, not to its name: a rename carries it along,
+    // and a group made later under a name that another group had starts a log of its own.
+    // `live` marks the log of the group that holds the name now.
+    "CREATE TABLE IF NOT EXISTS group_logs ("
+    "  id INTEGER PRIMARY KEY,"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  live INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS group_logs_name ON group_logs(name, live);"
+    "CREATE TABLE IF NOT EXISTS group_changes ("
+    "  log INTEGER NOT NULL REFERENCES group_logs(id),"
     "  number INTEGER NOT NULL REFERENCES changes(number),"
-    "  PRIMARY KEY (group_name, number)) WITHOUT ROWID;";
+    "  PRIMARY KEY (log, number)) WITHOUT ROWID;";
+
+// Journals written before the logs were kept per group: one log per name, and a count of
+// the tries a pending change has had.
+constexpr const char* kUpgradeNameLogs =
+    "INSERT INTO group_logs (name, live) SELECT DISTINCT group_name, 1 FROM change_log;"
+    "INSERT OR IGNORE INTO group_changes (log, number)"
+    "  SELECT g.id, l.number FROM change_log l JOIN group_logs g ON g.name = l.group_name;"
+    "DROP TABLE change_log;";
+constexpr const char* kUpgradeTries =
+    "ALTER TABLE changes ADD COLUMN tries INTEGER NOT NULL DEFAULT 0;";
+// The log a name stands for: the live group's, else the last group's that had the name.
+constexpr const char* kLogOfName =
+    "SELECT id FROM group_logs WHERE name = ?1 ORDER BY live DESC, id DESC LIMIT 1;";
 
 constexpr const char* kEntryColumns =
     "number, received, completed, client, user_name, request, kind, group_name, target, "
@@ -176,11 +199,29 @@ std::unique_ptr<Journal> Journal::Open(const std::string& path, long firstNumber
     // crash of the machine, not only of the process.
     if (!journal->Execute("PRAGMA journal_mode=WAL;") ||
         !journal->Execute("PRAGMA synchronous=FULL;") ||
-        !journal->Execute("PRAGMA foreign_keys=ON;") || !journal->Execute(kSchema)) {
+        !journal->Execute("PRAGMA foreign_keys=ON;") || !journal->Execute(kSchema) ||
+        !journal->Upgrade()) {
         error = "cannot prepare the journal " + path + ": " + sqlite3_errmsg(journal->m_db);
         return nullptr;
     }
     return journal;
+}
+
+bool Journal::Upgrade() {
+    auto exists = [this](const std::string& sql) {
+        Statement query(m_db, sql);
+        return query.Step() == SQLITE_ROW;
+    };
+    const bool nameLogs = exists("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'change_log';");
+    const bool tries = exists("SELECT 1 FROM pragma_table_info('changes') WHERE name = 'tries';");
+    if (!nameLogs && tries) return true;
+    if (!Execute("BEGIN IMMEDIATE;")) return false;
+    if ((nameLogs && !Execute(kUpgradeNameLogs)) || (!tries && !Execute(kUpgradeTries)) ||
+        !Execute("COMMIT;")) {
+        Execute("ROLLBACK;");
+        return false;
+    }
+    return true;
 }
 
 Journal::~Journal() {
@@ -201,9 +242,20 @@ bool Journal::Execute(const char* sql) {
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+long Journal::LogOf(const std::string& group, bool create) {
+    const std::string name = MatchKey(group);
+    {
+        Statement find(Kept(kLogOfName));
+        if (find.Bind(1, name).Step() == SQLITE_ROW) return find.Long(0);
+    }
+    if (!create) return 0;
+    Statement add(Kept("INSERT INTO group_logs (name, live) VALUES (?1, 1);"));
+    return add.Bind(1, name).Step() == SQLITE_DONE ? static_cast<long>(sqlite3_last_insert_rowid(m_db)) : 0;
+}
+
 long Journal::Insert(const NewChange& change, const std::vector<std::string>& logGroups,
                      ChangeState state, long code, const std::string& reason,
-                     const std::string& plan) {
+                     const std::string& plan, const std::string& created) {
     std::lock_guard<std::mutex> hold(m_lock);
     if (!Execute("BEGIN IMMEDIATE;")) {
         return 0;
@@ -225,9 +277,17 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
         insert.Bind(10, std::string(StateName(state))).Bind(11, code).Bind(12, reason);
         insert.BindBlob(13, plan);
         bool ok = number > 0 && insert.Step() == SQLITE_DONE;
+        if (ok && !created.empty()) {
+            // Whatever log the name had belongs to a group that is gone.
+            Statement end(Kept("UPDATE group_logs SET live = 0 WHERE name = ?1 AND live = 1;"));
+            Statement add(Kept("INSERT INTO group_logs (name, live) VALUES (?1, 1);"));
+            ok = end.Bind(1, MatchKey(created)).Step() == SQLITE_DONE &&
+                 add.Bind(1, MatchKey(created)).Step() == SQLITE_DONE;
+        }
         for (const std::string& group : logGroups) {
-            Statement link(Kept("INSERT OR IGNORE INTO change_log (group_name, number) VALUES (?1, ?2);"));
-            ok = ok && link.Bind(1, group).Bind(2, number).Step() == SQLITE_DONE;
+            const long log = ok ? LogOf(group, true) : 0;
+            Statement link(Kept("INSERT OR IGNORE INTO group_changes (log, number) VALUES (?1, ?2);"));
+            ok = log != 0 && link.Bind(1, log).Bind(2, number).Step() == SQLITE_DONE;
         }
         if (!ok) {
             Execute("ROLLBACK;");
@@ -238,22 +298,49 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
 }
 
 long Journal::RecordPending(const NewChange& change, const std::vector<std::string>& logGroups,
-                            const std::string& plan) {
-    return Insert(change, logGroups, ChangeState::kPending, 0, std::string(), plan);
+                            const std::string& plan, const std::string& created) {
+    return Insert(change, logGroups, ChangeState::kPending, 0, std::string(), plan, created);
 }
 
 long Journal::RecordRejected(const NewChange& change, const std::vector<std::string>& logGroups,
                              long code, const std::string& reason) {
-    return Insert(change, logGroups, ChangeState::kRejected, code, reason, std::string());
+    return Insert(change, logGroups, ChangeState::kRejected, code, reason, std::string(), std::string());
 }
 
-bool Journal::Complete(long number, ChangeState state, long code, const std::string& reason) {
+bool Journal::Complete(long number, ChangeState state, long code, const std::string& reason,
+                       const GroupFate& fate) {
     std::lock_guard<std::mutex> hold(m_lock);
-    Statement update(Kept("UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
-                          " WHERE number = ?5 AND state = 'pending';"));
-    update.Bind(1, std::string(StateName(state))).Bind(2, code).Bind(3, reason);
-    update.Bind(4, UtcNow()).Bind(5, number);
-    return update.Step() == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+    if (!Execute("BEGIN IMMEDIATE;")) return false;
+    bool ok = false;
+    {
+        Statement update(Kept("UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
+                              " WHERE number = ?5 AND state = 'pending';"));
+        update.Bind(1, std::string(StateName(state))).Bind(2, code).Bind(3, reason);
+        update.Bind(4, UtcNow()).Bind(5, number);
+        ok = update.Step() == SQLITE_DONE && sqlite3_changes(m_db) == 1;
+        if (ok && state == ChangeState::kApplied && !fate.renamedFrom.empty()) {
+            const long log = LogOf(fate.renamedFrom, true);
+            Statement end(Kept("UPDATE group_logs SET live = 0 WHERE name = ?1 AND live = 1 AND id <> ?2;"));
+            Statement rename(Kept("UPDATE group_logs SET name = ?1, live = 1 WHERE id = ?2;"));
+            ok = log != 0 && end.Bind(1, MatchKey(fate.renamedTo)).Bind(2, log).Step() == SQLITE_DONE &&
+                 rename.Bind(1, MatchKey(fate.renamedTo)).Bind(2, log).Step() == SQLITE_DONE;
+        }
+        if (ok && state == ChangeState::kApplied && !fate.deleted.empty()) {
+            Statement end(Kept("UPDATE group_logs SET live = 0 WHERE name = ?1 AND live = 1;"));
+            ok = end.Bind(1, MatchKey(fate.deleted)).Step() == SQLITE_DONE;
+        }
+    }
+    if (!ok || !Execute("COMMIT;")) {
+        Execute("ROLLBACK;");
+        return false;
+    }
+    return true;
+}
+
+int Journal::CountTry(long number) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    Statement update(Kept("UPDATE changes SET tries = tries + 1 WHERE number = ?1 RETURNING tries;"));
+    return update.Bind(1, number).Step() == SQLITE_ROW ? static_cast<int>(update.Long(0)) : 0;
 }
 
 std::vector<JournalEntry> Journal::Pending() {
@@ -283,14 +370,15 @@ std::vector<JournalEntry> Journal::GroupLog(const std::string& group, bool& ok) 
     std::lock_guard<std::mutex> hold(m_lock);
     std::vector<JournalEntry> entries;
     Statement query(m_db, std::string("SELECT ") + kJoinedEntryColumns +
-                              " FROM change_log l JOIN changes c ON c.number = l.number"
-                              " WHERE l.group_name = ?1 ORDER BY l.number;");
-    query.Bind(1, group);
+                              " FROM group_changes l JOIN changes c ON c.number = l.number"
+                              " WHERE l.log = ?1 ORDER BY l.number;");
+    const long log = LogOf(group, false);
+    query.Bind(1, log);
     int rc = SQLITE_ROW;
-    while ((rc = query.Step()) == SQLITE_ROW) {
+    while (log != 0 && (rc = query.Step()) == SQLITE_ROW) {
         entries.push_back(ReadEntry(query));
     }
-    ok = query.Ok() && rc == SQLITE_DONE;
+    ok = query.Ok() && (log == 0 || rc == SQLITE_DONE);
     return entries;
 }
 
@@ -301,11 +389,12 @@ bool Journal::CompleteReset(long number, const std::string& group) {
     }
     bool ok = false;
     {
-        Statement remove(m_db, "DELETE FROM change_log WHERE group_name = ?1 AND number <> ?2;");
+        Statement remove(m_db, "DELETE FROM group_changes WHERE log = ?1 AND number <> ?2;");
         Statement update(m_db,
                          "UPDATE changes SET state = 'applied', code = ?2, completed = ?3"
                          " WHERE number = ?1 AND state = 'pending';");
-        ok = remove.Bind(1, group).Bind(2, number).Step() == SQLITE_DONE &&
+        const long log = LogOf(group, true);
+        ok = log != 0 && remove.Bind(1, log).Bind(2, number).Step() == SQLITE_DONE &&
              update.Bind(1, number).Bind(2, 1L).Bind(3, UtcNow()).Step() == SQLITE_DONE &&
              sqlite3_changes(m_db) == 1;
     }
@@ -314,12 +403,6 @@ bool Journal::CompleteReset(long number, const std::string& group) {
         return false;
     }
     return true;
-}
-
-bool Journal::RenameGroupLog(const std::string& from, const std::string& to) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    Statement rename(m_db, "UPDATE OR REPLACE change_log SET group_name = ?2 WHERE group_name = ?1;");
-    return rename.Bind(1, from).Bind(2, to).Step() == SQLITE_DONE;
 }
 
 }  // namespace zn::server

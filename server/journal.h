@@ -25,6 +25,13 @@ struct NewChange {
     std::string target;
 };
 
+// What an applied change did to the groups whose logs the journal keeps.
+struct GroupFate {
+    std::string deleted;
+    std::string renamedFrom;
+    std::string renamedTo;
+};
+
 struct JournalEntry {
     long number = 0;
     std::string received;   // UTC, ISO 8601
@@ -49,29 +56,38 @@ class Journal {
     Journal& operator=(const Journal&) = delete;
 
     // Records a change before the directory is touched; its number, or 0 when the journal
-    // cannot be written. `logGroups` are the groups whose change log lists it.
+    // cannot be written. `logGroups` are the groups whose change log lists it; `created`,
+    // when not empty, is a group the change makes, whose log starts with it.
     long RecordPending(const NewChange& change, const std::vector<std::string>& logGroups,
-                       const std::string& plan);
+                       const std::string& plan, const std::string& created = std::string());
     // Records a refused change in one step.
     long RecordRejected(const NewChange& change, const std::vector<std::string>& logGroups,
                         long code, const std::string& reason);
-    bool Complete(long number, ChangeState state, long code, const std::string& reason);
+    // Ends a pending change; an applied one's `fate` moves the logs of the groups it renamed
+    // or deleted in the same transaction.
+    bool Complete(long number, ChangeState state, long code, const std::string& reason,
+                  const GroupFate& fate = GroupFate());
+    // Counts one more try at completing a pending change; the count after it, 0 on failure.
+    int CountTry(long number);
 
     std::vector<JournalEntry> Pending();
     bool Find(long number, JournalEntry& entry);
-    // The change log of a group, oldest first; `ok` false when the journal cannot be read.
+    // The change log of a group, oldest first: the log of the group that has the name now,
+    // else of the last one that had it. `ok` false when the journal cannot be read.
     std::vector<JournalEntry> GroupLog(const std::string& group, bool& ok);
-    // Empties a group's change log but for the reset `number` itself, and marks that change
-    // applied, in one transaction; the changes stay answerable by number.
+    // Empties that log but for the reset `number` itself, and marks that change applied, in
+    // one transaction; the changes stay answerable by number.
     bool CompleteReset(long number, const std::string& group);
-    // A renamed group keeps its change log under the new name.
-    bool RenameGroupLog(const std::string& from, const std::string& to);
 
   private:
     Journal() = default;
     long Insert(const NewChange& change, const std::vector<std::string>& logGroups,
                 ChangeState state, long code, const std::string& reason,
-                const std::string& plan);
+                const std::string& plan, const std::string& created);
+    bool Upgrade();
+    // The log `group` names (see GroupLog); with `create`, a new live one when none has the
+    // name yet. 0 when there is none. The caller holds m_lock.
+    long LogOf(const std::string& group, bool create);
     bool Execute(const char* sql);
     // The statement for `sql` (a literal), prepared on first use and kept; null on failure.
     sqlite3_stmt* Kept(const char* sql);

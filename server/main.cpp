@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "server/changes.h"
 #include "server/config.h"
@@ -26,6 +27,47 @@ extern "C" void OnStopSignal(int) {
 int Fail(const std::string& message) {
     std::fprintf(stderr, "zngroups-admind: %s\n", message.c_str());
     return 1;
+}
+
+// --check and --repair: one pass over every group, reported on standard output.
+int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journal, bool repair) {
+    using namespace zn::server;
+    std::vector<ChangeApplier::Drift> drifts;
+    Verdict read = applier.FindDrifts(drifts);
+    if (!read.Ok()) return Fail(read.text);
+    int failures = 0;
+    for (const ChangeApplier::Drift& drift : drifts) {
+        std::printf("%s: %zu missing, %zu extra\n", drift.name.c_str(), drift.missing.size(),
+                    drift.extra.size());
+        for (const std::string& dn : drift.missing) std::printf("  + %s\n", dn.c_str());
+        for (const std::string& dn : drift.extra) std::printf("  - %s\n", dn.c_str());
+        if (!repair) continue;
+        // Journalled like any change, so that every value the repair moves is on record.
+        const ChangePlan plan = applier.RepairPlan(drift);
+        NewChange change;
+        change.client = "zngroups-admind --repair";
+        change.userName = "zngroups-admind";
+        change.request = "repair of the eventual members";
+        change.kind = "REPAIR EVENTUAL MEMBERS";
+        change.groupName = drift.name;
+        change.target = "+" + std::to_string(drift.missing.size()) + " -" + std::to_string(drift.extra.size());
+        const long number = journal.RecordPending(change, plan.logGroups, plan.Serialize());
+        bool touched = false;
+        Verdict verdict = number != 0 ? applier.Apply(plan, touched) : Verdict{1, "journal"};
+        if (number == 0 || !verdict.Ok()) {
+            if (number != 0) journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
+            std::printf("  not repaired: %s\n", number == 0 ? "the journal cannot be written" : verdict.text.c_str());
+            ++failures;
+            continue;
+        }
+        journal.Complete(number, ChangeState::kApplied, 1, std::string());
+        std::printf("  repaired as change %ld\n", number);
+    }
+    std::printf("%zu group(s) %s\n", drifts.size(),
+                repair ? "repaired" : "whose eventual members differ from their closure");
+    std::fflush(stdout);
+    if (failures != 0) return 1;
+    return !repair && !drifts.empty() ? 3 : 0;
 }
 
 }  // namespace
@@ -58,6 +100,9 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     ChangeApplier applier(directory);
+    if (config.task != Task::kServe) {
+        return CheckClosures(applier, *journal, config.task == Task::kRepair);
+    }
     AdminService service(*journal, applier, config.allowChanges);
     service.SetPeers(config.firstChangeNumber, config.peers);
     if (const char* pause = std::getenv("ZNGROUPS_ADMIND_PAUSE_AFTER_JOURNAL_MS")) {

@@ -33,6 +33,10 @@ inline constexpr long kInterruptedCode = 31012;
 inline constexpr const char* kInterruptedText =
     "Not applied: the server stopped before the directory was changed.";
 
+inline constexpr long kGivenUpCode = 31014;
+inline constexpr const char* kGivenUpFormat =
+    "Not completed after %d tries: %s; what reached the directory stays there.";
+
 inline constexpr long kPeerUnreachableCode = 31013;
 inline constexpr const char* kPeerUnreachableFormat =
     "Change %ld belongs to the administration server %s, which did not answer.";

@@ -67,6 +67,10 @@ std::string AskPeer(const Peer& peer, long number) {
     return zn::ParseReply(answer.data(), answer.size(), reply) ? answer : unreachable;
 }
 
+GroupFate FateOf(const ChangePlan& plan) {
+    return GroupFate{plan.deletedGroup, plan.renamedFrom, plan.renamedTo};
+}
+
 std::string RecordRun(const std::vector<JournalEntry>& entries) {
     std::string run;
     for (const JournalEntry& entry : entries) {
@@ -104,6 +108,35 @@ std::string WithoutToken(const std::string& request, const ParsedRequest& parsed
         text.replace(at + 1, parsed.userToken.size(), "-");
     }
     return text;
+}
+
+bool WriteBudget::Take(std::uint32_t address, std::size_t& skipped) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    const Clock::time_point now = Clock::now();
+    // Full buckets of quiet clients are forgotten, so that many addresses cannot grow the map.
+    if (m_buckets.size() > 4096) {
+        for (auto it = m_buckets.begin(); it != m_buckets.end();) {
+            const double idle = std::chrono::duration<double>(now - it->second.last).count();
+            it = it->second.tokens + idle * m_perSecond >= m_burst ? m_buckets.erase(it) : std::next(it);
+        }
+    }
+    auto [it, fresh] = m_buckets.try_emplace(address);
+    Bucket& bucket = it->second;
+    if (fresh) {
+        bucket.tokens = m_burst;
+    } else {
+        const double idle = std::chrono::duration<double>(now - bucket.last).count();
+        bucket.tokens = std::min(m_burst, bucket.tokens + idle * m_perSecond);
+    }
+    bucket.last = now;
+    skipped = 0;
+    if (bucket.tokens < 1) {
+        ++bucket.skipped;
+        return false;
+    }
+    bucket.tokens -= 1;
+    std::swap(skipped, bucket.skipped);
+    return true;
 }
 
 void Log(const std::string& line) {
@@ -191,14 +224,11 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
         return Refusal(kClientNotAllowedCode,
                        FormatText(kClientNotAllowedFormat, client.text.c_str()));
     }
-    const NewChange change = Describe(request, text, client);
     if (request.userToken != MakeUserToken(request.fields.userName)) {
-        // Journalled in the named group's log: an attempt to act under someone else's name
-        // belongs to that group's history.
-        long number = m_journal.RecordRejected(change, {Upper(change.groupName)}, kTokenMismatchCode,
-                                               kTokenMismatchText);
-        Log(client.text + " change " + std::to_string(number) + " " + change.request +
-            ": token mismatch");
+        // Not journalled: the name is not the sender's, so the refusal belongs to no one's
+        // history, and anyone could fill the journal with them.
+        RecordRefusal(Describe(request, text, client), {},
+                      Verdict{kTokenMismatchCode, kTokenMismatchText}, client, m_forgeries);
         return Refusal(kTokenMismatchCode, kTokenMismatchText);
     }
     std::lock_guard<std::mutex> hold(m_writer);
@@ -209,18 +239,38 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
     Stopwatch watch;
     Verdict verdict = m_applier.Check(request, plan);
     watch.Lap(Phase::kChecks);
+    // The record names the groups by their entries' names, as their logs do.
+    ParsedRequest named = request;
+    if (!plan.groupName.empty()) named.fields.groupName = plan.groupName;
+    if (!plan.targetName.empty()) named.fields.targetName = plan.targetName;
+    const NewChange change = Describe(named, text, client);
     if (!verdict.Ok()) {
-        long number = m_journal.RecordRejected(change, plan.logGroups, verdict.code, verdict.text);
-        Log(client.text + " change " + std::to_string(number) + " " + change.request +
-            ": refused " + std::to_string(verdict.code) + " " + verdict.text);
+        RecordRefusal(change, plan.logGroups, verdict, client, m_refusals);
         return Refusal(verdict.code, verdict.text);
     }
     return ApplyAccepted(change, plan, watch);
 }
 
+void AdminService::RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
+                                 const Verdict& verdict, const Client& client,
+                                 WriteBudget& budget) {
+    std::size_t skipped = 0;
+    if (!budget.Take(client.address, skipped)) return;
+    if (skipped != 0) {
+        Log(client.text + " " + std::to_string(skipped) +
+            " refusal(s) before this one went unrecorded: over the client's budget");
+    }
+    // A token mismatch has no requester to log it under, and is not journalled at all.
+    const long number = verdict.code == kTokenMismatchCode
+                            ? 0
+                            : m_journal.RecordRejected(change, logGroups, verdict.code, verdict.text);
+    Log(client.text + (number != 0 ? " change " + std::to_string(number) : std::string()) + " " +
+        change.request + ": refused " + std::to_string(verdict.code) + " " + verdict.text);
+}
+
 std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePlan& plan,
                                         Stopwatch& watch) {
-    const long number = m_journal.RecordPending(change, plan.logGroups, plan.Serialize());
+    const long number = m_journal.RecordPending(change, plan.logGroups, plan.Serialize(), plan.createdGroup);
     watch.Lap(Phase::kJournal);
     if (number == 0) {
         Log(change.client + " " + change.request + ": journal write failed");
@@ -247,10 +297,8 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
     Verdict verdict = m_applier.Apply(plan, touched);
     watch.Lap(Phase::kDirectory);
     if (verdict.Ok()) {
-        if (!plan.renamedFrom.empty()) {
-            m_journal.RenameGroupLog(plan.renamedFrom, plan.renamedTo);
-        }
-        if (!m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string())) {
+        if (!m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string(),
+                                FateOf(plan))) {
             ++m_unfinished;
         }
         watch.Lap(Phase::kJournal);
@@ -332,13 +380,21 @@ std::size_t AdminService::ReconcileJournal() {
         Verdict verdict = reached == ChangeApplier::Reached::kYes ? m_applier.Apply(plan, touched)
                                                                   : failure;
         if (reached == ChangeApplier::Reached::kYes && verdict.Ok()) {
-            if (!plan.renamedFrom.empty()) {
-                m_journal.RenameGroupLog(plan.renamedFrom, plan.renamedTo);
-            }
             m_journal.Complete(entry.number, ChangeState::kApplied, kChangeAppliedStatus,
-                               std::string());
+                               std::string(), FateOf(plan));
             Log(prefix + "completed after an interruption");
             continue;
+        }
+        // An unreachable directory is no reason to give a change up; one that keeps
+        // refusing the rest of it is, or the change would be retried before every other.
+        if (!verdict.Ok() && !m_applier.LastFailureWasConnection()) {
+            const int tries = m_journal.CountTry(entry.number);
+            if (tries >= kMaxTries) {
+                const std::string reason = FormatText(kGivenUpFormat, tries, verdict.text.c_str());
+                m_journal.Complete(entry.number, ChangeState::kRejected, kGivenUpCode, reason);
+                Log(prefix + "given up: " + reason);
+                continue;
+            }
         }
         ++remaining;
         Log(prefix + "still pending: " + verdict.text);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -37,8 +38,39 @@ class Stopwatch {
     Clock::duration m_spent[3] = {};
 };
 
+// How much one client may make the server write for requests that change nothing:
+// refusals in the journal and lines in the log. A bucket per client address, refilled at a
+// steady rate; what goes over it is answered as usual, counted, and left unwritten.
+class WriteBudget {
+  public:
+    WriteBudget(double perSecond, double burst) : m_perSecond(perSecond), m_burst(burst) {}
+    // Whether one more write for `address` fits. When it does after some did not,
+    // `skipped` says how many were left unwritten meanwhile (for one line saying so).
+    bool Take(std::uint32_t address, std::size_t& skipped);
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Bucket {
+        double tokens = 0;
+        Clock::time_point last;
+        std::size_t skipped = 0;
+    };
+    std::mutex m_lock;
+    std::map<std::uint32_t, Bucket> m_buckets;
+    double m_perSecond;
+    double m_burst;
+};
+
 class AdminService {
   public:
+    // A client's refusals beyond these go unrecorded: enough for any application's
+    // mistakes, too few for one client to fill the journal or the log.
+    static constexpr double kRefusalsPerSecond = 20;
+    static constexpr double kRefusalBurst = 200;
+    // Tries at completing a pending change that the directory refuses (rather than cannot
+    // be reached for) before it is given up.
+    static constexpr int kMaxTries = 3;
+
     // Changes from outside `allowChanges` are refused; empty refuses every client.
     AdminService(Journal& journal, ChangeApplier& applier, std::vector<Network> allowChanges);
 
@@ -63,6 +95,9 @@ class AdminService {
   private:
     std::string AnswerChange(const ParsedRequest& request, const std::string& text,
                              const Client& client);
+    // Journals and logs a refusal within the client's budget.
+    void RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
+                       const Verdict& verdict, const Client& client, WriteBudget& budget);
     std::string AnswerQuery(const ParsedRequest& request);
     std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan, Stopwatch& watch);
     std::size_t ReconcileLocked();
@@ -82,6 +117,10 @@ class AdminService {
     std::size_t m_unfinished = 1;
     long m_firstChangeNumber = 1;
     std::vector<Peer> m_peers;
+    WriteBudget m_refusals{kRefusalsPerSecond, kRefusalBurst};
+    // Forged requests have a budget of their own, so that they cannot crowd out the record
+    // of a client's real refusals.
+    WriteBudget m_forgeries{kRefusalsPerSecond, kRefusalBurst};
 };
 
 // The request line as it may be logged and journalled: the user token blanked out.

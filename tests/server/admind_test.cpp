@@ -23,6 +23,7 @@
 #include "admin/admin_channel.h"
 #include "admin/change_request.h"
 #include "admin/user_token.h"
+#include "server/change_plan.h"
 #include "server/changes.h"
 #include "server/journal.h"
 #include "tests/support/admin_daemon.h"
@@ -504,6 +505,136 @@ TEST_F(AdminServer, RoleGroupsTakeMembersOnlyFromAdministratorsOrTheirOwners) {
     RestoreDirectory();
 }
 
+TEST_F(AdminServer, RoleGroupsAreRemovedRenamedOrEmptiedOnlyByAdministrators) {
+    const std::string administrators = "ZN_GROUPS_ADMINISTRATORS";
+    ASSERT_EQ(Send(ChangeRequest::kAddContact, By(kAdmin, administrators, "bwhite")).result, 1);
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZNGENERICS", "jdoe")).result, 1);
+    const std::set<std::string> everyone = Eventual(administrators);
+    // A contact, whom every other group would let take members out, empties nothing here.
+    Answer a = Send(ChangeRequest::kDeleteMember, By("BWHITE", administrators, "asmith"));
+    EXPECT_EQ(a.text, "BWHITE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
+    a = Send(ChangeRequest::kRemoveSubGroup, By("BWHITE", administrators, "ZN-ADMIN-DEPUTIES"));
+    EXPECT_EQ(a.code, 30015);
+    EXPECT_EQ(Eventual(administrators), everyone);
+    // An owner manages the role group's members, and may neither delete nor rename it.
+    const std::string protection = "Insufficient privilege or group protection violation.";
+    EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By("JDOE", "", "ZNGENERICS")).text, protection);
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, By("JDOE", "ZNGENERICS", "ZT15_GENERICS")).text, protection);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteMember, By("JDOE", "ZNGENERICS", "genacct")).result, 1);
+    // No group takes a role's name but from an administrator.
+    Create({"ZT15_MINE"});
+    ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZT15_MINE", "jdoe")).result, 1);
+    const char* role = "ZN_GROUP_ORG_UNIT_SALES_PRIV";
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, By("JDOE", "ZT15_MINE", role)).text, protection);
+    RequestFields make = By("JDOE", "", role);
+    make.organizationalUnit = "zngroups";
+    EXPECT_EQ(Send(ChangeRequest::kCreateGroup, make).text, protection);
+    CZNGroup library;
+    EXPECT_EQ(library.IsValidGroup(role), 0);
+    EXPECT_EQ(Send(ChangeRequest::kModifyGroup, By(kAdmin, "ZT15_MINE", role)).result, 1);
+    EXPECT_EQ(library.IsValidGroup(role), 1);
+    RestoreDirectory();
+}
+
+TEST_F(AdminServer, WhatAnEntryCannotTakeIsRefusedUpFrontAndNothingStaysPendingForGood) {
+    // A group of the plain class, which holds neither subgroups nor supergroups.
+    Create({"ZT16_P", "ZT16_C"});
+    LDAP* ld = AdminConnection();
+    ASSERT_NE(ld, nullptr);
+    const std::string plain = "cn=ZT16_PLAIN,ou=zngroups," + BaseDN();
+    const std::string member = PersonDN("cdoe");
+    char* classes[] = {const_cast<char*>("groupOfUniqueNames"), nullptr};
+    char* names[] = {const_cast<char*>("ZT16_PLAIN"), nullptr};
+    char* members[] = {const_cast<char*>(member.c_str()), nullptr};
+    LDAPMod oc{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
+    LDAPMod cn{LDAP_MOD_ADD, const_cast<char*>("cn"), {names}};
+    LDAPMod um{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {members}};
+    LDAPMod* mods[] = {&oc, &cn, &um, nullptr};
+    ASSERT_EQ(ldap_add_ext_s(ld, plain.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    for (auto [parent, child] : {std::pair{"ZT16_PLAIN", "ZT16_C"}, std::pair{"ZT16_P", "ZT16_PLAIN"}}) {
+        Answer a = Send(ChangeRequest::kAddSubGroup, By(kAdmin, parent, child));
+        EXPECT_EQ(a.code, 31026) << parent << " > " << child << ": " << a.text;
+    }
+    EXPECT_EQ(Send(ChangeRequest::kAddMember, By(kAdmin, "ZT16_PLAIN", "bwhite")).text,
+              "The entry of ZT16_PLAIN cannot take this change: its object classes do not allow explicitMember.");
+    EXPECT_TRUE(Values("ZT16_P", "subGroup").empty());
+    // Such a change journalled half written (as an older server did) is given up after a
+    // few tries instead of being tried before every change for good.
+    m_server.Kill(SIGKILL);
+    long number = 0;
+    {
+        std::string error;
+        auto journal = zn::server::Journal::Open(m_server.JournalPath(), 1, error);
+        ASSERT_TRUE(journal) << error;
+        zn::server::PlanDetails details;
+        details.operation = "link";
+        details.group = GroupDN("ZT16_P");
+        details.target = plain;
+        details.recompute = {details.group};
+        zn::server::ChangePlan plan;
+        plan.kind = ChangeRequest::kAddSubGroup;
+        plan.details = details.Encode();
+        zn::server::NewChange change;
+        change.userName = kAdmin;
+        change.kind = "ADD GROUP";
+        number = journal->RecordPending(change, {"ZT16_P"}, plan.Serialize());
+        ASSERT_GT(number, 0);
+    }
+    AddValue("ZT16_P", "subGroup", plain);
+    m_server.Start();
+    EXPECT_EQ(Status(number).code, 2);  // one try at the start, still pending
+    AddMember("ZT16_C", "bwhite");
+    AddMember("ZT16_C", "hkim");
+    const Answer status = Status(number);
+    EXPECT_EQ(status.code, 31014);
+    EXPECT_EQ(status.text.rfind("Not completed after 3 tries: ", 0), 0u) << status.text;
+    AddMember("ZT16_C", "egray");
+    const std::string log = m_server.Log();
+    std::size_t tries = 0;
+    for (std::size_t at = log.find("change " + std::to_string(number) + " "); at != std::string::npos;
+         at = log.find("change " + std::to_string(number) + " ", at + 1)) {
+        ++tries;
+    }
+    EXPECT_EQ(tries, 3u) << log;
+    RestoreDirectory();
+}
+
+TEST_F(AdminServer, ChangesMoveOnlyWhatTheySayAndOldDataIsCheckedAndRepairedOpenly) {
+    Create({"ZT17_TOP", "ZT17_TEAM"});
+    Link("ZT17_TOP", "ZT17_TEAM");
+    AddMember("ZT17_TEAM", "bwhite");
+    // Eventual members no direct member or link explains, written around the server.
+    AddValue("ZT17_TEAM", "uniqueMember", PersonDN("hkim"));
+    AddValue("ZT17_TOP", "uniqueMember", PersonDN("egray"));
+    const std::string bwhite = PersonDN("bwhite"), hkim = PersonDN("hkim"), egray = PersonDN("egray"),
+                      cdoe = PersonDN("cdoe");
+    AddMember("ZT17_TEAM", "cdoe");
+    EXPECT_EQ(Eventual("ZT17_TEAM"), (std::set<std::string>{bwhite, hkim, cdoe}));
+    EXPECT_EQ(Eventual("ZT17_TOP"), (std::set<std::string>{bwhite, egray, cdoe}));
+    ASSERT_EQ(Send(ChangeRequest::kRemoveSubGroup, By(kAdmin, "ZT17_TOP", "ZT17_TEAM")).result, 1);
+    EXPECT_EQ(Eventual("ZT17_TOP"), std::set<std::string>{egray});
+    Link("ZT17_TOP", "ZT17_TEAM");
+    ASSERT_EQ(Send(ChangeRequest::kDeleteMember, By(kAdmin, "ZT17_TEAM", "cdoe")).result, 1);
+    EXPECT_EQ(Eventual("ZT17_TEAM"), (std::set<std::string>{bwhite, hkim}));
+    EXPECT_EQ(Eventual("ZT17_TOP"), (std::set<std::string>{bwhite, hkim, egray}));
+    // The check reports, the repair writes and journals, and the check then finds nothing.
+    std::string out;
+    EXPECT_EQ(m_server.RunOnce({"--check"}, out), 3) << out;
+    EXPECT_NE(out.find("ZT17_TEAM: 0 missing, 1 extra\n  - uid=hkim,"), std::string::npos) << out;
+    EXPECT_NE(out.find("ZT17_TOP: 0 missing, 2 extra\n"), std::string::npos) << out;
+    EXPECT_EQ(Eventual("ZT17_TEAM"), (std::set<std::string>{bwhite, hkim}));
+    EXPECT_EQ(m_server.RunOnce({"--repair"}, out), 0) << out;
+    EXPECT_EQ(Eventual("ZT17_TEAM"), std::set<std::string>{bwhite});
+    EXPECT_EQ(Eventual("ZT17_TOP"), std::set<std::string>{bwhite});
+    const std::list<std::string> log = ChangeLog("ZT17_TOP");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("zngroups-admind REPAIR EVENTUAL MEMBERS ZT17_TOP +0 -2 applied"),
+              std::string::npos) << log.back();
+    EXPECT_EQ(m_server.RunOnce({"--check"}, out), 0) << out;
+    RestoreDirectory();
+}
+
 TEST_F(AdminServer, AChangeReachesEveryConsumerAndTheLibraryReadsItThere) {
     Create({"ZT12_G"});
     AddMember("ZT12_G", "fbrown");
@@ -609,9 +740,13 @@ TEST_F(AdminServer, ConfigurationEntriesAreFoundWhereverTheySit) {
 TEST_F(AdminServer, RequestsThatCannotBeTrustedChangeNothing) {
     Create({"ZT5_G"});
     const std::string token = zn::MakeUserToken("ASMITH");
-    // The token of another name.
-    EXPECT_EQ(Raw(m_server, {"00001,ASMITH," + zn::MakeUserToken("JDOE") + ",ADD,MEMBER,ZT5_G,BWHITE"}),
-              "0,31006,The user token does not match the user name.");
+    const long before = ChangeNumber(Send(ChangeRequest::kAddMember, By(kAdmin, "ZT5_G", "egray")));
+    // The token of another name, however often: answered, and written nowhere.
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(Raw(m_server, {"00001,ASMITH," + zn::MakeUserToken("JDOE") + ",ADD,MEMBER,ZT5_G,BWHITE"}),
+                  "0,31006,The user token does not match the user name.");
+    }
+    EXPECT_EQ(ChangeNumber(Send(ChangeRequest::kDeleteMember, By(kAdmin, "ZT5_G", "egray"))), before + 1);
     EXPECT_EQ(Raw(m_server, {"00001,ASMITH,0123,ADD,MEMBER,ZT5_G,BWHITE"}),
               "0,31003,Malformed change request.");
     EXPECT_EQ(Raw(m_server, {"00001,ASMITH," + token + ",ADOPT,MEMBER,ZT5_G,BWHITE"}),
@@ -625,11 +760,52 @@ TEST_F(AdminServer, RequestsThatCannotBeTrustedChangeNothing) {
     EXPECT_EQ(stranger.text, "BWHITE is not a valid contact of group ZT5_G.");
     EXPECT_TRUE(Values("ZT5_G", "explicitMember").empty());
     EXPECT_TRUE(Values("ZT5_G", "description").empty());
-    // The refusals are journalled with their reasons and answer status questions.
-    const std::list<std::string> log = ChangeLog("ZT5_G");
-    ASSERT_GE(log.size(), 3u);
+    // The refusals are journalled with their reasons and answer status questions; a
+    // requester the directory does not know is in no group's log.
+    EXPECT_EQ(Send(ChangeRequest::kAddMember, By("NOBODY", "ZT5_G", "cdoe")).code, 30005);
+    std::list<std::string> log = ChangeLog("ZT5_G");
+    ASSERT_EQ(log.size(), 4u);  // created, egray in and out, the stranger's refusal
     EXPECT_NE(log.back().find("ADD MEMBER ZT5_G CDOE rejected 30018"), std::string::npos)
         << log.back();
+    // One client's refusals are journalled up to its budget, then only answered.
+    const long first = ChangeNumber(Send(ChangeRequest::kAddMember, By(kAdmin, "ZT5_G", "cdoe")));
+    for (int i = 0; i < 400; ++i) {
+        ASSERT_EQ(Send(ChangeRequest::kAddMember, By(kAdmin, "ZT5_G", "cdoe")).code, 30026);
+    }
+    const long last = ChangeNumber(Send(ChangeRequest::kDeleteMember, By(kAdmin, "ZT5_G", "cdoe")));
+    EXPECT_GE(last - first - 1, 200);
+    EXPECT_LT(last - first - 1, 400);
+}
+
+TEST_F(AdminServer, ChangeLogsBelongToTheEntryWhateverItsSpellingOrItsName) {
+    Create({"ZT14_G", "ZT14_OLD", "ZT14_NEW"});
+    // Blanks and case the directory ignores change STAFF, so the change is STAFF's.
+    RequestFields blank = By(kAdmin, " zt14_g");
+    blank.value = "spaced";
+    ASSERT_EQ(Send(ChangeRequest::kSetDescription, blank).result, 1);
+    std::list<std::string> log = ChangeLog("ZT14_G");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log.back().find(" ZT14_G applied"), std::string::npos) << log.back();
+    EXPECT_EQ(ChangeLog(" Zt14_g ").size(), 2u);
+    // A group deleted keeps its history; another renamed to its name, then reset, starts
+    // from its own.
+    AddMember("ZT14_OLD", "bwhite");
+    const long deleted = ChangeNumber(Send(ChangeRequest::kDeleteGroup, By(kAdmin, "", "ZT14_OLD")));
+    ASSERT_GT(deleted, 0);
+    RequestFields rename = By(kAdmin, "ZT14_NEW", "ZT14_OLD");
+    ASSERT_EQ(Send(ChangeRequest::kModifyGroup, rename).result, 1);
+    log = ChangeLog("ZT14_OLD");
+    ASSERT_EQ(log.size(), 2u);  // ZT14_NEW's creation and its rename
+    EXPECT_NE(log.front().find("CREATE GROUP ZT14_NEW"), std::string::npos) << log.front();
+    ASSERT_EQ(Send(ChangeRequest::kResetGroupChangeLogs, By(kAdmin, "ZT14_OLD")).result, 1);
+    EXPECT_EQ(ChangeLog("ZT14_OLD").size(), 1u);
+    EXPECT_NE(LogEntry(deleted).text.find("DELETE GROUP ZT14_OLD applied"), std::string::npos);
+    // Deleted and made again, a group's log starts with its making.
+    ASSERT_EQ(Send(ChangeRequest::kDeleteGroup, By(kAdmin, "", "ZT14_OLD")).result, 1);
+    Create({"ZT14_OLD"});
+    log = ChangeLog("ZT14_OLD");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log.front().find("CREATE GROUP ZT14_OLD applied"), std::string::npos) << log.front();
 }
 
 TEST_F(AdminServer, RequestsArrivingInPiecesAreReadWhole) {

@@ -2,6 +2,7 @@
 // reading a request off a connection.
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sqlite3.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -148,7 +149,7 @@ TEST(Journal, NumbersChangesDurablyAndKeepsTheirFate) {
     EXPECT_FALSE(journal->Find(5, entry));
 }
 
-TEST(Journal, GroupLogsFollowResetsAndRenames) {
+TEST(Journal, GroupLogsBelongToTheGroupThroughRenamesDeletionsAndResets) {
     TempDir dir;
     std::string error;
     auto journal = Journal::Open(dir.File("journal.db"), 1, error);
@@ -156,24 +157,75 @@ TEST(Journal, GroupLogsFollowResetsAndRenames) {
     long first = journal->RecordRejected(Change("OLD", "A"), {"OLD"}, 30015, "no");
     long second = journal->RecordRejected(Change("OLD", "B"), {"OLD", "OTHER"}, 30015, "no");
     bool ok = false;
-    ASSERT_EQ(journal->GroupLog("old", ok).size(), 2u);  // names compare without case
+    // Names compare as the directory compares them: case and outer blanks aside.
+    ASSERT_EQ(journal->GroupLog(" old ", ok).size(), 2u);
     EXPECT_TRUE(ok);
-    EXPECT_TRUE(journal->RenameGroupLog("OLD", "NEW"));
+    auto applied = [&](const GroupFate& fate) {
+        long number = journal->RecordPending(Change(fate.renamedFrom + fate.deleted, ""),
+                                             {fate.renamedFrom + fate.deleted}, "");
+        EXPECT_TRUE(journal->Complete(number, ChangeState::kApplied, 1, "", fate));
+        return number;
+    };
+    const long renamed = applied(GroupFate{"", "OLD", "NEW"});
     EXPECT_TRUE(journal->GroupLog("OLD", ok).empty());
     std::vector<JournalEntry> log = journal->GroupLog("NEW", ok);
-    ASSERT_EQ(log.size(), 2u);
+    ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].number, first);
     EXPECT_EQ(log[1].number, second);
+    EXPECT_EQ(log[2].number, renamed);
+    // Deleted, its log stays its own; a group made later with the name starts afresh, and
+    // a reset of that one leaves the old history alone.
+    const long deleted = applied(GroupFate{"NEW", "", ""});
+    EXPECT_EQ(journal->GroupLog("NEW", ok).size(), 4u);
+    long created = journal->RecordPending(Change("NEW", ""), {"NEW"}, "", "NEW");
+    ASSERT_EQ(journal->GroupLog("NEW", ok).size(), 1u);
     long reset = journal->RecordPending(Change("NEW", ""), {"NEW"}, "");
     EXPECT_TRUE(journal->CompleteReset(reset, "NEW"));
     log = journal->GroupLog("NEW", ok);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].number, reset);
     EXPECT_EQ(log[0].state, ChangeState::kApplied);
-    EXPECT_EQ(journal->GroupLog("OTHER", ok).size(), 1u);
-    // Reset changes stay answerable by number.
+    // Another group renamed to a name with history takes over the name, not the history.
+    applied(GroupFate{"", "OTHER", "NEW"});
+    log = journal->GroupLog("NEW", ok);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].number, second);
+    // Every change stays answerable by number.
     JournalEntry entry;
-    EXPECT_TRUE(journal->Find(first, entry));
+    for (long number : {first, deleted, created}) EXPECT_TRUE(journal->Find(number, entry)) << number;
+}
+
+TEST(Journal, AJournalOfTheEarlierLayoutKeepsItsLogsAndPendingChanges) {
+    TempDir dir;
+    const std::string path = dir.File("journal.db");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE changes (number INTEGER PRIMARY KEY, received TEXT NOT NULL,"
+                           " completed TEXT NOT NULL DEFAULT '', client TEXT NOT NULL,"
+                           " user_name TEXT NOT NULL, request TEXT NOT NULL, kind TEXT NOT NULL,"
+                           " group_name TEXT NOT NULL, target TEXT NOT NULL, state TEXT NOT NULL,"
+                           " code INTEGER NOT NULL, reason TEXT NOT NULL, plan BLOB NOT NULL);"
+                           "CREATE TABLE change_log (group_name TEXT NOT NULL COLLATE NOCASE,"
+                           " number INTEGER NOT NULL, PRIMARY KEY (group_name, number)) WITHOUT ROWID;"
+                           "INSERT INTO changes VALUES (7, 't', '', 'c', 'JDOE', 'r', 'ADD MEMBER',"
+                           " 'ENG', 'X', 'pending', 0, '', 'plan');"
+                           "INSERT INTO change_log VALUES ('ENG', 7), ('ENG-ALL', 7);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    std::string error;
+    auto journal = Journal::Open(path, 1, error);
+    ASSERT_TRUE(journal) << error;
+    bool ok = false;
+    for (const char* group : {"eng", "ENG-ALL"}) {
+        std::vector<JournalEntry> log = journal->GroupLog(group, ok);
+        ASSERT_EQ(log.size(), 1u) << group;
+        EXPECT_EQ(log[0].number, 7);
+    }
+    ASSERT_EQ(journal->Pending().size(), 1u);
+    EXPECT_EQ(journal->CountTry(7), 1);
+    EXPECT_EQ(journal->RecordRejected(Change("ENG", "Y"), {"ENG"}, 30015, "no"), 8);
 }
 
 TEST(Journal, LogRecordsCarryNoCharacterThatEndsAFieldOrRecord) {

@@ -96,7 +96,33 @@ AdminDaemon::~AdminDaemon() {
     std::system(("rm -rf '" + m_directory + "'").c_str());
 }
 
-void AdminDaemon::Start() {
+int AdminDaemon::RunOnce(const std::vector<std::string>& options, std::string& output) const {
+    std::vector<std::string> args = Arguments();
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::string file = m_directory + "/run-once.out";
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out >= 0) {
+            dup2(out, STDOUT_FILENO);
+            dup2(out, STDERR_FILENO);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    output = text.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> AdminDaemon::Arguments() const {
     const std::string provider = ResolveIPv4(ProviderOf(m_options.domain));
     const long first = m_options.domain.empty() ? 1 : m_options.domain == "EUROPE" ? 100000001
                                                                                    : 200000001;
@@ -110,6 +136,11 @@ void AdminDaemon::Start() {
                                      "--journal", m_journal,
                                      "--first-change-number", std::to_string(first)};
     args.insert(args.end(), m_options.extraArguments.begin(), m_options.extraArguments.end());
+    return args;
+}
+
+void AdminDaemon::Start() {
+    std::vector<std::string> args = Arguments();
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

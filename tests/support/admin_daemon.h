@@ -44,8 +44,13 @@ class AdminDaemon {
     const std::string& JournalPath() const { return m_journal; }
     // What it wrote to standard error so far.
     std::string Log() const;
+    // Runs the server once more with the same settings and `options` (e.g. --check) beside
+    // this one; its exit status, and in `output` what it wrote.
+    int RunOnce(const std::vector<std::string>& options, std::string& output) const;
 
   private:
+    std::vector<std::string> Arguments() const;
+
     AdminDaemonOptions m_options;
     std::string m_directory;
     std::string m_journal;
