@@ -367,7 +367,10 @@ ParseOutcome ParseChangeRequest(const std::string& text, ParsedRequest& request)
 bool IsRoleGroupName(const std::string& name) {
     static const std::string kUnitPrefix = "ZN_GROUP_ORG_UNIT_";
     static const std::string kUnitSuffix = "_PRIV";
-    std::string upper = name;
+    // The directory finds the entry with blanks around its name too.
+    const std::size_t first = name.find_first_not_of(' ');
+    std::string upper = first == std::string::npos ? std::string()
+                                                   : name.substr(first, name.find_last_not_of(' ') + 1 - first);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (upper == "ZN_GROUPS_ADMINISTRATORS" || upper == "ZNGENERICS" ||
         upper == "ZNI_SSO_CONTROL") {

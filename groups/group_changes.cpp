@@ -168,6 +168,14 @@ long CZNGroupImpl::CheckRoleGroups() {
     return result;
 }
 
+long CZNGroupImpl::GuardRoleGroup(bool roleGroup) {
+    if (!roleGroup || IsAdministrator(m_userName) != 0) {
+        return 1;
+    }
+    SetErrorStatus(status::kDeleteNotAllowed, kDeleteNotAllowedText);
+    return 0;
+}
+
 long CZNGroupImpl::SendChange(ChangeRequest kind, RequestFields fields, const char* label) {
     fields.userName = m_userName;
     fields.groupName = m_groupName;
@@ -207,9 +215,11 @@ long CZNGroupImpl::PersonChange(const zn::PersonChangeRule& rule, const std::str
     if (!rule.adds && relation != 1) {
         return relation;
     }
+    // A role group's contacts may not take its members out: only its owners manage them.
+    const bool ownerOnly = rule.privilege == kOwner ||
+                           (rule.kind == ChangeRequest::kDeleteMember && zn::IsRoleGroupName(m_groupName));
     if ((result = RequesterStep()) != 1 || (result = IsValidGroup()) != 1 ||
-        (result = CheckPrivilege(rule.privilege == kOwner ? Privilege::kOwner
-                                                          : Privilege::kOwnerOrContact)) != 1) {
+        (result = CheckPrivilege(ownerOnly ? Privilege::kOwner : Privilege::kOwnerOrContact)) != 1) {
         return result;
     }
     if (rule.kind == ChangeRequest::kAddMember && (result = CheckRoleGroups()) != 1) {
@@ -278,8 +288,9 @@ long CZNGroupImpl::RemoveSubGroup(const std::string& subGroup) {
         return 0;
     }
     long result = 0;
+    const Privilege rule = zn::IsRoleGroupName(m_groupName) ? Privilege::kOwner : Privilege::kPublicOwnerOrContact;
     if ((result = RequesterStep()) != 1 || (result = IsValidGroup()) != 1 ||
-        (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1) {
+        (result = CheckPrivilege(rule)) != 1) {
         return result;
     }
     return SendChange(ChangeRequest::kRemoveSubGroup, Target(subGroup), "RemoveSubGroup");
@@ -287,7 +298,8 @@ long CZNGroupImpl::RemoveSubGroup(const std::string& subGroup) {
 
 long CZNGroupImpl::CreateSubGroup(const std::string& newName, const std::string& unit) {
     long result = IsValidNewGroupName(newName);
-    if (result != 1 || (result = RequesterStep()) != 1) {
+    if (result != 1 || (result = RequesterStep()) != 1 ||
+        (result = GuardRoleGroup(zn::IsRoleGroupName(newName))) != 1) {
         return result;
     }
     if (unit != kDefaultUnit) {
@@ -326,6 +338,19 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
     if (result != 1) {
         return result;
     }
+    // A role group is deleted by administrators alone; taken from under one of several
+    // parents it lives on, which the rules below decide.
+    if (zn::IsRoleGroupName(name)) {
+        bool deletes = parent.empty();
+        if (!deletes) {
+            m_groupName = name;
+            deletes = GetSuperGroups().size() < 2;
+            m_groupName = parent;
+        }
+        if ((result = GuardRoleGroup(deletes)) != 1) {
+            return result;
+        }
+    }
     if (parent.empty()) {
         if (IsAdministrator(m_userName) == 0) {
             m_groupName = name;
@@ -360,6 +385,9 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
             subGroupOwner != 1) {
             return result;
         }
+        if (zn::IsRoleGroupName(parent) && (result = CheckPrivilege(Privilege::kOwner)) != 1) {
+            return result;
+        }
     }
     return SendChange(ChangeRequest::kDeleteSubGroup, Target(name), "DeleteSubGroup");
 }
@@ -388,6 +416,11 @@ long CZNGroupImpl::Modify(const std::string& newName, const std::string& reserve
     }
     fields.organizationalUnit = unit;
     if ((result = IsValidGroup()) != 1 || (result = CheckPrivilege(Privilege::kOwner)) != 1) {
+        return result;
+    }
+    // A role group keeps its name, and no group takes a role's name, but by an administrator.
+    if (!newName.empty() &&
+        (result = GuardRoleGroup(zn::IsRoleGroupName(m_groupName) || zn::IsRoleGroupName(newName))) != 1) {
         return result;
     }
     return SendChange(ChangeRequest::kModifyGroup, fields, label);

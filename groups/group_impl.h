@@ -139,6 +139,9 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     // Adding to this group adds to the eventual members of every group above it; where one
     // of them is a role group, only an administrator or an owner of that role group may.
     long CheckRoleGroups();
+    // Where `roleGroup` (a role group would be removed, renamed or made), only an
+    // administrator may: 1, or 0 with 30035.
+    long GuardRoleGroup(bool roleGroup);
     long SendChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
     long PersonChange(const zn::PersonChangeRule& rule, const std::string& target);
     long PropertyChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);

@@ -159,14 +159,31 @@ TEST_F(GroupChanges, RefusedMembershipChangesSendNothing) {
     EXPECT_EQ(roles.GetErrorStatusCode(), 30015);
     EXPECT_EQ(roles.GetErrorStatusText(), "JDOE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
     ASSERT_EQ(Admin("ZNGENERICS-BATCH").AddContact("jdoe"), 1);
-    const long sent = Journalled();
     CZNGroup batch;
     batch.SetAccess("jdoe", "secret", "ZNGENERICS-BATCH");
     EXPECT_EQ(batch.AddDirectMember("bwhite"), 0);
     EXPECT_EQ(batch.GetErrorStatusCode(), 30015);
     EXPECT_EQ(batch.GetErrorStatusText(), "JDOE is not a valid owner of group ZNGENERICS.");
     EXPECT_EQ(batch.IsValidGroupDirectMember("bwhite"), 0);
-    EXPECT_EQ(Journalled(), sent);
+    // Only an administrator deletes or renames a role group or gives a group a role's name;
+    // an owner manages its members, a contact does not.
+    ASSERT_EQ(Admin("ZNGENERICS").AddOwner("jdoe"), 1);
+    ASSERT_EQ(Admin("ZN_GROUPS_ADMINISTRATORS").AddContact("jdoe"), 1);
+    const long allowed = Journalled();
+    CZNGroup generics;
+    generics.SetAccess("jdoe", "secret", "ZNGENERICS");
+    CZNGroup top;
+    top.SetAccess("jdoe", "secret", "");
+    EXPECT_EQ(generics.SetNewGroupName("ZT_GENERICS"), 0);
+    EXPECT_EQ(generics.GetErrorStatusCode(), 30035);
+    EXPECT_EQ(top.DeleteSubGroup("ZNGENERICS"), 0);
+    EXPECT_EQ(top.GetErrorStatusCode(), 30035);
+    EXPECT_EQ(top.CreateSubGroup("ZN_GROUP_ORG_UNIT_SALES_PRIV", "zngroups"), 0);
+    EXPECT_EQ(top.GetErrorStatusCode(), 30035);
+    EXPECT_EQ(roles.DeleteDirectMember("asmith"), 0);
+    EXPECT_EQ(roles.GetErrorStatusText(), "JDOE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
+    EXPECT_EQ(Journalled(), allowed);
+    EXPECT_EQ(generics.DeleteDirectMember("genacct"), 1) << generics.GetErrorStatusText();
 }
 
 TEST_F(GroupChanges, TheCycleCheckWalksPastABranchItCannotAskAndFailsClosed) {
