@@ -28,7 +28,12 @@ const char* const kUsageText =
     "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16,\n"
     "                             or 'any'; repeatable; none given: loopback only\n"
     "  --max-connections N        connections served at once (default 64)\n"
+    "  --max-connections-per-client N\n"
+    "                             connections of one client address whose request is\n"
+    "                             still being read (default 8; 0: the default); more are\n"
+    "                             refused at once\n"
     "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
+    "  --idle-timeout-ms N        bound for a connection's first bytes (default 1000)\n"
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
     "  --first-change-number N    number of the first change a new journal hands out\n"
     "                             (default 1)\n"
@@ -105,6 +110,13 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
         return true;
     }
     if (key == "max-connections") return integer(1, 4096, config.maxConnections);
+    if (key == "max-connections-per-client") {
+        if (!integer(0, 4096, config.maxConnectionsPerClient)) return false;
+        if (config.maxConnectionsPerClient == 0) {
+            config.maxConnectionsPerClient = kDefaultConnectionsPerClient;
+        }
+        return true;
+    }
     // A request's end is now told by its layout and its segments, not by a pause; files
     // written for older versions still start.
     if (key == "quiet-ms" || key == "long-quiet-ms") {
@@ -114,6 +126,7 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
         return true;
     }
     if (key == "request-timeout-ms") return integer(1, 600000, config.requestTimeoutMilliseconds);
+    if (key == "idle-timeout-ms") return integer(1, 600000, config.idleTimeoutMilliseconds);
     if (key == "directory-timeout-ms") {
         return integer(1, 600000, config.directoryTimeoutMilliseconds);
     }

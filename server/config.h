@@ -28,6 +28,10 @@ bool ParsePeer(const std::string& text, Peer& peer);
 // What a run does: serve, or compare (and mend) the eventual members of every group once.
 enum class Task { kServe, kCheck, kRepair };
 
+// An eighth of the default workers: one address alone cannot take more, and no client of
+// the library has that many requests unread at once.
+inline constexpr int kDefaultConnectionsPerClient = 8;
+
 struct Config {
     Task task = Task::kServe;
     std::string listenAddress = "0.0.0.0";
@@ -41,10 +45,15 @@ struct Config {
     // none given on the command line or in the file: 127.0.0.0/8.
     std::vector<Network> allowChanges;
     int maxConnections = 64;
+    // Connections of one client address whose request is still being read. Requests that
+    // have arrived do not count: an application host sends many at once, each at once.
+    int maxConnectionsPerClient = kDefaultConnectionsPerClient;
     // Settings of older versions that are read and no longer used, for the log.
     std::vector<std::string> obsoleteSettings;
     // Bound for a whole request to arrive.
     int requestTimeoutMilliseconds = 5000;
+    // Bound for a connection's first bytes.
+    int idleTimeoutMilliseconds = 1000;
     int directoryTimeoutMilliseconds = 10000;
     long firstChangeNumber = 1;
     // Status questions about numbers this server never gave go to the peer whose range holds

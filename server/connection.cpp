@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -76,15 +77,20 @@ bool MayEndOnSegmentBoundary(int socket, std::size_t received) {
 
 ReceivedRequest ReadRequest(int socket, const ReadLimits& limits) {
     ReceivedRequest received;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limits.requestTimeoutMilliseconds);
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(limits.requestTimeoutMilliseconds);
+    const auto idleDeadline =
+        std::min(deadline, start + std::chrono::milliseconds(limits.idleTimeoutMilliseconds));
     char buffer[kMaxRequestLength + 2];
     for (;;) {
-        int ready = WaitFor(socket, POLLIN, MillisecondsLeft(deadline));
+        const bool begun = !received.bytes.empty();
+        int ready = WaitFor(socket, POLLIN, MillisecondsLeft(begun ? deadline : idleDeadline));
         if (ready < 0) {
             received.failed = true;
             return received;
         }
         if (ready == 0) {
+            received.idle = !begun;
             // The bound: a whole layout that ended on a segment boundary was whole after
             // all; a part goes to the parser, which calls it incomplete.
             return received;

@@ -15,9 +15,13 @@ namespace zn::server {
 // multiple of a size a full segment of this connection may have (see FullSegmentSizes);
 // then the next segment may still be due (lost, waiting for its retransmission) and the
 // read waits for more bytes, up to the request bound.
+// A connection that has sent nothing yet has a much shorter bound: the library sends its
+// request at once after connecting, so a silent one only holds a worker.
 struct ReadLimits {
     // Bound for a whole request to arrive.
     int requestTimeoutMilliseconds = 5000;
+    // Bound for its first bytes (the shorter of the two counts).
+    int idleTimeoutMilliseconds = 1000;
 };
 // The smallest segment every IPv4 host takes (576-byte datagrams less 40 bytes of headers).
 inline constexpr std::size_t kOneSegment = 536;
@@ -33,6 +37,7 @@ struct ReceivedRequest {
     std::string bytes;
     bool tooLong = false;  // more than kMaxRequestLength characters arrived
     bool failed = false;   // the connection broke, or nothing arrived before the client left
+    bool idle = false;     // nothing arrived within the idle bound
 };
 
 // Reads one request from a connected socket.

@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "admin/change_request.h"
+#include "server/reply_codes.h"
+#include "session/format.h"
 
 namespace zn::server {
 namespace {
@@ -24,6 +26,30 @@ void CloseQuietly(int socket) {
     if (socket >= 0) {
         close(socket);
     }
+}
+
+// Unread bytes make close() reset the connection, and a reset may destroy the answer
+// before the client reads it: what has arrived is read first, for up to `drainMilliseconds`.
+void AnswerAndClose(int socket, const std::string& reply, int sendMilliseconds,
+                    int drainMilliseconds) {
+    if (!reply.empty()) {
+        SendAll(socket, reply, sendMilliseconds);
+    }
+    shutdown(socket, SHUT_WR);
+    Drain(socket, drainMilliseconds);
+    CloseQuietly(socket);
+}
+
+// The listener's own texts carry no comma, which would end the text for the client.
+std::string Refusal(long code, const std::string& text) {
+    return "0," + std::to_string(code) + "," + text;
+}
+
+bool ArrivedWhole(const ReceivedRequest& request) {
+    ParsedRequest parsed;
+    const ParseOutcome outcome = ParseChangeRequest(request.bytes, parsed);
+    return !request.failed && !request.tooLong &&
+           (outcome == ParseOutcome::kComplete || outcome == ParseOutcome::kMayContinue);
 }
 
 }  // namespace
@@ -75,12 +101,14 @@ void Listener::Stop() {
 }
 
 void Listener::Serve(AdminService& service, const Config& config) {
-    const ReadLimits limits{config.requestTimeoutMilliseconds};
+    const ReadLimits limits{config.requestTimeoutMilliseconds, config.idleTimeoutMilliseconds};
+    ClientLimits clients(config.maxConnectionsPerClient, config.idleTimeoutMilliseconds);
     // Each worker takes its connections itself: the kernel hands a new connection straight
     // to a waiting accept, with no thread to start and no second thread to wake per request.
     std::vector<std::thread> workers;
     for (int i = 0; i < config.maxConnections; ++i) {
-        workers.emplace_back([this, &service, limits] { Work(service, limits); });
+        workers.emplace_back(
+            [this, &service, &clients, limits] { Work(service, clients, limits); });
     }
     pollfd wake{m_wakeRead, POLLIN, 0};
     while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
@@ -90,9 +118,10 @@ void Listener::Serve(AdminService& service, const Config& config) {
     for (std::thread& worker : workers) {
         worker.join();
     }
+    clients.Flush();
 }
 
-void Listener::Work(AdminService& service, const ReadLimits& limits) {
+void Listener::Work(AdminService& service, ClientLimits& clients, const ReadLimits& limits) {
     for (;;) {
         sockaddr_in peer{};
         socklen_t size = sizeof peer;
@@ -110,24 +139,44 @@ void Listener::Work(AdminService& service, const ReadLimits& limits) {
         inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
         Client client{std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)),
                       ntohl(peer.sin_addr.s_addr)};
-        Handle(connection, client, service, limits);
+        Handle(connection, client, service, clients, limits);
     }
 }
 
 void Listener::Handle(int socket, const Client& client, AdminService& service,
-                      const ReadLimits& limits) {
-    ReceivedRequest request = ReadRequest(socket, limits);
-    if (!request.failed) {
-        std::string reply = service.Answer(request.bytes, request.tooLong, client);
-        if (!reply.empty()) {
-            SendAll(socket, reply, limits.requestTimeoutMilliseconds);
-        }
-        shutdown(socket, SHUT_WR);
-        if (request.tooLong) {
-            Drain(socket, 1000);
+                      ClientLimits& clients, const ReadLimits& limits) {
+    const int sendBound = limits.requestTimeoutMilliseconds;
+    ReceivedRequest request;
+    if (clients.Admit(client.address)) {
+        request = ReadRequest(socket, limits);
+        clients.Release(client.address);
+    } else {
+        // Over the limit nothing is waited for: a request that has already arrived whole
+        // is answered as usual, anything else refused.
+        request = ReadRequest(socket, ReadLimits{0, 0});
+        if (!ArrivedWhole(request)) {
+            clients.Note(client.address, ClientLimits::TurnedAway::kOverLimit);
+            const std::string address = Network{client.address, 32}.Text();
+            AnswerAndClose(socket,
+                           Refusal(kTooManyConnectionsCode,
+                                   FormatText(kTooManyConnectionsFormat, address.c_str())),
+                           sendBound, 0);
+            return;
         }
     }
-    CloseQuietly(socket);
+    if (request.failed) {
+        CloseQuietly(socket);
+        return;
+    }
+    // Silent so far: the same answer as a request that did not all arrive in time.
+    if (request.idle) {
+        clients.Note(client.address, ClientLimits::TurnedAway::kIdle);
+        AnswerAndClose(socket, Refusal(kIncompleteRequestCode, kIncompleteRequestText), sendBound,
+                       0);
+        return;
+    }
+    AnswerAndClose(socket, service.Answer(request.bytes, request.tooLong, client), sendBound,
+                   request.tooLong ? 1000 : 0);
 }
 
 }  // namespace zn::server

@@ -33,13 +33,17 @@ inline constexpr long kInterruptedCode = 31012;
 inline constexpr const char* kInterruptedText =
     "Not applied: the server stopped before the directory was changed.";
 
-inline constexpr long kGivenUpCode = 31014;
+inline constexpr long kGivenUpCode = 31015;
 inline constexpr const char* kGivenUpFormat =
     "Not completed after %d tries: %s; what reached the directory stays there.";
 
 inline constexpr long kPeerUnreachableCode = 31013;
 inline constexpr const char* kPeerUnreachableFormat =
     "Change %ld belongs to the administration server %s, which did not answer.";
+// Sent at once, without reading the request, to a client address that already has as many
+// connections being read as it may.
+inline constexpr long kTooManyConnectionsCode = 31014;
+inline constexpr const char* kTooManyConnectionsFormat = "Too many connections from %s.";
 
 // The code field of a change-status answer: applied, pending, or the refusal's own code.
 inline constexpr long kChangeAppliedStatus = 1;

@@ -15,11 +15,13 @@ namespace {
 namespace status = zn::status;
 
 // Windows Sockets numbers, which the administration exchange reports, and the server's
-// own codes for a peer that did not answer and for being too busy to take the request.
+// own codes for a peer that did not answer, for being too busy to take the request (older
+// servers) and for too many connections from this host at once: worth trying again later.
 constexpr long kFirstSocketError = 10000;
 constexpr long kLastSocketError = 11999;
 constexpr long kPeerUnreachable = 31013;
 constexpr long kServerBusy = 31008;
+constexpr long kTooManyConnections = 31014;
 
 }  // namespace
 
@@ -47,6 +49,7 @@ int ExitStatusOf(long code) {
         case status::kLdapError:
         case kPeerUnreachable:
         case kServerBusy:
+        case kTooManyConnections:
             return kExitUnreachable;
         default:
             if (code >= kFirstSocketError && code <= kLastSocketError) return kExitUnreachable;

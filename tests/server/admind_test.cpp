@@ -5,6 +5,7 @@
 #include <ldap.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,7 +15,9 @@
 #include <cctype>
 #include <chrono>
 #include <list>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,21 +94,26 @@ long ChangeNumber(const Answer& answer) {
     return answer.text.rfind("Change ", 0) == 0 ? std::atol(answer.text.c_str() + 7) : 0;
 }
 
-// Writes `pieces` to the server one after another with `pause` between them and returns
-// everything it answers until it closes.
-std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
-                std::chrono::milliseconds pause = std::chrono::milliseconds(0), int segment = 0) {
+// A raw connection to the server; from `source` when given (in the sandbox every 127.x
+// address is this machine's, so a test can be several clients). `segment` > 0 sets the
+// client's TCP_MAXSEG.
+int Connect(const AdminDaemon& server, const std::string& source = "", int segment = 0) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (segment > 0) setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(static_cast<uint16_t>(server.Port()));
-    inet_pton(AF_INET, server.Address().c_str(), &peer.sin_addr);
-    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0) std::this_thread::sleep_for(pause);
-        send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (!source.empty()) {
+        inet_pton(AF_INET, source.c_str(), &address.sin_addr);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << source;
     }
+    address.sin_port = htons(static_cast<uint16_t>(server.Port()));
+    inet_pton(AF_INET, server.Address().c_str(), &address.sin_addr);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// Everything the server answers until it closes (10 s at the most); closes `fd`.
+std::string ReadToClose(int fd) {
     timeval bound{10, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
     std::string reply;
@@ -116,6 +124,18 @@ std::string Raw(const AdminDaemon& server, const std::vector<std::string>& piece
     }
     close(fd);
     return reply;
+}
+
+// Writes `pieces` to the server one after another with `pause` between them and returns
+// everything it answers until it closes.
+std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
+                std::chrono::milliseconds pause = std::chrono::milliseconds(0), int segment = 0) {
+    int fd = Connect(server, "", segment);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(pause);
+        send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
+    }
+    return ReadToClose(fd);
 }
 
 std::string Lower(std::string text) {
@@ -587,7 +607,7 @@ TEST_F(AdminServer, WhatAnEntryCannotTakeIsRefusedUpFrontAndNothingStaysPendingF
     AddMember("ZT16_C", "bwhite");
     AddMember("ZT16_C", "hkim");
     const Answer status = Status(number);
-    EXPECT_EQ(status.code, 31014);
+    EXPECT_EQ(status.code, 31015);
     EXPECT_EQ(status.text.rfind("Not completed after 3 tries: ", 0), 0u) << status.text;
     AddMember("ZT16_C", "egray");
     const std::string log = m_server.Log();
@@ -833,6 +853,60 @@ TEST_F(AdminServer, RequestsArrivingInPiecesAreReadWhole) {
     EXPECT_EQ(Raw(m_server, {request.substr(0, 30)}),
               "0,31004,Incomplete change request: its fields did not all arrive in time.");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4900));
+}
+
+// One client holding connections open without a word: beyond its limit (8 by default) they
+// are refused at once, the rest closed after the idle bound (1 s), and meanwhile everybody
+// else is served. Its log says so in one line, and the rest of the count at the stop.
+TEST_F(AdminServer, SilentConnectionsOfOneClientLockNobodyElseOut) {
+    using Clock = std::chrono::steady_clock;
+    Create({"ZT9_G"});
+    constexpr std::size_t kSilent = 64;
+    constexpr std::size_t kPerClient = 8;
+    const std::string source = "127.0.0.77";
+    const Clock::time_point start = Clock::now();
+    std::vector<pollfd> silent;
+    for (std::size_t i = 0; i < kSilent; ++i) silent.push_back({Connect(m_server, source), POLLIN, 0});
+    RequestFields description = By(kAdmin, "ZT9_G");
+    description.value = "while others wait";
+    const Answer change = Send(ChangeRequest::kSetDescription, description);
+    const Answer status = Status(ChangeNumber(change));
+    const auto othersServed = Clock::now() - start;
+    EXPECT_EQ(change.result, 1) << change.text;
+    EXPECT_EQ(status.code, 1) << status.text;
+    // Each silent connection's answer, and when it came.
+    std::map<std::string, std::vector<Clock::duration>> answers;
+    for (std::size_t open = silent.size(); open > 0 && Clock::now() - start < std::chrono::seconds(10);) {
+        poll(silent.data(), silent.size(), 100);
+        for (pollfd& entry : silent) {
+            if (entry.fd < 0 || entry.revents == 0) continue;
+            answers[ReadToClose(entry.fd)].push_back(Clock::now() - start);
+            entry.fd = -1;
+            --open;
+        }
+    }
+    const std::string tooMany = "0,31014,Too many connections from " + source + ".";
+    const std::string idle = "0,31004,Incomplete change request: its fields did not all arrive in time.";
+    ASSERT_EQ(answers.size(), 2u);
+    ASSERT_EQ(answers[tooMany].size(), kSilent - kPerClient);
+    ASSERT_EQ(answers[idle].size(), kPerClient);
+    const auto [firstIdle, lastIdle] = std::minmax_element(answers[idle].begin(), answers[idle].end());
+    // Served while the silent connections still held their workers.
+    EXPECT_LT(othersServed, *firstIdle);
+    EXPECT_LT(*std::max_element(answers[tooMany].begin(), answers[tooMany].end()), *firstIdle);
+    // After the idle bound, well before the request bound.
+    EXPECT_GE(*firstIdle, std::chrono::milliseconds(950));
+    EXPECT_LT(*lastIdle, std::chrono::milliseconds(3000));
+    m_server.Kill(SIGTERM);
+    const std::string log = m_server.Log();
+    std::istringstream lines(log);
+    std::size_t mentions = 0;
+    for (std::string line; std::getline(lines, line);) mentions += line.find(source) != std::string::npos;
+    EXPECT_EQ(mentions, 2u) << log;
+    EXPECT_NE(log.find(source + " turned away: 1 connection(s) over 8 at once, 0 idle for 1000 ms"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find(source + " turned away: 55 connection(s) over 8 at once, 8 idle for 1000 ms"),
+              std::string::npos) << log;
 }
 
 TEST_F(AdminServer, ChangeStatusAndLogsAnswerForEveryChange) {

@@ -48,14 +48,19 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
                                               "port = 60661\n"
                                               "  base-dn = o=example.com   # trailing comment\n"
                                               "allow = 10.1.0.0/16\n"
+                                              "max-connections-per-client = 0\n"
                                               "quiet-ms=5\n";  // of older versions
     Config config;
     std::string error;
     std::string path = dir.File("admind.conf");
-    ASSERT_EQ(Parse({"--port", "60662", "--config", path.c_str()}, config, error),
+    ASSERT_EQ(Parse({"--port", "60662", "--config", path.c_str(), "--idle-timeout-ms", "250"},
+                    config, error),
               CommandLine::kRun)
         << error;
     EXPECT_EQ(config.port, 60662);
+    // 0 is the default, as is no setting.
+    EXPECT_EQ(config.maxConnectionsPerClient, 8);
+    EXPECT_EQ(config.idleTimeoutMilliseconds, 250);
     EXPECT_EQ(config.baseDN, "o=example.com");
     EXPECT_EQ(config.obsoleteSettings, std::vector<std::string>{"quiet-ms"});
     ASSERT_EQ(config.allowChanges.size(), 1u);
@@ -63,14 +68,19 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
     EXPECT_FALSE(config.allowChanges[0].Contains(0x0A020001));
     // Networks given as options replace the file's.
     Config replaced;
-    ASSERT_EQ(Parse({"--config", path.c_str(), "--allow=127.0.1.5"}, replaced, error),
+    ASSERT_EQ(Parse({"--config", path.c_str(), "--allow=127.0.1.5",
+                     "--max-connections-per-client=3"},
+                    replaced, error),
               CommandLine::kRun);
+    EXPECT_EQ(replaced.maxConnectionsPerClient, 3);
     ASSERT_EQ(replaced.allowChanges.size(), 1u);
     EXPECT_TRUE(replaced.allowChanges[0].Contains(0x7F000105));
     EXPECT_FALSE(replaced.allowChanges[0].Contains(0x7F000106));
     // No allow setting anywhere: loopback only; "any" is every address.
     Config unset;
     ASSERT_EQ(Parse({"--port", "60662"}, unset, error), CommandLine::kRun);
+    EXPECT_EQ(unset.maxConnectionsPerClient, 8);
+    EXPECT_EQ(unset.idleTimeoutMilliseconds, 1000);
     ASSERT_EQ(unset.allowChanges.size(), 1u);
     EXPECT_EQ(unset.allowChanges[0].Text(), "127.0.0.0/8");
     EXPECT_TRUE(unset.allowChanges[0].Contains(0x7F0A0005));
@@ -94,6 +104,10 @@ TEST(Settings, MistakesAreNamedAndHelpWins) {
     EXPECT_EQ(Parse({"--journal"}, config, error), CommandLine::kError);
     EXPECT_EQ(error, "option --journal needs a value");
     EXPECT_EQ(Parse({"--first-change-number", "3000000000"}, config, error), CommandLine::kError);
+    EXPECT_EQ(Parse({"--idle-timeout-ms", "0"}, config, error), CommandLine::kError);
+    EXPECT_EQ(error, "--idle-timeout-ms: '0' is not a number from 1 to 600000");
+    EXPECT_EQ(Parse({"--max-connections-per-client", "-1"}, config, error), CommandLine::kError);
+    EXPECT_EQ(error, "--max-connections-per-client: '-1' is not a number from 0 to 4096");
     std::ofstream(dir.File("bad.conf")) << "port = 1\nnonsense\n";
     std::string path = dir.File("bad.conf");
     EXPECT_EQ(Parse({"--config", path.c_str()}, config, error), CommandLine::kError);
@@ -289,7 +303,7 @@ struct Read {
     long long milliseconds = 0;
 };
 Read ReadPieces(const std::string& first, const std::string& rest, int pause, int bound,
-                int segment = 0) {
+                int segment = 0, int idleBound = 1000) {
     Connection c(segment);
     std::thread writer([&] {
         c.Send(first);
@@ -298,7 +312,7 @@ Read ReadPieces(const std::string& first, const std::string& rest, int pause, in
         c.Send(rest);
     });
     auto start = std::chrono::steady_clock::now();
-    Read read{ReadRequest(c.ends[0], ReadLimits{bound}), 0};
+    Read read{ReadRequest(c.ends[0], ReadLimits{bound, idleBound}), 0};
     read.milliseconds = Milliseconds(std::chrono::steady_clock::now() - start);
     writer.join();
     return read;
@@ -341,10 +355,18 @@ TEST(RequestReading, AWholeLayoutEndsAtOnceUnlessItEndsOnASegmentBoundary) {
     EXPECT_LT(segmented.milliseconds, 1500);
 }
 
-TEST(RequestReading, ABeginningWaitsForTheBoundAndAClientsCloseEndsTheRequest) {
-    Read beginning = ReadPieces("00001,JDOE,", "", 0, 300);
+TEST(RequestReading, ABeginningWaitsForTheBoundSilenceForTheIdleBoundAndACloseEndsIt) {
+    // However short the idle bound, a request that has begun has the whole request bound.
+    Read beginning = ReadPieces("00001,JDOE,", "", 0, 600, 0, 100);
     EXPECT_EQ(beginning.got.bytes, "00001,JDOE,");
-    EXPECT_GE(beginning.milliseconds, 290);
+    EXPECT_FALSE(beginning.got.idle || beginning.got.failed);
+    EXPECT_GE(beginning.milliseconds, 590);
+    Read silent = ReadPieces("", "", 0, 5000, 0, 200);
+    EXPECT_TRUE(silent.got.idle);
+    EXPECT_FALSE(silent.got.failed);
+    EXPECT_EQ(silent.got.bytes, "");
+    EXPECT_GE(silent.milliseconds, 190);
+    EXPECT_LT(silent.milliseconds, 2500);
     {
         Connection c;
         c.Send("00002,GET,CHANGE,17");
