@@ -157,7 +157,7 @@ AdminService::AdminService(Journal& journal, ChangeApplier& applier,
 
 std::string AdminService::Answer(const std::string& request, bool tooLong, const Client& client) {
     if (tooLong) {
-        Log(client.text + " refused: request longer than " + std::to_string(kMaxRequestLength));
+        LogWithin(m_forgeries, client, "refused: request longer than " + std::to_string(kMaxRequestLength));
         return Refusal(kRequestTooLongCode, kRequestTooLongText);
     }
     ParsedRequest parsed;
@@ -165,13 +165,13 @@ std::string AdminService::Answer(const std::string& request, bool tooLong, const
         case ParseOutcome::kComplete:
         case ParseOutcome::kMayContinue: break;
         case ParseOutcome::kIncomplete:
-            Log(client.text + " refused: incomplete request");
+            LogWithin(m_forgeries, client, "refused: incomplete request");
             return Refusal(kIncompleteRequestCode, kIncompleteRequestText);
         case ParseOutcome::kMalformed:
-            Log(client.text + " refused: malformed request");
+            LogWithin(m_forgeries, client, "refused: malformed request");
             return Refusal(kMalformedRequestCode, kMalformedRequestText);
         case ParseOutcome::kUnknown:
-            Log(client.text + " refused: unknown request");
+            LogWithin(m_forgeries, client, "refused: unknown request");
             return Refusal(kUnknownRequestCode, kUnknownRequestText);
     }
     if (!IsChange(parsed.kind)) {
@@ -220,7 +220,7 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
         allowed = allowed || network.Contains(client.address);
     }
     if (!allowed) {
-        Log(client.text + " refused: not allowed to send changes");
+        LogWithin(m_forgeries, client, "refused: not allowed to send changes");
         return Refusal(kClientNotAllowedCode,
                        FormatText(kClientNotAllowedFormat, client.text.c_str()));
     }
@@ -251,15 +251,24 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
     return ApplyAccepted(change, plan, watch);
 }
 
-void AdminService::RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
-                                 const Verdict& verdict, const Client& client,
-                                 WriteBudget& budget) {
+bool AdminService::WithinBudget(WriteBudget& budget, const Client& client) {
     std::size_t skipped = 0;
-    if (!budget.Take(client.address, skipped)) return;
+    if (!budget.Take(client.address, skipped)) return false;
     if (skipped != 0) {
         Log(client.text + " " + std::to_string(skipped) +
             " refusal(s) before this one went unrecorded: over the client's budget");
     }
+    return true;
+}
+
+void AdminService::LogWithin(WriteBudget& budget, const Client& client, const std::string& line) {
+    if (WithinBudget(budget, client)) Log(client.text + " " + line);
+}
+
+void AdminService::RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
+                                 const Verdict& verdict, const Client& client,
+                                 WriteBudget& budget) {
+    if (!WithinBudget(budget, client)) return;
     // A token mismatch has no requester to log it under, and is not journalled at all.
     const long number = verdict.code == kTokenMismatchCode
                             ? 0

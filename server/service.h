@@ -98,6 +98,9 @@ class AdminService {
     // Journals and logs a refusal within the client's budget.
     void RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
                        const Verdict& verdict, const Client& client, WriteBudget& budget);
+    // Whether the client's budget takes one more record, logging what went unrecorded.
+    bool WithinBudget(WriteBudget& budget, const Client& client);
+    void LogWithin(WriteBudget& budget, const Client& client, const std::string& line);
     std::string AnswerQuery(const ParsedRequest& request);
     std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan, Stopwatch& watch);
     std::size_t ReconcileLocked();
@@ -118,8 +121,8 @@ class AdminService {
     long m_firstChangeNumber = 1;
     std::vector<Peer> m_peers;
     WriteBudget m_refusals{kRefusalsPerSecond, kRefusalBurst};
-    // Forged requests have a budget of their own, so that they cannot crowd out the record
-    // of a client's real refusals.
+    // Forged and garbled requests, and those of clients that may not send changes, have a
+    // budget of their own, so that they cannot crowd out the record of real refusals.
     WriteBudget m_forgeries{kRefusalsPerSecond, kRefusalBurst};
 };
 
