@@ -84,6 +84,17 @@ ZNG_API zng_worker* ZNG_CALL zng_worker_list_new_worker(const zng_worker_list* l
 ZNG_API size_t ZNG_CALL zng_string_list_count(const zng_string_list* list);
 ZNG_API const char* ZNG_CALL zng_string_list_at(const zng_string_list* list, size_t index);
 
+/* What a status code means to the caller, as the zngroups tool's exit statuses tell it:
+ * success, not found (no such group, worker, domain; a relation that does not hold), refused
+ * (by the library's checks or the administration server), or unreachable (no directory or
+ * administration server answered in time). Any code the library or the server may report
+ * has one of these four kinds. */
+#define ZNG_STATUS_SUCCESS 0
+#define ZNG_STATUS_NOT_FOUND 1
+#define ZNG_STATUS_REFUSED 3
+#define ZNG_STATUS_UNREACHABLE 4
+ZNG_API long ZNG_CALL zng_status_kind(long code);
+
 /* Groups. ---------------------------------------------------------------------------- */
 
 /* An empty group name; a group name (kept upper-cased, cut to 80 characters); a copy of

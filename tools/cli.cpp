@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "session/status_kind.h"
 #include "session/status_codes.h"
 #include "tools/terminal.h"
 
@@ -14,48 +15,14 @@ namespace {
 
 namespace status = zn::status;
 
-// Windows Sockets numbers, which the administration exchange reports, and the server's
-// own codes for a peer that did not answer, for being too busy to take the request (older
-// servers) and for too many connections from this host at once: worth trying again later.
-constexpr long kFirstSocketError = 10000;
-constexpr long kLastSocketError = 11999;
-constexpr long kPeerUnreachable = 31013;
-constexpr long kServerBusy = 31008;
-constexpr long kTooManyConnections = 31014;
+// The exit statuses are the kinds of status code themselves.
+static_assert(static_cast<int>(status::Kind::kNotFound) == kExitNotFound);
+static_assert(static_cast<int>(status::Kind::kRefused) == kExitRefused);
+static_assert(static_cast<int>(status::Kind::kUnreachable) == kExitUnreachable);
 
 }  // namespace
 
-int ExitStatusOf(long code) {
-    switch (code) {
-        case status::kSuccess:
-            return kExitSuccess;
-        case status::kInvalidGroupName:
-        case status::kInvalidUserName:
-        case status::kInvalidWorkerNumber:
-        case status::kInvalidDomain:
-        case status::kNotMember:
-        case status::kNotOwner:
-        case status::kNotPublic:
-        case status::kNotContact:
-        case status::kNotDirectMember:
-        case status::kNotSubGroup:
-        case status::kWorkerNotContact:
-        case status::kWorkerNotDirectMember:
-        case status::kWorkerNotMember:
-        case status::kWorkerNotOwner:
-            return kExitNotFound;
-        case status::kNoServer:
-        case status::kDirectoryTimeout:
-        case status::kLdapError:
-        case kPeerUnreachable:
-        case kServerBusy:
-        case kTooManyConnections:
-            return kExitUnreachable;
-        default:
-            if (code >= kFirstSocketError && code <= kLastSocketError) return kExitUnreachable;
-            return kExitRefused;
-    }
-}
+int ExitStatusOf(long code) { return static_cast<int>(status::KindOf(code)); }
 
 bool ParseNumber(const std::string& text, long& number) {
     if (text.empty()) return false;

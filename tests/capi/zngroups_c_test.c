@@ -69,10 +69,15 @@ static void ErrorsStayWithTheirHandle(void) {
 
     CHECK(zng_group_is_valid_group_of(group, "NO-SUCH-GROUP") == 0);
     CHECK(zng_group_get_error_status_code(group) != 1);
+    CHECK(zng_status_kind(zng_group_get_error_status_code(group)) == ZNG_STATUS_NOT_FOUND);
     CHECK(strlen(zng_group_get_error_status_text(group)) > 0);
     CHECK(zng_group_get_error_status_code(other) == 1);
     CHECK(zng_group_add_keyword(other, "k") == 0);
     CHECK(zng_group_get_error_status_code(other) == 30020);
+    CHECK(zng_status_kind(30020) == ZNG_STATUS_REFUSED);
+    CHECK(zng_status_kind(1) == ZNG_STATUS_SUCCESS);
+    /* A refused connection to the administration server, in Windows Sockets numbering. */
+    CHECK(zng_status_kind(10061) == ZNG_STATUS_UNREACHABLE);
     CHECK(Same(zng_group_get_error_status_text(other),
                "This method/member function has not been implemented."));
 
