@@ -1,0 +1,27 @@
+"""zngroups: the company directory of mail groups and people, from Python.
+
+Group and Worker are the library's CZNGroup and CZNWorker through its C interface
+(libzngroups.so.0, or zngroups.dll on Windows; the environment variable ZNGROUPS_LIBRARY may
+name another file). Methods are the library's operations in snake_case without "Get", and
+without the class's own name where it only repeats it (IsPublicGroup: is_public,
+FindWorkers: find, GetWorkerNumber: number)::
+
+    >>> import zngroups
+    >>> zngroups.Group("ENG-ALL").eventual_members()
+    ['asmith', 'bwhite', 'cdoe', 'cgreen', 'egray', 'jdoe']
+    >>> zngroups.Worker("jdoe").full_name()
+    'John Doe'
+    >>> zngroups.Group("ENG-ALUMNI").add_direct_member("egray", user="asmith", password=pw)
+    17
+
+Failures raise Error (with .code and .text) as NotFound, Refused or Unreachable, the kinds
+the zngroups tool exits with 1, 3 and 4 for; a check that answers no returns False. Text
+holding a NUL character is refused with ValueError before it reaches the library.
+"""
+
+from .errors import Error, NotFound, Refused, Unreachable
+from .group import ChangeStatus, Group
+from .worker import Worker
+
+__all__ = ["ChangeStatus", "Error", "Group", "NotFound", "Refused", "Unreachable", "Worker"]
+__version__ = "0.1.0"

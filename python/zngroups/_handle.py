@@ -1,0 +1,252 @@
+"""What Group and Worker share: one library handle each, its settings, its error status, and
+the ways a C result becomes a Python one (text, int, bool, a list of names, a change number).
+
+The operations themselves are made by the factories at the end, one line each in the class
+bodies, with a real signature and docstring so that help() reads like hand-written methods.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import inspect
+import re
+import threading
+import weakref
+from typing import Any, Callable, List, Optional, Tuple
+
+from . import _library
+from .errors import Error, NotFound, error_for
+
+_SUCCESS = 1
+_MICROSECONDS = 1_000_000
+# The administration server's answer to a change names it: "Change 17 applied.",
+# "Change 17 is pending: …".
+_CHANGE_NUMBER = re.compile(r"\bChange (\d+)\b")
+
+
+def _free(name: str, handle: ctypes.c_void_p) -> None:
+    _library.function(name, None, (ctypes.c_void_p,))(handle)
+
+
+class Handle:
+    """One CZNGroup or CZNWorker object of the library, used by one thread at a time."""
+
+    _prefix = ""  # zng_group or zng_worker
+
+    def __init_subclass__(cls, **kwargs: Any) -> None:
+        super().__init_subclass__(**kwargs)
+        # The operations were made outside the class body's scope; name them as its own.
+        for name, value in vars(cls).items():
+            if getattr(value, "_operation", False):
+                value.__qualname__ = f"{cls.__name__}.{name}"
+
+    def __init__(self, handle: Optional[int], domain: Optional[str],
+                 connect_timeout: Optional[float], search_timeout: Optional[float]) -> None:
+        if not handle:
+            raise MemoryError("the library could not make an object")
+        self._handle: Optional[ctypes.c_void_p] = ctypes.c_void_p(handle)
+        self._finalizer = weakref.finalize(self, _free, f"{self._prefix}_free", self._handle)
+        # The library's objects are not for two threads at once; ctypes lets go of the GIL
+        # during a call, so the object itself keeps its calls apart.
+        self._lock = threading.RLock()
+        if connect_timeout is not None:
+            self._call("set_connect_timeout", None, *_split_seconds(connect_timeout))
+        if search_timeout is not None:
+            self._call("set_search_timeout", None, *_split_seconds(search_timeout))
+        if domain is not None:
+            self._raise_unless(self._call("set_domain", ctypes.c_long, domain) == _SUCCESS)
+
+    def close(self) -> None:
+        """Releases the library's object now rather than when this one is collected."""
+        self._finalizer()
+        self._handle = None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc_info: Any) -> None:
+        self.close()
+
+    @property
+    def domain(self) -> str:
+        """The domain whose directory and administration servers are used ("" for the local
+        ones)."""
+        return self._plain_text("get_domain")
+
+    @property
+    def connect_timeout(self) -> float:
+        """Seconds each bind to a directory server may wait (5.0 unless set)."""
+        return self._seconds("connect")
+
+    @property
+    def search_timeout(self) -> float:
+        """Seconds each search try may take (120.0 unless set)."""
+        return self._seconds("search")
+
+    def status(self) -> Tuple[int, str]:
+        """The error status of the last operation: (code, text); code 1 is success."""
+        with self._lock:
+            return self._status()
+
+    # What the operations are made of.
+
+    def _call(self, operation: str, restype: Any, *arguments: Any) -> Any:
+        if self._handle is None:
+            raise ValueError(f"operation on a closed {type(self).__name__}")
+        return _library.call(f"{self._prefix}_{operation}", restype, self._handle, *arguments)
+
+    def _status(self) -> Tuple[int, str]:
+        code = self._call("get_error_status_code", ctypes.c_long)
+        return code, _library.decode(self._call("get_error_status_text", ctypes.c_char_p))
+
+    def _raise_unless(self, succeeded: bool) -> None:
+        code, text = self._status()
+        if not succeeded or code != _SUCCESS:
+            raise error_for(code, text)
+
+    def _seconds(self, which: str) -> float:
+        with self._lock:
+            seconds = self._call(f"get_{which}_timeout_seconds", ctypes.c_long)
+            micro = self._call(f"get_{which}_timeout_microseconds", ctypes.c_long)
+        return seconds + micro / _MICROSECONDS
+
+    def _plain_text(self, operation: str) -> str:
+        """Text the object holds without asking the directory; leaves the status alone."""
+        with self._lock:
+            return _library.decode(self._call(operation, ctypes.c_char_p))
+
+    def _text(self, operation: str, *arguments: Any) -> str:
+        with self._lock:
+            text = _library.decode(self._call(operation, ctypes.c_char_p, *arguments))
+            self._raise_unless(True)
+        return text
+
+    def _number(self, operation: str, *arguments: Any) -> int:
+        with self._lock:
+            number = self._call(operation, ctypes.c_long, *arguments)
+            self._raise_unless(True)
+        return number
+
+    def _names(self, kind: str, operation: str, *arguments: Any) -> List[str]:
+        with self._lock:
+            names = _library.list_names(kind, self._call(operation, ctypes.c_void_p, *arguments))
+            self._raise_unless(True)
+        return names
+
+    def _check(self, operation: str, *arguments: Any) -> bool:
+        """A check's answer. No is False when its reason is of the not-found kind (or there
+        is none); a refusal or an unreachable directory is raised, as the tool exits with 3
+        or 4 for them."""
+        with self._lock:
+            if self._call(operation, ctypes.c_long, *arguments):
+                self._raise_unless(True)
+                return True
+            code, text = self._status()
+        if code == _SUCCESS:
+            return False
+        error = error_for(code, text)
+        if isinstance(error, NotFound):
+            return False
+        raise error
+
+    def _change(self, operation: str, arguments: Tuple[Any, ...], user: Optional[str],
+                password: str, name: str) -> int:
+        with self._lock:
+            if user is None:
+                # The requester set by an earlier call stays in the object; without one the
+                # account running the program acts.
+                self._call("set_access", None, "", "")
+                result = self._call(operation, ctypes.c_long, *arguments)
+            else:
+                result = self._call(f"{operation}_as_of", ctypes.c_long, user, password, name,
+                                    *arguments)
+            code, text = self._status()
+        if result != _SUCCESS or code != _SUCCESS:
+            raise error_for(code, text)
+        number = _CHANGE_NUMBER.search(text)
+        if number is None:
+            raise Error(code, f"the administration server named no change: {text}")
+        return int(number.group(1))
+
+
+def _split_seconds(seconds: float) -> Tuple[int, int]:
+    if seconds < 0:
+        raise ValueError(f"a time-out cannot be negative: {seconds}")
+    whole = int(seconds)
+    return whole, round((seconds - whole) * _MICROSECONDS)
+
+
+# Factories of operations. Each makes a method named `name` that calls the C function of
+# `operation` with the method's own arguments, all text.
+
+def _method(name: str, doc: str, parameters: Tuple[str, ...], returns: Any,
+            body: Callable[..., Any], keywords: Tuple[inspect.Parameter, ...] = ()) -> Any:
+    def method(self: Handle, *arguments: Any, **options: Any) -> Any:
+        bound = method.__signature__.bind(self, *arguments, **options)
+        bound.apply_defaults()
+        values = list(bound.arguments.values())[1:]
+        for parameter, value in zip(parameters, values):
+            if not isinstance(value, str):
+                raise TypeError(f"{name}() argument '{parameter}' must be str, "
+                                f"not {type(value).__name__}")
+        return body(self, *values)
+
+    positional = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    positional += [inspect.Parameter(p, inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=str)
+                   for p in parameters]
+    method.__signature__ = inspect.Signature(positional + list(keywords),
+                                             return_annotation=returns)
+    method.__name__ = method.__qualname__ = name
+    method._operation = True
+    method.__doc__ = doc
+    method.__annotations__ = {**{p: str for p in parameters}, "return": returns}
+    return method
+
+
+def text(operation: str, doc: str, *parameters: str) -> Any:
+    """A query answering text ("" when there is none)."""
+    return _method(operation.replace("get_", "", 1), doc, parameters, str,
+                   lambda self, *a: self._text(operation, *a))
+
+
+def count(operation: str, doc: str, *parameters: str) -> Any:
+    """A query answering a number."""
+    return _method(operation.replace("get_", "", 1), doc, parameters, int,
+                   lambda self, *a: self._number(operation, *a))
+
+
+def names(kind: str, operation: str, doc: str, *parameters: str) -> Any:
+    """A query answering a list of group names, user names or strings (kind)."""
+    return _method(operation.replace("get_", "", 1), doc, parameters, List[str],
+                   lambda self, *a: self._names(kind, operation, *a))
+
+
+def check(name: str, operation: str, doc: str, *parameters: str) -> Any:
+    """A yes-or-no question."""
+    return _method(name, doc, parameters, bool, lambda self, *a: self._check(operation, *a))
+
+
+_REQUESTER = (
+    inspect.Parameter("user", inspect.Parameter.KEYWORD_ONLY, default=None,
+                      annotation=Optional[str]),
+    inspect.Parameter("password", inspect.Parameter.KEYWORD_ONLY, default="", annotation=str),
+)
+
+_CHANGE_DOC = """
+
+The requester is `user` with `password`; without `user`, the account running this program
+(which needs no password). Returns the number of the change the administration server made;
+raises Refused when the library's checks or the server refuse it, Unreachable when the
+server does not answer."""
+
+
+def change(name: str, operation: str, doc: str, *parameters: str) -> Any:
+    """A change sent to the administration server, returning the change's number."""
+    def body(self: Any, *values: Any) -> int:
+        *arguments, user, password = values
+        if user is not None and not isinstance(user, str):
+            raise TypeError(f"{name}() argument 'user' must be str")
+        if not isinstance(password, str):
+            raise TypeError(f"{name}() argument 'password' must be str")
+        return self._change(operation, tuple(arguments), user, password, self.name)
+    return _method(name, doc + _CHANGE_DOC, parameters, int, body, _REQUESTER)
