@@ -1,0 +1,205 @@
+"""The Python package against the sandboxed directory and administration server: what each
+kind of operation gives back, each exception class, hostile names and an outage. The C++
+suites pin the library's behaviour; these pin the binding over it."""
+
+import inspect
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+
+import pytest
+
+import zngroups
+from zngroups import Error, Group, NotFound, Refused, Unreachable, Worker
+
+ADMINISTRATOR = ("asmith", "Tr0ubadour")
+ENG_ALL_MEMBERS = ["asmith", "bwhite", "cdoe", "cgreen", "egray", "jdoe"]
+
+
+def test_queries_give_names_text_numbers_and_answers(sandbox):
+    eng = Group("eng-all")
+    assert eng.name == "ENG-ALL"
+    assert eng.eventual_members() == ENG_ALL_MEMBERS
+    assert eng.eventual_members_count() == 6
+    assert (eng.direct_members(), eng.owners(), eng.contacts()) == (["asmith"], ["asmith"],
+                                                                   ["cgreen"])
+    assert eng.sub_groups() == ["ENG-BACKEND", "ENG-FRONTEND", "ENG-INFRA"]
+    assert eng.sub_groups_count() == 3 and eng.super_groups_count() == 0
+    assert (eng.description(), eng.company_number(), eng.mail_aliased_flag()) == (
+        "All engineering staff", "0042", "Y")
+    assert Group("ENG-DB").eventual_super_groups() == ["ENG-ALL", "ENG-BACKEND", "ENG-INFRA"]
+    assert Group("ENG-INFRA").mail_aliased_flag() == ""
+    assert Group.find("SALES-E*") == ["SALES-EMEA"]
+    assert Group.domains() == ["EUROPE", "ASIA2"] == Worker.domains()
+    assert len(Group.active_companies()) == 3
+
+    jdoe = Worker("jdoe")
+    assert (jdoe.full_name(), jdoe.number(), jdoe.display_name()) == ("John Doe", 1002,
+                                                                      "Doe, John")
+    assert jdoe.dn() == "uid=jdoe,ou=People," + os.environ["ZNG_BASE_DN"]
+    assert jdoe.eventual_groups() == ["ENG-ALL", "ENG-BACKEND",
+                                      "ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV"]
+    assert Worker(1002).user_name() == "jdoe"
+    assert Worker.find_by_last_name("Doe") == ["cdoe", "jdoe"]
+
+
+def test_checks_answer_true_or_false(sandbox):
+    eng = Group("ENG-ALL")
+    assert eng.exists() is True and Group("NO-SUCH-GROUP").exists() is False
+    assert eng.is_public() is False
+    assert eng.is_valid_direct_member("asmith") is True
+    assert eng.is_valid_direct_member("jdoe") is False
+    assert eng.is_valid_eventual_member("jdoe") is True
+    assert Group("ENG-DB").is_valid_eventual_super_group("ENG-ALL") is True
+    assert Worker("jdoe").is_valid_owner_group("ENG-DB") is True
+    assert Worker("jdoe").is_valid_owner_group("ENG-ALL") is False
+    assert Worker("nobody").is_valid() is False
+    assert Group.is_valid_new_group_name("ENG_NEW") is True
+    assert Worker.authenticate(*ADMINISTRATOR) is True
+
+
+def test_settings_are_keyword_arguments(sandbox):
+    europe = Group("SALES-EMEA", domain="europe", connect_timeout=1.25, search_timeout=30)
+    assert (europe.domain, europe.connect_timeout, europe.search_timeout) == ("europe", 1.25,
+                                                                             30.0)
+    assert Worker().connect_timeout == 5.0
+    with pytest.raises(NotFound) as raised:
+        Worker("jdoe", domain="NOWHERE")
+    assert raised.value.code == 30044
+    with pytest.raises(ValueError):
+        Group(search_timeout=-1)
+
+
+def test_signatures_and_argument_types(sandbox):
+    signature = str(inspect.signature(Group.add_direct_member))
+    assert signature == "(self, member: str, *, user: Optional[str] = None, " \
+                        "password: str = '') -> int"
+    assert "Group.is_valid_owner" in repr(Group.is_valid_owner)
+    assert "administration server" in Group.add_owner.__doc__
+    with pytest.raises(TypeError):
+        Group("ENG-ALL").is_valid_owner(1001)
+    with pytest.raises(TypeError):
+        Group("ENG-ALL").add_owner("jdoe", "asmith")
+    group = Group("ENG-ALL")
+    group.close()
+    with pytest.raises(ValueError):
+        group.description()
+
+
+def test_changes_return_their_number_and_read_back(admin_server):
+    alumni = Group("ENG-ALUMNI")
+    first = alumni.add_direct_member("egray", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1])
+    assert first == 1
+    assert alumni.direct_members() == ["egray"]
+    assert Group.change_status(first) == (1, "Change 1 applied.")
+    # Text the directory keeps as given: not ASCII, filter and request syntax.
+    description = "Ehemalige, café )(cn=* ✓"
+    assert alumni.set_description(description, user=ADMINISTRATOR[0],
+                                  password=ADMINISTRATOR[1]) == 2
+    assert Group("ENG-ALUMNI").description() == description
+    assert Group.change_log_entry(2).endswith("applied")
+    assert [re.sub(r"\S+Z ", "", line) for line in alumni.change_logs()] == [
+        "Change 1 ASMITH ADD MEMBER ENG-ALUMNI EGRAY applied",
+        "Change 2 ASMITH SET DESCRIPTION ENG-ALUMNI applied"]
+
+    with pytest.raises(Refused) as raised:
+        alumni.add_direct_member("egray", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1])
+    assert raised.value.code == 30026
+    assert raised.value.text == "egray is already a direct member of ENG-ALUMNI ."
+    with pytest.raises(Refused) as raised:
+        alumni.add_owner("jdoe", user="asmith", password="wrong")
+    assert raised.value.code == 30000
+    # The requester of one change is not left behind for the next: this one is the
+    # account running the tests, which the directory does not know.
+    with pytest.raises(Error):
+        alumni.add_owner("jdoe")
+    assert alumni.owners() == ["asmith"]
+    assert alumni.delete_direct_member("egray", user=ADMINISTRATOR[0],
+                                       password=ADMINISTRATOR[1]) == 3
+    assert alumni.direct_members_count() == 0
+
+
+def _tool(*arguments):
+    finished = subprocess.run([os.environ["ZNGROUPS_TOOL"], "--json", *arguments],
+                              capture_output=True, text=True)
+    answer = json.loads(finished.stdout)
+    return finished.returncode, answer["status"]["code"]
+
+
+def _failure(operation):
+    with pytest.raises(Error) as raised:
+        operation()
+    return raised.value
+
+
+def test_exception_classes_are_the_tools_exit_statuses(admin_server):
+    tool_exit = {NotFound: 1, Refused: 3, Unreachable: 4}
+    password_file = os.path.join(os.environ["ZNG_SANDBOX"], "python-asmith.pw")
+    with open(password_file, "w") as out:
+        out.write(ADMINISTRATOR[1] + "\n")
+    cases = [
+        (lambda: Worker("nobody").full_name(), ["worker", "show", "nobody"]),
+        (lambda: Group("ENG-ALL").add_direct_member("asmith", user=ADMINISTRATOR[0],
+                                                    password=ADMINISTRATOR[1]),
+         ["group", "add-member", "ENG-ALL", "asmith", "--user", "asmith",
+          "--password-file", password_file]),
+        # Only the local domain's administration server runs.
+        (lambda: Group("SALES-EMEA", domain="EUROPE").set_description(
+            "x", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]),
+         ["group", "set-description", "SALES-EMEA", "x", "--domain", "EUROPE", "--user",
+          "asmith", "--password-file", password_file]),
+    ]
+    seen = set()
+    for operation, arguments in cases:
+        error = _failure(operation)
+        assert _tool(*arguments) == (tool_exit[type(error)], error.code), arguments
+        seen.add(type(error))
+    assert seen == {NotFound, Refused, Unreachable}
+
+
+def test_hostile_names_name_nothing(sandbox):
+    with pytest.raises(ValueError):
+        Group("ENG-ALL\0*")
+    with pytest.raises(ValueError):
+        Group("ENG-ALL").is_valid_owner("asmith\0")
+    for name in ["*", "ENG-ALL)(cn=*", "*)(uid=*", "\\2a", "Åsa ✓", "x" * 100000]:
+        group = Group(name)
+        assert len(group.name) <= 80
+        assert group.exists() is False
+        assert (group.description(), group.eventual_members()) == ("", [])
+        assert Group("ENG-ALL").is_valid_eventual_member(name) is False
+        with pytest.raises(NotFound):
+            Worker(name).full_name()
+    assert Group("åsa").name == "åSA"
+    assert Worker("jöe").name == "jöe"
+
+
+def test_an_outage_is_unreachable(sandbox, directory_outage):
+    error = _failure(lambda: Group("ENG-ALL", connect_timeout=1).eventual_members())
+    assert (type(error), error.code) == (Unreachable, 30006)
+    # Nor does a check answer no when nobody could be asked.
+    assert type(_failure(lambda: Worker("jdoe").is_valid())) is Unreachable
+
+
+def test_no_administration_server_is_unreachable(sandbox):
+    error = _failure(lambda: Group("ENG-ALUMNI").set_description(
+        "x", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]))
+    assert (type(error), error.code) == (Unreachable, 10061)
+    assert str(error) == f"{error.text} (status 10061)"
+
+
+def test_pip_installs_the_package_offline(sandbox, tmp_path):
+    source = shutil.copytree(os.environ["ZNGROUPS_PYTHON_SOURCE"], tmp_path / "python")
+    subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
+                    str(tmp_path / "venv")], check=True)
+    python = str(tmp_path / "venv" / "bin" / "python")
+    subprocess.run([python, "-m", "pip", "install", "--no-index", "--quiet", str(source)],
+                   check=True)
+    printed = subprocess.run(
+        [python, "-c", "import zngroups; print(zngroups.Group('ENG-ALL').eventual_members())"],
+        cwd=tmp_path, capture_output=True, text=True, check=True).stdout
+    assert printed == f"{ENG_ALL_MEMBERS}\n"
+    assert zngroups.__version__ == os.environ["ZNGROUPS_VERSION"]
