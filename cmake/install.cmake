@@ -1,4 +1,5 @@
-# Installs the shared library, the public headers, a CMake package and a pkg-config file.
+# Installs the shared library, the public headers, a CMake package, a pkg-config file and
+# the Python package.
 include(CMakePackageConfigHelpers)
 
 file(GLOB ZNGROUPS_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/*.h)
@@ -31,3 +32,13 @@ file(RELATIVE_PATH ZNGROUPS_PC_PREFIX_FROM_PCDIR
     "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/zngroups.pc.in ${PROJECT_BINARY_DIR}/zngroups.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/zngroups.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The Python package, pure Python over the shared library, where Debian's python3 looks for
+# packages of every interpreter version (with the prefix /usr).
+if(NOT WIN32)
+    set(ZNGROUPS_PYTHON_INSTALL_DIR lib/python3/dist-packages CACHE STRING
+        "Where the Python package zngroups is installed, relative to the prefix")
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/zngroups
+        DESTINATION ${ZNGROUPS_PYTHON_INSTALL_DIR}
+        FILES_MATCHING PATTERN "*.py" PATTERN "py.typed" PATTERN "__pycache__" EXCLUDE)
+endif()

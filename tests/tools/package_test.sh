@@ -43,7 +43,7 @@ for path in usr/bin/zngroups usr/bin/zni-spool usr/sbin/zngroups-admind \
   usr/share/man/man1/zngroups.1 usr/share/man/man8/zngroups-admind.8 \
   usr/lib/systemd/system/zngroups-admind.service \
   usr/share/doc/zngroups/zngroups-admind/admind.conf.example \
-  usr/share/zngroups/demo.sh; do
+  usr/share/zngroups/demo.sh usr/lib/python3/dist-packages/zngroups/__init__.py; do
   [[ -e $root/$path ]] || fail "/$path is not in the package"
 done
 # Configuring the package makes the shared usage spool, writable by all with the sticky bit.
@@ -89,6 +89,21 @@ tool=$root/usr/bin/zngroups
 [[ $("$tool" --version) == "zngroups $(dpkg-deb --field "$deb" Version)" ]] ||
   fail "version: $("$tool" --version)"
 [[ $("$tool" group members ENG-ALL --eventual --count) == 6 ]] || fail "the installed tool"
+
+# The Python package finds the packaged library by its SONAME, as on an installed system.
+python_env=(PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$root/usr/lib/python3/dist-packages"
+  LD_LIBRARY_PATH="$libdir")
+if ((${#sanitize[@]})); then
+  # The sanitizer's run time first, and the C++ one with it: it finds the functions it wraps,
+  # __cxa_throw among them, only in libraries loaded before the library is.
+  python_env+=(LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so.6)"
+    ASAN_OPTIONS=detect_leaks=0)
+fi
+python_out=$(env -u ZNGROUPS_LIBRARY "${python_env[@]}" /usr/bin/python3 -c \
+  'import zngroups; print(zngroups.Group("ENG-ALL").eventual_members())') ||
+  fail "the installed Python package: $python_out"
+[[ $python_out == "['asmith', 'bwhite', 'cdoe', 'cgreen', 'egray', 'jdoe']" ]] ||
+  fail "the Python package read: $python_out"
 
 # The packaged administration server, where the sandbox puts the local domain's.
 address=$(getent hosts ldapadm | awk '{print $1}')
