@@ -61,6 +61,11 @@ class Handle:
         self._finalizer()
         self._handle = None
 
+    def __repr__(self) -> str:
+        if self._handle is None:
+            return f"<closed {type(self).__name__}>"
+        return f"{type(self).__name__}({self.name!r})"
+
     def __enter__(self):
         return self
 
@@ -82,6 +87,17 @@ class Handle:
     def search_timeout(self) -> float:
         """Seconds each search try may take (120.0 unless set)."""
         return self._seconds("search")
+
+    @classmethod
+    def domains(cls, **settings: Any) -> List[str]:
+        """The domains the directory lists, in its order; `settings` are the constructor's
+        keyword arguments."""
+        return cls(**settings)._names("string", "get_domains")
+
+    @classmethod
+    def is_valid_domain(cls, domain: str, **settings: Any) -> bool:
+        """Whether the directory lists `domain`."""
+        return cls(**settings)._check("is_valid_domain", domain)
 
     def status(self) -> Tuple[int, str]:
         """The error status of the last operation: (code, text); code 1 is success."""

@@ -54,9 +54,6 @@ class Group(Handle):
         """The group's name, in upper case and at most 80 characters."""
         return self._plain_text("get_group_name")
 
-    def __repr__(self) -> str:
-        return f"Group({self.name!r})"
-
     # Attributes.
     company_number = text("get_company_number", "The group's company number.\n\n" + _SEARCH)
     description = text("get_description", "The group's description.\n\n" + _SEARCH)
@@ -196,19 +193,9 @@ class Group(Handle):
         return cls(**settings)._names("string", "get_active_companies")
 
     @classmethod
-    def domains(cls, **settings: Any) -> List[str]:
-        """The domains the directory lists, in its order."""
-        return cls(**settings)._names("string", "get_domains")
-
-    @classmethod
     def organizational_units(cls, **settings: Any) -> List[str]:
         """The organizational units groups may belong to, in the directory's order."""
         return cls(**settings)._names("string", "get_organizational_units")
-
-    @classmethod
-    def is_valid_domain(cls, domain: str, **settings: Any) -> bool:
-        """Whether the directory lists `domain`."""
-        return cls(**settings)._check("is_valid_domain", domain)
 
     @classmethod
     def is_valid_organizational_unit(cls, unit: str, **settings: Any) -> bool:

@@ -47,9 +47,6 @@ class Worker(Handle):
         """The user name this object carries, as given, without asking the directory."""
         return self._plain_text("get_name")
 
-    def __repr__(self) -> str:
-        return f"Worker({self.name!r})"
-
     # Identity.
     user_name = text("get_user_name", "The user name, in the directory's spelling.")
     number = count("get_worker_number", "The worker number.")
@@ -126,16 +123,6 @@ class Worker(Handle):
     def find_by_last_name(cls, pattern: str, **settings: Any) -> List[str]:
         """User names of the workers whose surname matches `pattern`, sorted."""
         return cls(**settings)._names("worker", "find_workers_by_last_name", pattern)
-
-    @classmethod
-    def domains(cls, **settings: Any) -> List[str]:
-        """The domains the directory lists, in its order."""
-        return cls(**settings)._names("string", "get_domains")
-
-    @classmethod
-    def is_valid_domain(cls, domain: str, **settings: Any) -> bool:
-        """Whether the directory lists `domain`."""
-        return cls(**settings)._check("is_valid_domain", domain)
 
     @classmethod
     def authenticate(cls, user_name: str, password: str, *, allow_generic: bool = True,
