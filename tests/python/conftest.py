@@ -63,8 +63,9 @@ def directory_outage(sandbox):
     """Every directory server of the local domain stopped; started again afterwards."""
     servers = [os.path.join(sandbox, "servers", f"ldap{n}") for n in range(5, 0, -1)]
     try:
-        for server in servers:
-            subprocess.run([os.path.join(server, "stop")], check=True)
+        # Side by side: each stop waits until its port refuses.
+        stops = [subprocess.Popen([os.path.join(server, "stop")]) for server in servers]
+        assert [stop.wait() for stop in stops] == [0] * len(stops)
         yield
     finally:
         restore_directory(sandbox)

@@ -135,9 +135,9 @@ def _failure(operation):
     return raised.value
 
 
-def test_exception_classes_are_the_tools_exit_statuses(admin_server):
+def test_exception_classes_are_the_tools_exit_statuses(admin_server, tmp_path):
     tool_exit = {NotFound: 1, Refused: 3, Unreachable: 4}
-    password_file = os.path.join(os.environ["ZNG_SANDBOX"], "python-asmith.pw")
+    password_file = str(tmp_path / "asmith.pw")
     with open(password_file, "w") as out:
         out.write(ADMINISTRATOR[1] + "\n")
     cases = [

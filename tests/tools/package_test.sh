@@ -96,8 +96,8 @@ python_env=(PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$root/usr/lib/python3/dist-pac
 if ((${#sanitize[@]})); then
   # The sanitizer's run time first, and the C++ one with it: it finds the functions it wraps,
   # __cxa_throw among them, only in libraries loaded before the library is.
-  python_env+=(LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so.6)"
-    ASAN_OPTIONS=detect_leaks=0)
+  preload="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so.6)"
+  python_env+=(LD_PRELOAD="$preload" ASAN_OPTIONS=detect_leaks=0)
 fi
 python_out=$(env -u ZNGROUPS_LIBRARY "${python_env[@]}" /usr/bin/python3 -c \
   'import zngroups; print(zngroups.Group("ENG-ALL").eventual_members())') ||
