@@ -15,7 +15,7 @@ import weakref
 from typing import Any, Callable, List, Optional, Tuple
 
 from . import _library
-from .errors import Error, NotFound, error_for
+from .errors import Error, Unreachable, error_for
 
 _SUCCESS = 1
 _MICROSECONDS = 1_000_000
@@ -150,20 +150,18 @@ class Handle:
         return names
 
     def _check(self, operation: str, *arguments: Any) -> bool:
-        """A check's answer. No is False when its reason is of the not-found kind (or there
-        is none); a refusal or an unreachable directory is raised, as the tool exits with 3
-        or 4 for them."""
+        """A check's answer: every no is False, whatever its reason (not a member, not a
+        valid new name, a wrong password). Only a directory or server that could not be
+        asked is raised, as Unreachable: that is no answer at all."""
         with self._lock:
             if self._call(operation, ctypes.c_long, *arguments):
                 self._raise_unless(True)
                 return True
             code, text = self._status()
-        if code == _SUCCESS:
-            return False
-        error = error_for(code, text)
-        if isinstance(error, NotFound):
-            return False
-        raise error
+        error = error_for(code, text) if code != _SUCCESS else None
+        if isinstance(error, Unreachable):
+            raise error
+        return False
 
     def _change(self, operation: str, arguments: Tuple[Any, ...], user: Optional[str],
                 password: str, name: str) -> int:

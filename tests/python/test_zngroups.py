@@ -58,7 +58,10 @@ def test_checks_answer_true_or_false(sandbox):
     assert Worker("jdoe").is_valid_owner_group("ENG-ALL") is False
     assert Worker("nobody").is_valid() is False
     assert Group.is_valid_new_group_name("ENG_NEW") is True
+    # A no for a reason the tool calls a refusal is still a no.
+    assert Group.is_valid_new_group_name("ENG-ALL") is False
     assert Worker.authenticate(*ADMINISTRATOR) is True
+    assert Worker.authenticate(ADMINISTRATOR[0], "wrong") is False
 
 
 def test_settings_are_keyword_arguments(sandbox):
