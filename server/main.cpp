@@ -63,8 +63,11 @@ int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journ
         journal.Complete(number, ChangeState::kApplied, 1, std::string());
         std::printf("  repaired as change %ld\n", number);
     }
-    std::printf("%zu group(s) %s\n", drifts.size(),
-                repair ? "repaired" : "whose eventual members differ from their closure");
+    if (repair) {
+        std::printf("%zu group(s) repaired, %d not\n", drifts.size() - failures, failures);
+    } else {
+        std::printf("%zu group(s) whose eventual members differ from their closure\n", drifts.size());
+    }
     std::fflush(stdout);
     if (failures != 0) return 1;
     return !repair && !drifts.empty() ? 3 : 0;

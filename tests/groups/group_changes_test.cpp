@@ -34,25 +34,11 @@ bool Contains(const std::list<CZNWorker>& people, const std::string& uid) {
 void AddLabGroup(const std::string& name, std::vector<std::string> superGroups) {
     auto dnOf = [](const std::string& cn) { return "cn=" + cn + ",ou=Lab," + BaseDN(); };
     for (std::string& group : superGroups) group = dnOf(group);
-    std::string member = "uid=egray,ou=People," + BaseDN();
-    char* classes[] = {const_cast<char*>("top"), const_cast<char*>("groupOfUniqueNames"),
-                       const_cast<char*>("znGroup"), nullptr};
-    char* cn[] = {const_cast<char*>(name.c_str()), nullptr};
-    char* members[] = {&member[0], nullptr};
-    std::vector<char*> supers;
-    for (std::string& dn : superGroups) supers.push_back(&dn[0]);
-    supers.push_back(nullptr);
-    LDAPMod modClass{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
-    LDAPMod modCn{LDAP_MOD_ADD, const_cast<char*>("cn"), {cn}};
-    LDAPMod modMember{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {members}};
-    LDAPMod modSuper{LDAP_MOD_ADD, const_cast<char*>("superGroup"), {supers.data()}};
-    LDAPMod* mods[] = {&modClass, &modCn, &modMember, superGroups.empty() ? nullptr : &modSuper,
-                       nullptr};
-    LdapPtr ld = OpenLdap(ProviderHost());
-    ASSERT_TRUE(ld);
-    ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
-    ASSERT_EQ(ldap_add_ext_s(ld.get(), dnOf(name).c_str(), mods, nullptr, nullptr), LDAP_SUCCESS)
-        << name;
+    LdapValues values = {{"objectClass", {"top", "groupOfUniqueNames", "znGroup"}},
+                         {"cn", {name}},
+                         {"uniqueMember", {"uid=egray,ou=People," + BaseDN()}}};
+    if (!superGroups.empty()) values.emplace_back("superGroup", superGroups);
+    ASSERT_EQ(WriteAsAdmin(dnOf(name), -1, values), LDAP_SUCCESS) << name;
 }
 
 long ChangeNumber(const std::string& text) {

@@ -100,18 +100,8 @@ std::vector<std::string> Profile(const CZNWorker& worker, const CZNGroup& group)
 
 TEST_F(GroupQueries, ListedObjectsCarryTheirNameAndActAsObjectsMadeFromIt) {
     // A member that names nobody: its DN still gives a name.
-    {
-        LdapPtr ld = OpenLdap(ProviderHost());
-        ASSERT_TRUE(ld);
-        ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
-        std::string ghost = PersonDN("ghost");
-        char* values[] = {&ghost[0], nullptr};
-        LDAPMod add{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {values}};
-        LDAPMod* mods[] = {&add, nullptr};
-        ASSERT_EQ(
-            ldap_modify_ext_s(ld.get(), GroupDN("LOOP-A", "Lab").c_str(), mods, nullptr, nullptr),
-            LDAP_SUCCESS);
-    }
+    ASSERT_EQ(WriteAsAdmin(GroupDN("LOOP-A", "Lab"), LDAP_MOD_ADD, {{"uniqueMember", {PersonDN("ghost")}}}),
+              LDAP_SUCCESS);
     const CZNGroup finder;
     CZNGroup listing;
     std::size_t checked = 0;

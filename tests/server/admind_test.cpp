@@ -30,6 +30,7 @@
 #include "server/changes.h"
 #include "server/journal.h"
 #include "tests/support/admin_daemon.h"
+#include "tests/support/ldap_session.h"
 #include "tests/support/sandbox.h"
 
 namespace zntest {
@@ -147,62 +148,33 @@ std::string Lower(std::string text) {
 // The values of one attribute of a group, read from the provider with plain LDAP, as
 // lower-case DNs or texts; a missing group reads as no values.
 std::set<std::string> Values(const std::string& group, const char* attribute) {
-    LDAP* ld = nullptr;
     std::set<std::string> values;
-    if (ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()) != LDAP_SUCCESS) {
+    LdapPtr ld = OpenLdap(ProviderHost());
+    if (!ld) {
         ADD_FAILURE() << "ldap_initialize";
         return values;
     }
-    int version = LDAP_VERSION3;
-    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     std::string filter = "(&(objectClass=groupOfUniqueNames)(cn=" + group + "))";
     char* attrs[] = {const_cast<char*>(attribute), nullptr};
     LDAPMessage* result = nullptr;
-    int rc = ldap_search_ext_s(ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs,
+    int rc = ldap_search_ext_s(ld.get(), BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs,
                                0, nullptr, nullptr, nullptr, 0, &result);
     EXPECT_EQ(rc, LDAP_SUCCESS) << ldap_err2string(rc);
-    for (LDAPMessage* e = ldap_first_entry(ld, result); e != nullptr; e = ldap_next_entry(ld, e)) {
-        berval** vals = ldap_get_values_len(ld, e, attribute);
+    for (LDAPMessage* e = ldap_first_entry(ld.get(), result); e != nullptr; e = ldap_next_entry(ld.get(), e)) {
+        berval** vals = ldap_get_values_len(ld.get(), e, attribute);
         for (int i = 0; vals != nullptr && vals[i] != nullptr; ++i) {
             values.insert(Lower(std::string(vals[i]->bv_val, vals[i]->bv_len)));
         }
         ldap_value_free_len(vals);
     }
     ldap_msgfree(result);
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
     return values;
-}
-
-// A connection to the provider bound as cn=admin, for changes behind the server's back;
-// null on failure.
-LDAP* AdminConnection() {
-    LDAP* ld = nullptr;
-    if (ldap_initialize(&ld, ("ldap://" + ServerAddress("ldap5")).c_str()) != LDAP_SUCCESS) return nullptr;
-    int version = LDAP_VERSION3;
-    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    std::string admin = "cn=admin," + BaseDN();
-    berval password{8, const_cast<char*>("zngadmin")};
-    if (ldap_sasl_bind_s(ld, admin.c_str(), LDAP_SASL_SIMPLE, &password, nullptr, nullptr, nullptr) !=
-        LDAP_SUCCESS) {
-        ldap_unbind_ext_s(ld, nullptr, nullptr);
-        return nullptr;
-    }
-    return ld;
 }
 
 // Adds one value to a group's attribute behind the server's back, as cn=admin.
 void AddValue(const std::string& group, const char* attribute, const std::string& value) {
-    LDAP* ld = AdminConnection();
-    ASSERT_NE(ld, nullptr);
-    std::string dn = "cn=" + group + ",ou=zngroups," + BaseDN();
-    char* values[] = {const_cast<char*>(value.c_str()), nullptr};
-    LDAPMod mod{};
-    mod.mod_op = LDAP_MOD_ADD;
-    mod.mod_type = const_cast<char*>(attribute);
-    mod.mod_values = values;
-    LDAPMod* mods[] = {&mod, nullptr};
-    EXPECT_EQ(ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    EXPECT_EQ(WriteAsAdmin("cn=" + group + ",ou=zngroups," + BaseDN(), LDAP_MOD_ADD, {{attribute, {value}}}),
+              LDAP_SUCCESS);
 }
 
 std::string PersonDN(const std::string& uid) { return Lower("uid=" + uid + ",ou=People," + BaseDN()); }
@@ -383,16 +355,9 @@ TEST_F(AdminServer, LifecycleChangesKeepEveryReferenceTrue) {
     EXPECT_EQ(unit.code, 30031);
     EXPECT_EQ(unit.text, "Sales is an invalid organizational unit.");
     // A new group's DN held by an entry of another kind: refused, not "applied" for nothing.
-    LDAP* ld = AdminConnection();
-    ASSERT_NE(ld, nullptr);
-    char* classes[] = {const_cast<char*>("organizationalRole"), nullptr};
-    char* cn[] = {const_cast<char*>("ZT3_HELD"), nullptr};
-    LDAPMod modClass{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
-    LDAPMod modCn{LDAP_MOD_ADD, const_cast<char*>("cn"), {cn}};
-    LDAPMod* mods[] = {&modClass, &modCn, nullptr};
-    const std::string held = "cn=ZT3_HELD,ou=zngroups," + BaseDN();
-    EXPECT_EQ(ldap_add_ext_s(ld, held.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    EXPECT_EQ(WriteAsAdmin("cn=ZT3_HELD,ou=zngroups," + BaseDN(), -1,
+                           {{"objectClass", {"organizationalRole"}}, {"cn", {"ZT3_HELD"}}}),
+              LDAP_SUCCESS);
     RequestFields occupied = By(kAdmin, "", "ZT3_HELD");
     occupied.organizationalUnit = "zngroups";
     Answer held1 = Send(ChangeRequest::kCreateGroup, occupied);
@@ -559,19 +524,10 @@ TEST_F(AdminServer, RoleGroupsAreRemovedRenamedOrEmptiedOnlyByAdministrators) {
 TEST_F(AdminServer, WhatAnEntryCannotTakeIsRefusedUpFrontAndNothingStaysPendingForGood) {
     // A group of the plain class, which holds neither subgroups nor supergroups.
     Create({"ZT16_P", "ZT16_C"});
-    LDAP* ld = AdminConnection();
-    ASSERT_NE(ld, nullptr);
     const std::string plain = "cn=ZT16_PLAIN,ou=zngroups," + BaseDN();
-    const std::string member = PersonDN("cdoe");
-    char* classes[] = {const_cast<char*>("groupOfUniqueNames"), nullptr};
-    char* names[] = {const_cast<char*>("ZT16_PLAIN"), nullptr};
-    char* members[] = {const_cast<char*>(member.c_str()), nullptr};
-    LDAPMod oc{LDAP_MOD_ADD, const_cast<char*>("objectClass"), {classes}};
-    LDAPMod cn{LDAP_MOD_ADD, const_cast<char*>("cn"), {names}};
-    LDAPMod um{LDAP_MOD_ADD, const_cast<char*>("uniqueMember"), {members}};
-    LDAPMod* mods[] = {&oc, &cn, &um, nullptr};
-    ASSERT_EQ(ldap_add_ext_s(ld, plain.c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    ASSERT_EQ(WriteAsAdmin(plain, -1, {{"objectClass", {"groupOfUniqueNames"}}, {"cn", {"ZT16_PLAIN"}},
+                                       {"uniqueMember", {PersonDN("cdoe")}}}),
+              LDAP_SUCCESS);
     for (auto [parent, child] : {std::pair{"ZT16_PLAIN", "ZT16_C"}, std::pair{"ZT16_P", "ZT16_PLAIN"}}) {
         Answer a = Send(ChangeRequest::kAddSubGroup, By(kAdmin, parent, child));
         EXPECT_EQ(a.code, 31026) << parent << " > " << child << ": " << a.text;
@@ -664,17 +620,14 @@ TEST_F(AdminServer, AChangeReachesEveryConsumerAndTheLibraryReadsItThere) {
     while (!everywhere && std::chrono::steady_clock::now() < deadline) {
         everywhere = true;
         for (const std::string& host : ConsumerHosts()) {
-            LDAP* ld = nullptr;
-            ldap_initialize(&ld, ("ldap://" + ServerAddress(host)).c_str());
-            int version = LDAP_VERSION3;
-            ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+            LdapPtr ld = OpenLdap(host);
             std::string filter = "(&(cn=ZT12_G)(explicitMember=" + PersonDN("fbrown") + "))";
             LDAPMessage* result = nullptr;
-            int rc = ldap_search_ext_s(ld, BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),
-                                       nullptr, 0, nullptr, nullptr, nullptr, 0, &result);
-            everywhere = everywhere && rc == LDAP_SUCCESS && ldap_count_entries(ld, result) == 1;
+            int rc = ld ? ldap_search_ext_s(ld.get(), BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),
+                                            nullptr, 0, nullptr, nullptr, nullptr, 0, &result)
+                        : LDAP_SERVER_DOWN;
+            everywhere = everywhere && rc == LDAP_SUCCESS && ldap_count_entries(ld.get(), result) == 1;
             ldap_msgfree(result);
-            ldap_unbind_ext_s(ld, nullptr, nullptr);
         }
         if (!everywhere) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -731,20 +684,16 @@ TEST_F(AdminServer, AttributesTravelWholeAndOnlyThoseTheSchemaAllows) {
 
 TEST_F(AdminServer, ConfigurationEntriesAreFoundWhereverTheySit) {
     // Companies kept directly under the organization, with a company the sample lacks.
-    LDAP* ld = AdminConnection();
-    ASSERT_NE(ld, nullptr);
     const std::string companies = "cn=Companies,ou=Configuration," + BaseDN();
-    ASSERT_EQ(ldap_rename_s(ld, companies.c_str(), "cn=Companies", BaseDN().c_str(), 1, nullptr, nullptr),
+    {
+        LdapPtr ld = OpenLdap(ProviderHost());
+        ASSERT_TRUE(ld);
+        ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
+        ASSERT_EQ(ldap_rename_s(ld.get(), companies.c_str(), "cn=Companies", BaseDN().c_str(), 1, nullptr, nullptr),
+                  LDAP_SUCCESS);
+    }
+    ASSERT_EQ(WriteAsAdmin("cn=Companies," + BaseDN(), LDAP_MOD_ADD, {{"member", {"0007 Seven Seas"}}}),
               LDAP_SUCCESS);
-    char seven[] = "0007 Seven Seas";
-    char* values[] = {seven, nullptr};
-    LDAPMod mod{};
-    mod.mod_op = LDAP_MOD_ADD;
-    mod.mod_type = const_cast<char*>("member");
-    mod.mod_values = values;
-    LDAPMod* mods[] = {&mod, nullptr};
-    ASSERT_EQ(ldap_modify_ext_s(ld, ("cn=Companies," + BaseDN()).c_str(), mods, nullptr, nullptr), LDAP_SUCCESS);
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
     Create({"ZT13_G"});
     // The library's own change, checked by the library and again by the server.
     CZNGroup group;

@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/support/sandbox.h"
 
@@ -38,6 +40,33 @@ inline int BindAsAdmin(LDAP* ld) {
     berval credentials{sizeof password - 1, password};
     return ldap_sasl_bind_s(ld, dn.c_str(), LDAP_SASL_SIMPLE, &credentials, nullptr, nullptr,
                             nullptr);
+}
+
+// Attribute names and their values, for WriteAsAdmin.
+using LdapValues = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+// Writes behind the library's back, bound as cn=admin on `host` (the domain's provider by
+// default): `operation` LDAP_MOD_ADD, LDAP_MOD_DELETE or LDAP_MOD_REPLACE of the values in
+// the entry `dn`, or -1 to add `dn` as a new entry holding them. The LDAP code.
+inline int WriteAsAdmin(const std::string& dn, int operation, LdapValues values,
+                        const std::string& host = ProviderHost()) {
+    LdapPtr ld = OpenLdap(host);
+    if (!ld) return LDAP_SERVER_DOWN;
+    if (int rc = BindAsAdmin(ld.get()); rc != LDAP_SUCCESS) return rc;
+    std::vector<std::vector<char*>> lists(values.size());
+    std::vector<LDAPMod> mods(values.size());
+    std::vector<LDAPMod*> pointers;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::string& value : values[i].second) lists[i].push_back(value.data());
+        lists[i].push_back(nullptr);
+        mods[i].mod_op = operation < 0 ? LDAP_MOD_ADD : operation;
+        mods[i].mod_type = values[i].first.data();
+        mods[i].mod_values = lists[i].data();
+        pointers.push_back(&mods[i]);
+    }
+    pointers.push_back(nullptr);
+    return operation < 0 ? ldap_add_ext_s(ld.get(), dn.c_str(), pointers.data(), nullptr, nullptr)
+                         : ldap_modify_ext_s(ld.get(), dn.c_str(), pointers.data(), nullptr, nullptr);
 }
 
 }  // namespace zntest

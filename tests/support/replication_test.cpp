@@ -90,30 +90,12 @@ int AsAdmin(const std::string& host, const std::function<int(LDAP*)>& write) {
 }
 
 int ReplaceDescription(const std::string& host, const std::string& value) {
-    return AsAdmin(host, [&](LDAP* ld) {
-        std::string type = "description";
-        std::string text = value;
-        char* values[] = {text.data(), nullptr};
-        LDAPMod mod{};
-        mod.mod_op = LDAP_MOD_REPLACE;
-        mod.mod_type = type.data();
-        mod.mod_values = values;
-        LDAPMod* mods[] = {&mod, nullptr};
-        return ldap_modify_ext_s(ld, EngAllDN().c_str(), mods, nullptr, nullptr);
-    });
+    return WriteAsAdmin(EngAllDN(), LDAP_MOD_REPLACE, {{"description", {value}}}, host);
 }
 
 int AddProbeGroup(const std::string& host) {
-    return AsAdmin(host, [](LDAP* ld) {
-        std::string object_class = "objectClass", cn = "cn";
-        std::string top = "top", group = "groupOfUniqueNames", name = "REPL-PROBE";
-        char* classes[] = {top.data(), group.data(), nullptr};
-        char* names[] = {name.data(), nullptr};
-        LDAPMod class_mod{LDAP_MOD_ADD, object_class.data(), {classes}};
-        LDAPMod name_mod{LDAP_MOD_ADD, cn.data(), {names}};
-        LDAPMod* mods[] = {&class_mod, &name_mod, nullptr};
-        return ldap_add_ext_s(ld, ProbeDN().c_str(), mods, nullptr, nullptr);
-    });
+    return WriteAsAdmin(ProbeDN(), -1, {{"objectClass", {"top", "groupOfUniqueNames"}}, {"cn", {"REPL-PROBE"}}},
+                        host);
 }
 
 // Polls `check` until it holds; the time since `since` when it did, -1 ms after kCatchUpBound.
