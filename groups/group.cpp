@@ -46,28 +46,48 @@ CZNGroup::~CZNGroup() {
 
 CZNGroupImpl& CZNGroup::Impl() const {
     if (!m_body->impl) {
+        // The body keeps its name: a reference GetGroupName gave before stays valid and
+        // unchanged until the name is set again.
         auto impl = std::make_unique<CZNGroupImpl>();
         impl->SetGroupName(m_body->groupName);
         m_body->impl = std::move(impl);
-        std::string().swap(m_body->groupName);
     }
     return *m_body->impl;
 }
 
+namespace {
+
+// The session a group has before its first use answers as a fresh one does, so that asking
+// an unused group its status, time-outs or domain costs nothing and writes nothing.
+const zn::CZNDirectoryBase& SessionOf(const CZNGroupBody* body) {
+    if (body->impl) return *body->impl;
+    static const zn::CZNDirectoryBase* const fresh = new zn::CZNDirectoryBase();
+    return *fresh;
+}
+
+// Arguments are copied on entry: a caller may pass the object's own name or a name from one
+// of its lists, which the call may rewrite before it is done with the argument.
+using Arg = const std::string;
+
+}  // namespace
+
 void CZNGroup::SetGroupName(const std::string& groupName) const {
-    Impl().SetGroupName(groupName);
+    Arg name(groupName);
+    Impl().SetGroupName(name);
 }
 
 void CZNGroup::SetAccess(const std::string& userName, const std::string& password) const {
-    Impl().SetUser(userName);
-    Impl().SetPassword(password);
+    Arg user(userName), pass(password);
+    Impl().SetUser(user);
+    Impl().SetPassword(pass);
 }
 
 void CZNGroup::SetAccess(const std::string& userName, const std::string& password,
                          const std::string& groupName) const {
-    Impl().SetUser(userName);
-    Impl().SetPassword(password);
-    Impl().SetGroupName(groupName);
+    Arg user(userName), pass(password), name(groupName);
+    Impl().SetUser(user);
+    Impl().SetPassword(pass);
+    Impl().SetGroupName(name);
 }
 
 const std::string& CZNGroup::GetGroupName() const {
@@ -80,7 +100,8 @@ const std::string& CZNGroup::GetGroupName() const {
         return Impl().Query();                                   \
     }                                                            \
     Result CZNGroup::Query(const std::string& groupName) const { \
-        Impl().SetGroupName(groupName);                          \
+        Arg name(groupName);                                     \
+        Impl().SetGroupName(name);                               \
         return Impl().Query();                                   \
     }
 
@@ -111,11 +132,13 @@ ZN_GROUP_QUERY(const std::list<std::string>&, GetGroupChangeLogs)
 // Queries on the object's group with one argument: (x), and (group, x).
 #define ZN_GROUP_QUESTION(Result, Query)                                                      \
     Result CZNGroup::Query(const std::string& argument) const {                               \
-        return Impl().Query(argument);                                                        \
+        Arg a(argument);                                                                      \
+        return Impl().Query(a);                                                               \
     }                                                                                         \
     Result CZNGroup::Query(const std::string& groupName, const std::string& argument) const { \
-        Impl().SetGroupName(groupName);                                                       \
-        return Impl().Query(argument);                                                        \
+        Arg name(groupName), a(argument);                                                     \
+        Impl().SetGroupName(name);                                                            \
+        return Impl().Query(a);                                                               \
     }
 
 ZN_GROUP_QUESTION(const std::string&, GetGenericAttributeValue)
@@ -129,10 +152,12 @@ ZN_GROUP_QUESTION(long, IsValidGroupOwner)
 // Relations to another group: the group name is applied after the candidate is found.
 #define ZN_GROUP_RELATION(Query)                                                             \
     long CZNGroup::Query(const std::string& candidate) const {                               \
-        return Impl().Query(candidate, nullptr);                                             \
+        Arg a(candidate);                                                                    \
+        return Impl().Query(a, nullptr);                                                     \
     }                                                                                        \
     long CZNGroup::Query(const std::string& groupName, const std::string& candidate) const { \
-        return Impl().Query(candidate, &groupName);                                          \
+        Arg name(groupName), a(candidate);                                                   \
+        return Impl().Query(a, &name);                                                       \
     }
 
 ZN_GROUP_RELATION(IsValidGroupSubGroup)
@@ -159,7 +184,8 @@ long CZNGroup::GetTopGroupsCount() const {
 }
 
 const std::list<CZNGroup>& CZNGroup::FindGroups(const std::string& searchString) const {
-    return Impl().FindGroups(searchString);
+    Arg pattern(searchString);
+    return Impl().FindGroups(pattern);
 }
 
 const std::list<CZNGroup>& CZNGroup::FindGroupsByKeyWord(const std::string&) const {
@@ -183,19 +209,22 @@ const std::list<std::string>& CZNGroup::GetAvailableKeyWords() const {
 }
 
 long CZNGroup::IsValidNewGroupName(const std::string& name) const {
-    return Impl().IsValidNewGroupName(name);
+    Arg a(name);
+    return Impl().IsValidNewGroupName(a);
 }
 
 long CZNGroup::IsValidDomain(const char* domain) const {
-    return Impl().IsValidDomain(domain);
+    const zn::OwnedText a(domain);
+    return Impl().IsValidDomain(a.get());
 }
 
 long CZNGroup::SetDomain(const char* domain) const {
-    return Impl().SetDomain(domain);
+    const zn::OwnedText a(domain);
+    return Impl().SetDomain(a.get());
 }
 
 const std::string& CZNGroup::GetDomain() const {
-    return Impl().GetDomain();
+    return SessionOf(m_body).GetDomain();
 }
 
 // Operations the directory offers nothing for; none applies its context.
@@ -249,54 +278,62 @@ long CZNGroup::SetOutlookDisplayName(const std::string&, const std::string&, con
     return Impl().NotImplemented();
 }
 
-ZN_FORWARD_SESSION_METHODS(CZNGroup)
+ZN_FORWARD_SESSION_METHODS(CZNGroup, SessionOf(m_body))
 
 // Changes, in their shapes: the context arguments are applied in the order user name,
 // password, group name, then the change runs.
 #define ZN_GROUP_CHANGE_1(Op)                                                     \
     long CZNGroup::Op(const std::string& a) const {                               \
-        return Impl().Op(a);                                                      \
+        Arg x(a);                                                                 \
+        return Impl().Op(x);                                                      \
     }                                                                             \
     long CZNGroup::Op(const std::string& groupName, const std::string& a) const { \
-        Impl().SetGroupName(groupName);                                           \
-        return Impl().Op(a);                                                      \
+        Arg name(groupName), x(a);                                                \
+        Impl().SetGroupName(name);                                                \
+        return Impl().Op(x);                                                      \
     }                                                                             \
     long CZNGroup::Op(const std::string& userName, const std::string& password,   \
                       const std::string& a) const {                               \
-        Impl().SetUser(userName);                                                 \
-        Impl().SetPassword(password);                                             \
-        return Impl().Op(a);                                                      \
+        Arg user(userName), pass(password), x(a);                                 \
+        Impl().SetUser(user);                                                     \
+        Impl().SetPassword(pass);                                                 \
+        return Impl().Op(x);                                                      \
     }                                                                             \
     long CZNGroup::Op(const std::string& userName, const std::string& password,   \
                       const std::string& groupName, const std::string& a) const { \
-        Impl().SetUser(userName);                                                 \
-        Impl().SetPassword(password);                                             \
-        Impl().SetGroupName(groupName);                                           \
-        return Impl().Op(a);                                                      \
+        Arg user(userName), pass(password), name(groupName), x(a);                \
+        Impl().SetUser(user);                                                     \
+        Impl().SetPassword(pass);                                                 \
+        Impl().SetGroupName(name);                                                \
+        return Impl().Op(x);                                                      \
     }
 
 #define ZN_GROUP_CHANGE_2(Op)                                                                   \
     long CZNGroup::Op(const std::string& a, const std::string& b) const {                       \
-        return Impl().Op(a, b);                                                                 \
+        Arg x(a), y(b);                                                                         \
+        return Impl().Op(x, y);                                                                 \
     }                                                                                           \
     long CZNGroup::Op(const std::string& groupName, const std::string& a, const std::string& b) \
         const {                                                                                 \
-        Impl().SetGroupName(groupName);                                                         \
-        return Impl().Op(a, b);                                                                 \
+        Arg name(groupName), x(a), y(b);                                                        \
+        Impl().SetGroupName(name);                                                              \
+        return Impl().Op(x, y);                                                                 \
     }                                                                                           \
     long CZNGroup::Op(const std::string& userName, const std::string& password,                 \
                       const std::string& a, const std::string& b) const {                       \
-        Impl().SetUser(userName);                                                               \
-        Impl().SetPassword(password);                                                           \
-        return Impl().Op(a, b);                                                                 \
+        Arg user(userName), pass(password), x(a), y(b);                                         \
+        Impl().SetUser(user);                                                                   \
+        Impl().SetPassword(pass);                                                               \
+        return Impl().Op(x, y);                                                                 \
     }                                                                                           \
     long CZNGroup::Op(const std::string& userName, const std::string& password,                 \
                       const std::string& groupName, const std::string& a, const std::string& b) \
         const {                                                                                 \
-        Impl().SetUser(userName);                                                               \
-        Impl().SetPassword(password);                                                           \
-        Impl().SetGroupName(groupName);                                                         \
-        return Impl().Op(a, b);                                                                 \
+        Arg user(userName), pass(password), name(groupName), x(a), y(b);                        \
+        Impl().SetUser(user);                                                                   \
+        Impl().SetPassword(pass);                                                               \
+        Impl().SetGroupName(name);                                                              \
+        return Impl().Op(x, y);                                                                 \
     }
 
 #define ZN_GROUP_CHANGE_0(Op)                                                   \
@@ -304,14 +341,16 @@ ZN_FORWARD_SESSION_METHODS(CZNGroup)
         return Impl().Op();                                                     \
     }                                                                           \
     long CZNGroup::Op(const std::string& groupName) const {                     \
-        Impl().SetGroupName(groupName);                                         \
+        Arg name(groupName);                                                    \
+        Impl().SetGroupName(name);                                              \
         return Impl().Op();                                                     \
     }                                                                           \
     long CZNGroup::Op(const std::string& userName, const std::string& password, \
                       const std::string& groupName) const {                     \
-        Impl().SetUser(userName);                                               \
-        Impl().SetPassword(password);                                           \
-        Impl().SetGroupName(groupName);                                         \
+        Arg user(userName), pass(password), name(groupName);                    \
+        Impl().SetUser(user);                                                   \
+        Impl().SetPassword(pass);                                               \
+        Impl().SetGroupName(name);                                              \
         return Impl().Op();                                                     \
     }
 

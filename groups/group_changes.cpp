@@ -343,9 +343,7 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
     if (zn::IsRoleGroupName(name)) {
         bool deletes = parent.empty();
         if (!deletes) {
-            m_groupName = name;
-            deletes = GetSuperGroups().size() < 2;
-            m_groupName = parent;
+            deletes = SuperGroupsCountOf(name) < 2;
         }
         if ((result = GuardRoleGroup(deletes)) != 1) {
             return result;
@@ -375,8 +373,8 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
         // supergroup keeps it; its own owner always may.
         m_groupName = name;
         const long subGroupOwner = IsValidGroupOwner(m_userName);
-        const bool protectedGroup = subGroupOwner != 1 && GetSuperGroups().size() < 2;
         m_groupName = parent;
+        const bool protectedGroup = subGroupOwner != 1 && SuperGroupsCountOf(name) < 2;
         if (protectedGroup) {
             SetErrorStatus(status::kDeleteNotAllowed, kDeleteNotAllowedText);
             return 0;
@@ -392,6 +390,14 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
     return SendChange(ChangeRequest::kDeleteSubGroup, Target(name), "DeleteSubGroup");
 }
 
+long CZNGroupImpl::SuperGroupsCountOf(const std::string& name) {
+    // Read by a helper: the object's group list is the caller's, not a change's scratch.
+    CZNGroupImpl lister;
+    ConfigureHelper(lister);
+    lister.SetGroupName(name);
+    return static_cast<long>(lister.GetSuperGroups().size());
+}
+
 long CZNGroupImpl::Modify(const std::string& newName, const std::string& reserved,
                           const std::string& companyNumber, const std::string& unit,
                           const char* label) {
@@ -405,7 +411,7 @@ long CZNGroupImpl::Modify(const std::string& newName, const std::string& reserve
         if ((result = IsValidCompanyNumber(companyNumber)) != 1) {
             return result;
         }
-        fields.companyNumber = m_companyNumber;
+        fields.companyNumber = m_paddedCompanyNumber;
     }
     if ((result = RequesterStep()) != 1) {
         return result;

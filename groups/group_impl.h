@@ -67,6 +67,7 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     long GetTopGroupsCount();
     const std::list<CZNGroup>& FindGroups(const std::string& searchString);
     const std::list<std::string>& GetActiveCompanies();
+    void CollectActiveCompanies(std::list<std::string>& companies);
     const std::list<std::string>& GetDomains();
     const std::list<std::string>& GetOrganizationalUnits();
     long GetDomainPort(const char* domain);
@@ -142,6 +143,8 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     // Where `roleGroup` (a role group would be removed, renamed or made), only an
     // administrator may: 1, or 0 with 30035.
     long GuardRoleGroup(bool roleGroup);
+    // How many supergroups the group `name` has (0 when they cannot be read).
+    long SuperGroupsCountOf(const std::string& name);
     long SendChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
     long PersonChange(const zn::PersonChangeRule& rule, const std::string& target);
     long PropertyChange(zn::ChangeRequest kind, zn::RequestFields fields, const char* label);
@@ -191,6 +194,9 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     std::list<std::string> m_changeLogs;
     std::list<std::string> m_eventualSuperGroups;
     std::list<std::string> m_domains;
+    std::list<std::string> m_units;
+    // The company number a change sends, as IsValidCompanyNumber padded it.
+    std::string m_paddedCompanyNumber;
     // The names the workers of the worker list refer to until they are used.
     std::vector<std::string> m_workerNames;
 };

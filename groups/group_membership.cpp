@@ -257,11 +257,13 @@ const std::list<CZNGroup>& CZNGroupImpl::FindGroups(const std::string& searchStr
     return m_groups;
 }
 
-const std::list<std::string>& CZNGroupImpl::GetActiveCompanies() {
-    m_values.clear();
+void CZNGroupImpl::CollectActiveCompanies(std::list<std::string>& companies) {
     const char* attributes[] = {"member", nullptr};
-    CollectValues(kCompaniesFilter, attributes, m_values);
-    m_activeCompanies = m_values;
+    CollectValues(kCompaniesFilter, attributes, companies);
+}
+
+const std::list<std::string>& CZNGroupImpl::GetActiveCompanies() {
+    CollectActiveCompanies(m_activeCompanies);
     return m_activeCompanies;
 }
 
@@ -272,8 +274,8 @@ const std::list<std::string>& CZNGroupImpl::GetDomains() {
 
 const std::list<std::string>& CZNGroupImpl::GetOrganizationalUnits() {
     const char* attributes[] = {"ou", nullptr};
-    CollectValues(kUnitsFilter, attributes, m_values);
-    return m_values;
+    CollectValues(kUnitsFilter, attributes, m_units);
+    return m_units;
 }
 
 long CZNGroupImpl::GetDomainPort(const char* domain) {

@@ -298,13 +298,20 @@ long CZNGroupImpl::IsEventualSuperGroupByDN(const std::string& dn, const char* l
     if (LastSearchFailed()) {
         remember(*this);
     }
+    // The group's own supergroups are read by a helper: the object's group list may be one
+    // the caller holds, and a check must not rewrite it.
     std::vector<std::string> pending;
-    for (const CZNGroup& supergroup : GetSuperGroups()) {
-        pending.push_back(supergroup.GetGroupName());
-    }
-    Report(label);
-    if (LastSearchFailed()) {
-        remember(*this);
+    {
+        CZNGroupImpl lister;
+        ConfigureHelper(lister);
+        lister.SetGroupName(m_groupName);
+        for (const CZNGroup& supergroup : lister.GetSuperGroups()) {
+            pending.push_back(supergroup.GetGroupName());
+        }
+        Report(label);
+        if (lister.LastSearchFailed()) {
+            remember(lister);
+        }
     }
     // Depth first, each group asked once: cycles end, diamonds cost one visit per group. The
     // walker works in this object's domain with its time-outs, so a walk never strays to
@@ -355,11 +362,16 @@ long CZNGroupImpl::IsPublicGroup() {
         return 0;
     }
     // Owners or contacts that could not be read are not known to be absent: a group whose
-    // lists the directory did not give is not public.
-    // Both lists are the one worker list, so each is judged before the next is read.
+    // lists the directory did not give is not public. A helper reads them, so that the
+    // object's worker list, which the caller may hold, stays as it was.
+    CZNGroupImpl lister;
+    ConfigureHelper(lister);
+    lister.SetGroupName(m_groupName);
     for (auto list : {&CZNGroupImpl::GetOwners, &CZNGroupImpl::GetContacts}) {
-        const std::list<CZNWorker>& people = (this->*list)();
-        if (LastSearchFailed()) {
+        const std::list<CZNWorker>& people = (lister.*list)();
+        if (lister.LastSearchFailed()) {
+            SetErrorStatus(lister.GetErrorStatusCode(), lister.GetErrorStatusText());
+            MarkSearchFailed();
             return 0;
         }
         if (!people.empty()) {
@@ -405,10 +417,12 @@ long CZNGroupImpl::IsValidNewGroupName(const std::string& name) {
 long CZNGroupImpl::IsValidCompanyNumber(const std::string& number) {
     if (!number.empty() && number.size() <= kCompanyNumberLength) {
         const std::string padded = "000" + number;
-        m_companyNumber = padded.substr(padded.size() - kCompanyNumberLength);
-        const std::list<std::string> companies = GetActiveCompanies();
+        m_paddedCompanyNumber = padded.substr(padded.size() - kCompanyNumberLength);
+        // Read into a list of its own: the active-company list may be one the caller holds.
+        std::list<std::string> companies;
+        CollectActiveCompanies(companies);
         for (const std::string& company : companies) {
-            if (company.compare(0, kCompanyNumberLength, m_companyNumber) == 0) {
+            if (company.compare(0, kCompanyNumberLength, m_paddedCompanyNumber) == 0) {
                 SetErrorStatus(zn::kStatusSuccess, "");
                 return 1;
             }

@@ -31,7 +31,17 @@ void CZNDirectoryBase::SetSearchTimeOut(long seconds, long microSeconds) {
     m_searchTimeOutMicroSeconds = microSeconds;
 }
 
-long CZNDirectoryBase::SetDomainAndPort(const char* domain, long port) {
+void CZNDirectoryBase::ConfigureHelper(CZNDirectoryBase& helper) {
+    helper.SetDomainAndPort(m_domain.c_str(), m_administrationPort);
+    helper.SetConnectTimeOut(m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds);
+    helper.SetSearchTimeOut(m_searchTimeOutSeconds, m_searchTimeOutMicroSeconds);
+    helper.m_reportsFor = m_reportsFor != nullptr ? m_reportsFor : this;
+}
+
+long CZNDirectoryBase::SetDomainAndPort(const char* domainArgument, long port) {
+    // The argument may be this object's own domain.
+    const std::string copy = domainArgument != nullptr ? domainArgument : "";
+    const char* domain = domainArgument != nullptr ? copy.c_str() : nullptr;
     m_domain.clear();
     if (domain != nullptr) {
         // "LOCAL" in any letter case names the local servers, which the empty domain selects.

@@ -45,6 +45,11 @@ class CZNDirectoryBase {
     long GetSearchTimeOutMicroSeconds() const { return m_searchTimeOutMicroSeconds; }
 
     long SetDomainAndPort(const char* domain, long port);
+    // Makes `helper` ask what this object would ask: the same domain, administration port
+    // and time-outs, its usage reports sent as this object's (once per group name here).
+    // A check that needs a list query runs it on a helper, so that no list the caller holds
+    // from this object is rewritten by a question.
+    void ConfigureHelper(CZNDirectoryBase& helper);
     const std::string& GetDomain() const { return m_domain; }
     long GetAdministrationPort() const { return m_administrationPort; }
     const std::string& GetPassword() const { return m_password; }
@@ -184,6 +189,8 @@ class CZNDirectoryBase {
     std::string m_password;
     long m_administrationPort = kDefaultAdministrationPort;
     bool m_lastSearchFailed = false;
+    // Set on a helper object: the object whose usage reports it sends.
+    CZNDirectoryBase* m_reportsFor = nullptr;
     // The server of the open connection, kept only while a trace sink is installed.
     std::string m_tracedServer;
 

@@ -58,6 +58,10 @@ bool SplitFileName(const std::string& path, std::string& fileName) {
 
 void CZNDirectoryBase::SendUsageReport(const char* className, const char* functionName,
                                        const char* groupName) {
+    if (m_reportsFor != nullptr) {
+        m_reportsFor->SendUsageReport(className, functionName, groupName);
+        return;
+    }
     std::string key = groupName != nullptr ? groupName : "";
     key.erase(key.find_last_not_of('\n') + 1);
     m_lastInsertion = m_reportedNames.insert(key);

@@ -106,13 +106,31 @@ CZNWorkerImpl& CZNWorker::Impl() const {
         m_body = new CZNWorkerBody(ListedName(m_body));
     }
     if (!m_body->impl) {
+        // The body keeps its name: a reference GetName gave before stays valid and unchanged
+        // until the name is set again.
         auto impl = std::make_unique<CZNWorkerImpl>();
         impl->SetUserName(m_body->userName);
         m_body->impl = std::move(impl);
-        std::string().swap(m_body->userName);
     }
     return *m_body->impl;
 }
+
+namespace {
+
+// An unused worker, listed or not, answers its status, time-outs, domain and dialog title as
+// a fresh one does, without making its implementation object: a list of workers asked only
+// such questions stays the size of its names.
+const CZNWorkerImpl& SessionOf(const CZNWorkerBody* body) {
+    if (!IsListed(body) && body->impl) return *body->impl;
+    static const CZNWorkerImpl* const fresh = new CZNWorkerImpl();
+    return *fresh;
+}
+
+// Arguments are copied on entry: a caller may pass the object's own name or a name from one
+// of its lists, which the call may rewrite before it is done with the argument.
+using Arg = const std::string;
+
+}  // namespace
 
 const std::string& CZNWorker::GetName() const {
     if (IsListed(m_body)) return ListedName(m_body);
@@ -124,7 +142,8 @@ const std::string& CZNWorker::GetName() const {
         return Impl().Getter();                                               \
     }                                                                         \
     const std::string& CZNWorker::Getter(const std::string& userName) const { \
-        Impl().SetUserName(userName);                                         \
+        Arg name(userName);                                                   \
+        Impl().SetUserName(name);                                             \
         return Impl().Getter();                                               \
     }
 
@@ -175,7 +194,8 @@ long CZNWorker::GetWorkerNumber() const {
 }
 
 long CZNWorker::GetWorkerNumber(const std::string& userName) const {
-    Impl().SetUserName(userName);
+    Arg name(userName);
+    Impl().SetUserName(name);
     return Impl().GetWorkerNumber();
 }
 
@@ -189,26 +209,31 @@ long CZNWorker::IsValidWorker(long workerNumber) const {
 }
 
 long CZNWorker::IsValidWorker(const std::string& userName) const {
-    Impl().SetUserName(userName);
+    Arg name(userName);
+    Impl().SetUserName(name);
     return Impl().IsValidWorker();
 }
 
 void CZNWorker::SetUserName(const std::string& userName) const {
-    Impl().SetUserName(userName);
+    Arg name(userName);
+    Impl().SetUserName(name);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkers(const std::string& searchString) const {
-    return Impl().FindWorkers(searchString);
+    Arg pattern(searchString);
+    return Impl().FindWorkers(pattern);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkersByFirstName(
     const std::string& searchString) const {
-    return Impl().FindWorkersByFirstName(searchString);
+    Arg pattern(searchString);
+    return Impl().FindWorkersByFirstName(pattern);
 }
 
 const std::list<CZNWorker>& CZNWorker::FindWorkersByLastName(
     const std::string& searchString) const {
-    return Impl().FindWorkersByLastName(searchString);
+    Arg pattern(searchString);
+    return Impl().FindWorkersByLastName(pattern);
 }
 
 #define ZN_WORKER_GROUPS(Query)                                                      \
@@ -216,7 +241,8 @@ const std::list<CZNWorker>& CZNWorker::FindWorkersByLastName(
         return Impl().Query();                                                       \
     }                                                                                \
     const std::list<CZNGroup>& CZNWorker::Query(const std::string& userName) const { \
-        Impl().SetUserName(userName);                                                \
+        Arg name(userName);                                                          \
+        Impl().SetUserName(name);                                                    \
         return Impl().Query();                                                       \
     }
 
@@ -229,11 +255,13 @@ ZN_WORKER_GROUPS(GetOwnerGroups)
 
 #define ZN_WORKER_GROUP_TEST(Query)                                                          \
     long CZNWorker::Query(const std::string& groupName) const {                              \
-        return Impl().Query(groupName);                                                      \
+        Arg group(groupName);                                                                \
+        return Impl().Query(group);                                                          \
     }                                                                                        \
     long CZNWorker::Query(const std::string& userName, const std::string& groupName) const { \
-        Impl().SetUserName(userName);                                                        \
-        return Impl().Query(groupName);                                                      \
+        Arg name(userName), group(groupName);                                                \
+        Impl().SetUserName(name);                                                            \
+        return Impl().Query(group);                                                          \
     }
 
 ZN_WORKER_GROUP_TEST(IsValidContactGroup)
@@ -248,19 +276,22 @@ const std::list<std::string>& CZNWorker::GetDomains() const {
 }
 
 long CZNWorker::IsValidDomain(const char* domain) const {
-    return Impl().IsValidDomain(domain);
+    const zn::OwnedText a(domain);
+    return Impl().IsValidDomain(a.get());
 }
 
 long CZNWorker::SetDomain(const char* domain) const {
-    return Impl().SetDomain(domain);
+    const zn::OwnedText a(domain);
+    return Impl().SetDomain(a.get());
 }
 
 const std::string& CZNWorker::GetDomain() const {
-    return Impl().GetDomain();
+    return SessionOf(m_body).GetDomain();
 }
 
 long CZNWorker::Authenticate(const std::string& userName, const std::string& password) const {
-    return Impl().Authenticate(userName, password);
+    Arg name(userName), pass(password);
+    return Impl().Authenticate(name, pass);
 }
 
 long CZNWorker::Login() const {
@@ -268,13 +299,15 @@ long CZNWorker::Login() const {
 }
 
 long CZNWorker::Login(const std::string& userName) const {
-    Impl().SetUserName(userName);
+    Arg name(userName);
+    Impl().SetUserName(name);
     return Impl().Login();
 }
 
 long CZNWorker::Login(const std::string& title, const std::string& userName) const {
-    Impl().SetLoginDialogTitle(title);
-    Impl().SetUserName(userName);
+    Arg caption(title), name(userName);
+    Impl().SetLoginDialogTitle(caption);
+    Impl().SetUserName(name);
     return Impl().Login();
 }
 
@@ -283,11 +316,12 @@ void CZNWorker::SetAllowGenericAuthentication(long allow) const {
 }
 
 void CZNWorker::SetLoginDialogTitle(const std::string& title) const {
-    Impl().SetLoginDialogTitle(title);
+    Arg caption(title);
+    Impl().SetLoginDialogTitle(caption);
 }
 
 const std::string& CZNWorker::GetLoginDialogTitle() const {
-    return Impl().GetLoginDialogTitle();
+    return SessionOf(m_body).GetLoginDialogTitle();
 }
 
-ZN_FORWARD_SESSION_METHODS(CZNWorker)
+ZN_FORWARD_SESSION_METHODS(CZNWorker, SessionOf(m_body))
