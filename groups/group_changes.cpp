@@ -411,7 +411,7 @@ long CZNGroupImpl::Modify(const std::string& newName, const std::string& reserve
         if ((result = IsValidCompanyNumber(companyNumber)) != 1) {
             return result;
         }
-        fields.companyNumber = m_paddedCompanyNumber;
+        fields.companyNumber = m_companyNumber;
     }
     if ((result = RequesterStep()) != 1) {
         return result;

@@ -47,8 +47,7 @@ CZNGroupImpl::CZNGroupImpl(const CZNGroupImpl& other)
       m_userDN(other.m_userDN),
       m_activeCompanies(other.m_activeCompanies),
       m_changeLogs(other.m_changeLogs),
-      m_eventualSuperGroups(other.m_eventualSuperGroups),
-      m_units(other.m_units) {}
+      m_eventualSuperGroups(other.m_eventualSuperGroups) {}
 
 CZNGroupImpl::~CZNGroupImpl() {
     if (!m_password.empty()) {
@@ -89,9 +88,8 @@ const std::list<CZNGroup>& CZNGroupImpl::FindGroupsByKeyWord() {
 
 const std::list<std::string>& CZNGroupImpl::GetAvailableKeyWords() {
     NotImplemented();
-    // Always empty; not the object's scratch list, which checks rewrite.
-    static const std::list<std::string> kNone;
-    return kNone;
+    m_values.clear();
+    return m_values;
 }
 
 const std::string& CZNGroupImpl::GetOutlookDisplayName() {

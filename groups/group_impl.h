@@ -194,9 +194,6 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     std::list<std::string> m_changeLogs;
     std::list<std::string> m_eventualSuperGroups;
     std::list<std::string> m_domains;
-    std::list<std::string> m_units;
-    // The company number a change sends, as IsValidCompanyNumber padded it.
-    std::string m_paddedCompanyNumber;
     // The names the workers of the worker list refer to until they are used.
     std::vector<std::string> m_workerNames;
 };

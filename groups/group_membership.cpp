@@ -274,8 +274,8 @@ const std::list<std::string>& CZNGroupImpl::GetDomains() {
 
 const std::list<std::string>& CZNGroupImpl::GetOrganizationalUnits() {
     const char* attributes[] = {"ou", nullptr};
-    CollectValues(kUnitsFilter, attributes, m_units);
-    return m_units;
+    CollectValues(kUnitsFilter, attributes, m_values);
+    return m_values;
 }
 
 long CZNGroupImpl::GetDomainPort(const char* domain) {

@@ -417,12 +417,12 @@ long CZNGroupImpl::IsValidNewGroupName(const std::string& name) {
 long CZNGroupImpl::IsValidCompanyNumber(const std::string& number) {
     if (!number.empty() && number.size() <= kCompanyNumberLength) {
         const std::string padded = "000" + number;
-        m_paddedCompanyNumber = padded.substr(padded.size() - kCompanyNumberLength);
+        m_companyNumber = padded.substr(padded.size() - kCompanyNumberLength);
         // Read into a list of its own: the active-company list may be one the caller holds.
         std::list<std::string> companies;
         CollectActiveCompanies(companies);
         for (const std::string& company : companies) {
-            if (company.compare(0, kCompanyNumberLength, m_paddedCompanyNumber) == 0) {
+            if (company.compare(0, kCompanyNumberLength, m_companyNumber) == 0) {
                 SetErrorStatus(zn::kStatusSuccess, "");
                 return 1;
             }

@@ -8,12 +8,24 @@
 // and is not assigned to, and keep their contents until the next call on the same object that
 // rewrites them. Several queries share a member: every group-list query rewrites the same
 // list of groups, every people-list query the same list of workers, and GetOrganizationalUnits
-// returns the object's list of values, which every search rewrites. Copy a result to keep it.
+// returns the object's list of values, which every search rewrites. Checks and changes
+// rewrite no list of groups or workers. Copy a result to keep it.
 //
 // Overloads put the operation's context first: (group, x) sets the group name, which stays
-// in the object for later calls. The group name is kept upper-cased and cut to 80 characters.
-// Groups and workers in result lists are independent objects that carry only their name.
-// Constructors throw std::bad_alloc only when memory runs out.
+// in the object for later calls. The group name is kept upper-cased and cut to 80 characters;
+// the reference GetGroupName gives stays valid and unchanged until the name is set again.
+// Every method copies its arguments on entry, so the object's own name, or any name taken
+// from one of its lists, may be passed to any of its methods.
+//
+// Groups and workers in result lists are independent objects that carry only their name;
+// until one is used for a directory question it costs little more than that name, whatever
+// it is asked of its status, time-outs or domain. Constructors throw std::bad_alloc only when
+// memory runs out.
+//
+// Threads: one object is used by one thread at a time, its const methods included (they fill
+// the object's results and its directory session). Different objects may be used by
+// different threads at once, the elements of one result list among them, while no call
+// rewrites that list.
 #pragma once
 
 #include <list>

@@ -10,6 +10,16 @@
 // GetUserNameA(number), IsValidWorker(number)). The first attribute getter reads every
 // attribute of the worker in one directory search; the others answer from memory until the
 // worker's identity changes. Constructors throw std::bad_alloc only when memory runs out.
+//
+// The reference GetName gives stays valid and unchanged until the user name is set again.
+// Every method copies its arguments on entry, so the worker's own name, or any name taken
+// from one of its lists, may be passed to any of its methods; checks rewrite no list. A
+// worker taken from a result list costs little more than its name until it is used for a
+// directory question, whatever it is asked of its status, time-outs or domain.
+//
+// Threads: one object is used by one thread at a time, its const methods included. Different
+// objects may be used by different threads at once, the elements of one result list among
+// them, while no call rewrites that list.
 #pragma once
 
 #include <list>

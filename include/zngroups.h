@@ -9,7 +9,8 @@
  * object. Make them with zng_group_new... / zng_worker_new... and release them with
  * zng_group_free / zng_worker_free (freeing NULL does nothing). The _new functions return
  * NULL only when memory runs out. One handle, with the lists it returned, is used by one
- * thread at a time.
+ * thread at a time; different handles (those made from the elements of one list among them)
+ * may be used by different threads at once.
  *
  * Operations. zng_group_X and zng_worker_X are the method X of the class in lower case with
  * underscores (GetEventualMembersCount: zng_group_get_eventual_members_count; TimeOut,
@@ -27,7 +28,10 @@
  * pointer to text that the handle owns, never NULL; a list as a pointer to a list that the
  * handle owns. Both stay valid, and keep their contents, until the next call on the same
  * handle that rewrites them (zng_group_assign or zng_worker_assign rewrites everything);
- * copy what must live longer. A list gives its count and its elements by index; the name of
+ * copy what must live longer. A list of groups or workers is rewritten only by a query
+ * returning a list of its kind, never by a check or a change; the group or user name a handle gives stays valid until
+ * the name is set again. Every function copies its string arguments on entry, so a handle's
+ * own name or a name from one of its lists may be passed back to it. A list gives its count and its elements by index; the name of
  * a group or worker in a list is read without a directory search, and
  * zng_group_list_new_group / zng_worker_list_new_worker make a handle of one's own of that
  * element, to free like any other.

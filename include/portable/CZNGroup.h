@@ -10,8 +10,9 @@
 // Where it differs: a std::string argument ends at its first NUL byte (a C string); results
 // are copies kept in this object, refreshed by the methods that return them, so a result that
 // the library rewrites through another method (the list of values behind
-// GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new
-// contents when next returned rather than at once. Groups and workers in result lists are
+// GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new contents when next returned rather than at once.
+// As in the library, one object is used by one thread at a time, and different objects by
+// different threads at once. Groups and workers in result lists are
 // made on first use from their names, as the library makes them, and asking one for its
 // name (GetGroupName, GetName) needs no handle at all. Both classes live in the inline
 // namespace zngroups_portable: a forward declaration of either is written inside it.

@@ -57,9 +57,29 @@ class Handle:
             self._raise_unless(self._call("set_domain", ctypes.c_long, domain) == _SUCCESS)
 
     def close(self) -> None:
-        """Releases the library's object now rather than when this one is collected."""
-        self._finalizer()
-        self._handle = None
+        """Releases the library's object now rather than when this one is collected. A call
+        running on another thread is waited for; later calls raise ValueError."""
+        with self._lock:
+            self._finalizer()
+            self._handle = None
+
+    def __copy__(self):
+        """An independent object of its own with this one's name, results, domain and
+        time-outs; closing either leaves the other as it was."""
+        with self._lock:
+            handle = self._call("copy", ctypes.c_void_p)
+            domain = self._plain_text("get_domain")
+            connect, search = self._seconds("connect"), self._seconds("search")
+        clone = type(self).__new__(type(self))
+        Handle.__init__(clone, handle, domain or None, connect, search)
+        return clone
+
+    def __deepcopy__(self, memo: Any):
+        return self.__copy__()
+
+    def __reduce_ex__(self, protocol: Any) -> Any:
+        raise TypeError(f"cannot pickle a {type(self).__name__}: it holds an object of the "
+                        f"library; pickle its name and make a new one from it")
 
     def __repr__(self) -> str:
         if self._handle is None:

@@ -199,7 +199,7 @@ struct Held {
 
 Held Hold(const CZNGroup& group) {
     group.SetAccess("asmith", kPassword);
-    return {group.GetSubGroups(), group.GetDirectMembers(), group.GetOrganizationalUnits()};
+    return {group.GetSubGroups(), group.GetDirectMembers(), group.GetActiveCompanies()};
 }
 
 Held Hold(const CZNWorker& worker) {

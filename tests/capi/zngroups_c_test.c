@@ -48,6 +48,20 @@ static void GroupQueriesAndBorrowedResults(void) {
     CHECK(zng_group_get_timeout(backend) == 120);
     zng_group_free(backend);
 
+    /* The handle's own name and a name from its list go back into it: neither dangles, and
+     * a check rewrites neither the name nor the list. */
+    {
+        const char* name = zng_group_get_group_name(group);
+        const char* listed = zng_group_list_name(subgroups, 1);
+        CHECK(zng_group_get_error_status_code(group) == 1);
+        CHECK(zng_group_is_valid_group(group) == 1 && Same(name, "ENG-ALL"));
+        CHECK(zng_group_is_valid_group_of(group, name) == 1);
+        CHECK(zng_group_is_valid_group_eventual_super_group(group, listed) == 0);
+        CHECK(zng_group_is_public_group(group) == 0);
+        CHECK(Same(listed, "ENG-FRONTEND") && zng_group_list_count(subgroups) == 3);
+        CHECK(Same(zng_group_get_group_name(group), "ENG-ALL") && Same(name, "ENG-ALL"));
+    }
+
     /* Every group-list query rewrites the one list of groups, as the class's reference shows. */
     CHECK(zng_group_find_groups(group, "SALES-E*") == subgroups);
     CHECK(zng_group_list_count(subgroups) == 1);

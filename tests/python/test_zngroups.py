@@ -2,13 +2,17 @@
 kind of operation gives back, each exception class, hostile names and an outage. The C++
 suites pin the library's behaviour; these pin the binding over it."""
 
+import copy
 import inspect
 import json
 import os
+import pickle
 import re
 import shutil
 import subprocess
 import sys
+import threading
+import time
 
 import pytest
 
@@ -90,6 +94,43 @@ def test_signatures_and_argument_types(sandbox):
     group.close()
     with pytest.raises(ValueError):
         group.description()
+
+
+def test_no_python_code_can_crash_the_interpreter(sandbox):
+    # close() from one thread while another is inside the library waits for that call.
+    group = Group("ENG-ALL")
+    outcomes = []
+
+    def read():
+        try:
+            while True:
+                outcomes.append(len(group.eventual_members()))
+        except ValueError:
+            outcomes.append("closed")
+
+    reader = threading.Thread(target=read)
+    reader.start()
+    while not outcomes:
+        time.sleep(0.001)
+    group.close()
+    reader.join()
+    assert outcomes[-1] == "closed" and set(outcomes[:-1]) == {6}
+
+    # A copy is an object of its own: closing either leaves the other working.
+    original = Group("SALES-EMEA", domain="europe", connect_timeout=1.5)
+    for clone in (copy.copy(original), copy.deepcopy(original)):
+        assert clone is not original and repr(clone) == repr(original)
+        assert (clone.domain, clone.connect_timeout) == ("europe", 1.5)
+        clone.close()
+        assert original.description() == Group("SALES-EMEA", domain="europe").description()
+    worker = Worker("jdoe")
+    twin = copy.copy(worker)
+    worker.close()
+    assert twin.full_name() == "John Doe"
+
+    for thing in (original, twin):
+        with pytest.raises(TypeError, match="cannot pickle"):
+            pickle.dumps(thing)
 
 
 def test_changes_return_their_number_and_read_back(admin_server):

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <list>
 #include <memory>
 #include <set>
 #include <string>
@@ -141,6 +142,61 @@ TEST_F(ConcurrentObjects, SixteenThreadsQueryChangeAndReportWithoutDisturbingEac
     EXPECT_GE(reports.size(), static_cast<std::size_t>(kThreads) * 3);
     for (const char* group : kGroups) EXPECT_EQ(reported.count(group), 1u) << group;
     EXPECT_EQ(reported.count("ENG-ALL"), 1u);
+}
+
+// The elements of one result list are objects of their own: each may serve a thread of its
+// own while the others do, the object that returned the list included (as long as nothing
+// rewrites the list).
+TEST_F(ConcurrentObjects, ElementsOfOneListServeThreadsOfTheirOwnAtOnce) {
+    const CZNGroup all("ENG-ALL");
+    const std::list<CZNWorker>& members = all.GetEventualMembers();
+    const std::list<CZNGroup>& subgroups = all.GetSubGroups();
+    ASSERT_EQ(members.size(), 6u);
+    ASSERT_EQ(subgroups.size(), 3u);
+    std::vector<std::string> fullNames, descriptions;
+    for (const CZNWorker& member : members) fullNames.push_back(CZNWorker(member).GetFullName());
+    for (const CZNGroup& group : subgroups) {
+        descriptions.push_back(CZNGroup(group).GetDescription());
+    }
+
+    std::vector<std::string> failures(members.size() + subgroups.size() + 1);
+    std::vector<std::thread> threads;
+    std::size_t slot = 0;
+    for (const CZNWorker& member : members) {
+        threads.emplace_back([&, slot, &worker = member] {
+            for (int round = 0; round < 3; ++round) {
+                if (worker.GetErrorStatusCode() != 1 || worker.GetTimeOut() != 120) {
+                    failures[slot] += "fresh status; ";
+                }
+                if (worker.GetFullName() != fullNames[slot]) failures[slot] += "full name; ";
+                if (worker.IsValidEventualGroup("ENG-ALL") != 1) failures[slot] += "group; ";
+            }
+        });
+        ++slot;
+    }
+    for (const CZNGroup& group : subgroups) {
+        threads.emplace_back([&, slot, &subgroup = group] {
+            const std::string& description = descriptions[slot - members.size()];
+            for (int round = 0; round < 3; ++round) {
+                if (subgroup.GetDescription() != description) failures[slot] += "description; ";
+                if (subgroup.IsValidGroupEventualSuperGroup("ENG-ALL") != 1) {
+                    failures[slot] += "supergroup; ";
+                }
+            }
+        });
+        ++slot;
+    }
+    // The list's owner goes on with checks, which rewrite none of its lists.
+    threads.emplace_back([&, slot] {
+        for (int round = 0; round < 3; ++round) {
+            if (all.IsValidGroupEventualMember("jdoe") != 1) failures[slot] += "member; ";
+            if (all.IsPublicGroup() != 0) failures[slot] += "public; ";
+        }
+    });
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t i = 0; i < failures.size(); ++i) EXPECT_EQ(failures[i], "") << "thread " << i;
+    EXPECT_EQ(members.size(), 6u);
+    EXPECT_EQ(subgroups.front().GetGroupName(), "ENG-BACKEND");
 }
 
 }  // namespace
