@@ -356,7 +356,7 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
 }
 
 
-Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std::string& user,
+Verdict ChangeApplier::Impl::RoleGroupsAllow(const Group& group, const std::string& user,
                                                    const std::string& userDN,
                                                    const std::vector<std::string>& administrators) {
     if (HoldsDN(administrators, userDN)) return kGranted;
