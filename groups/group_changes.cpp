@@ -272,8 +272,10 @@ long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
     long result = 0;
     // Nesting a role group elsewhere changes who the groups above it reach: administrators'
     // business, like deleting it; the server refuses it too.
-    if ((result = RequesterStep()) != 1 || (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
-        (result = IsValidGroup()) != 1 || (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1 ||
+    if ((result = RequesterStep()) != 1 ||
+        (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
+        (result = IsValidGroup()) != 1 ||
+        (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1 ||
         (result = CheckRoleGroups()) != 1) {
         return result;
     }
@@ -291,7 +293,8 @@ long CZNGroupImpl::RemoveSubGroup(const std::string& subGroup) {
     }
     long result = 0;
     const Privilege rule = zn::IsRoleGroupName(m_groupName) ? Privilege::kOwner : Privilege::kPublicOwnerOrContact;
-    if ((result = RequesterStep()) != 1 || (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
+    if ((result = RequesterStep()) != 1 ||
+        (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
         (result = IsValidGroup()) != 1 || (result = CheckPrivilege(rule)) != 1) {
         return result;
     }

@@ -91,9 +91,8 @@ struct ChangeApplier::Impl {
     // Adding to or taking from `group` changes the eventual members of every group above
     // it; where one of them is a role group, only an administrator or an owner of that role
     // group may.
-    Verdict RoleGroupsAllow(const Group& group, const std::string& user,
-                                  const std::string& userDN,
-                                  const std::vector<std::string>& administrators);
+    Verdict RoleGroupsAllow(const Group& group, const std::string& user, const std::string& userDN,
+                            const std::vector<std::string>& administrators);
     // A role group is removed, renamed or emptied only by an administrator (or, where
     // `ownerMay`, by an owner of that role group): its contacts and the public rule, which
     // serve every other group, would let anyone take rights from everyone.

@@ -147,7 +147,8 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, ChangePla
     const bool members = std::string(change->attribute) == "explicitMember";
     // Members taken out of a group leave every group above it too: the role groups among
     // them guard the removal as they guard an addition.
-    if (members && !(v = RoleGroupsAllow(group, f.userName, userDN, snapshot.administrators)).Ok()) {
+    if (members &&
+        !(v = RoleGroupsAllow(group, f.userName, userDN, snapshot.administrators)).Ok()) {
         return v;
     }
     if (change->add && !(v = members ? EntryTakes(group, {"explicitMember", "uniqueMember"})
@@ -218,7 +219,8 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, ChangePlan&
     // rights to whoever the groups above hold, so only an administrator moves one.
     const bool admin = HoldsDN(snapshot.administrators, userDN);
     if (!admin && child.IsRoleGroup()) {
-        return Refuse(status::kDeleteNotAllowed, "Insufficient privilege or group protection violation.");
+        return Refuse(status::kDeleteNotAllowed,
+                      "Insufficient privilege or group protection violation.");
     }
     if (!(v = RoleGroupsAllow(parent, f.userName, userDN, snapshot.administrators)).Ok()) return v;
     if (add && (!(v = EntryTakes(parent, {"subGroup", "uniqueMember"})).Ok() ||
@@ -274,8 +276,9 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, ChangePla
         }
         // A group made under a role group is one step from giving that role to its
         // members: making it needs what adding to the role group needs.
-        if (!(v = RoleGroupsAllow(parent, f.userName, userDN,
-                                  admin ? std::vector<std::string>{userDN} : std::vector<std::string>()))
+        if (!(v = RoleGroupsAllow(
+                  parent, f.userName, userDN,
+                  admin ? std::vector<std::string>{userDN} : std::vector<std::string>()))
                  .Ok() ||
             !(v = EntryTakes(parent, {"subGroup"})).Ok()) {
             return v;
@@ -324,8 +327,8 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, ChangePla
                                           "Insufficient privilege or group protection violation.");
     bool admin = false;
     if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
-    const std::vector<std::string> administrators = admin ? std::vector<std::string>{userDN}
-                                                          : std::vector<std::string>();
+    const std::vector<std::string> administrators =
+        admin ? std::vector<std::string>{userDN} : std::vector<std::string>();
     const bool ownsDoomed = HoldsDN(doomed.owners, userDN);
     if (withParent) {
         Group parent;

@@ -296,15 +296,20 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
         std::string key = NormalDN(dn);
         if (affected.count(key) != 0) continue;
         std::vector<Entry> entries;
-        if (directory.Search(dn, false, "(objectClass=*)",
-                             {"explicitMember", "subGroup", "superGroup", "uniqueMember", "objectClass"},
-                             entries) != LDAP_SUCCESS) {
+        if (directory.Search(
+                dn, false, "(objectClass=*)",
+                {"explicitMember", "subGroup", "superGroup", "uniqueMember", "objectClass"},
+                entries) != LDAP_SUCCESS) {
             return Refused();
         }
         if (entries.empty()) continue;  // gone: nothing to keep true
         const Entry& e = entries.front();
-        Node node{e.dn, e.Values("explicitmember"), e.Values("subgroup"), e.Values("supergroup"),
-                  e.Values("uniquemember"), IsPlain(e)};
+        Node node{e.dn,
+                  e.Values("explicitmember"),
+                  e.Values("subgroup"),
+                  e.Values("supergroup"),
+                  e.Values("uniquemember"),
+                  IsPlain(e)};
         for (const std::string& parent : node.supers) next.push_back(parent);
         affected.emplace(key, std::move(node));
     }
@@ -316,13 +321,17 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
             std::string subKey = NormalDN(sub);
             if (affected.count(subKey) != 0 || outside.count(subKey) != 0) continue;
             std::vector<Entry> entries;
-            if (directory.Search(sub, false, "(objectClass=*)", {"uniqueMember", "superGroup", "objectClass"},
+            if (directory.Search(sub, false, "(objectClass=*)",
+                                 {"uniqueMember", "superGroup", "objectClass"},
                                  entries) != LDAP_SUCCESS) {
                 return Refused();
             }
-            outside[subKey] = entries.empty() ? std::vector<std::string>() : entries.front().Values("uniquemember");
+            outside[subKey] = entries.empty() ? std::vector<std::string>()
+                                              : entries.front().Values("uniquemember");
             if (!entries.empty()) {
-                outsideLinks[subKey] = Node{sub, {}, {}, entries.front().Values("supergroup"), {}, IsPlain(entries.front())};
+                outsideLinks[subKey] = Node{sub, {},
+                                            {},  entries.front().Values("supergroup"),
+                                            {},  IsPlain(entries.front())};
             }
         }
     }
@@ -343,7 +352,8 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
         }
         for (const std::string& parent : node.supers) {
             auto found = affected.find(NormalDN(parent));
-            if (found != affected.end() && HoldsDN(found->second.subs, node.dn)) linkedSupers[key].push_back(parent);
+            if (found != affected.end() && HoldsDN(found->second.subs, node.dn))
+                linkedSupers[key].push_back(parent);
         }
     }
     std::map<std::string, int> pendingChildren;
@@ -351,7 +361,8 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
         node.subs = linkedSubs[key];
         node.supers = linkedSupers[key];
         int inside = 0;
-        for (const std::string& sub : node.subs) inside += affected.count(NormalDN(sub)) != 0 ? 1 : 0;
+        for (const std::string& sub : node.subs)
+            inside += affected.count(NormalDN(sub)) != 0 ? 1 : 0;
         pendingChildren[key] = inside;
     }
     std::map<std::string, std::map<std::string, std::string>> computed;  // normal → spelling
@@ -428,10 +439,10 @@ struct AllGroups {
     std::map<std::string, const Entry*> byDN;
 
     int Read(Directory& directory) {
-        const int rc = directory.Search(directory.BaseDN(), true, "(objectClass=groupOfUniqueNames)",
-                                        {"cn", "objectClass", "explicitMember", "subGroup", "superGroup",
-                                         "uniqueMember"},
-                                        entries);
+        const int rc = directory.Search(
+            directory.BaseDN(), true, "(objectClass=groupOfUniqueNames)",
+            {"cn", "objectClass", "explicitMember", "subGroup", "superGroup", "uniqueMember"},
+            entries);
         for (const Entry& e : entries) byDN.emplace(NormalDN(e.dn), &e);
         return rc;
     }

@@ -48,9 +48,13 @@ ChangePlan ChangeApplier::RepairPlan(const Drift& drift) {
     return plan;
 }
 
-std::size_t ChangeApplier::TakeValuesWritten() { return m_impl->directory.TakeValuesWritten(); }
+std::size_t ChangeApplier::TakeValuesWritten() {
+    return m_impl->directory.TakeValuesWritten();
+}
 
-Verdict ChangeApplier::FindHalfLinks(std::vector<HalfLink>& halves) { return m_impl->FindHalfLinks(halves); }
+Verdict ChangeApplier::FindHalfLinks(std::vector<HalfLink>& halves) {
+    return m_impl->FindHalfLinks(halves);
+}
 
 ChangePlan ChangeApplier::RepairPlan(const HalfLink& half) {
     ChangePlan plan;

@@ -238,7 +238,8 @@ namespace {
 // A removal of a whole attribute counts as one value.
 std::size_t ValuesOf(const std::vector<Directory::Change>& changes) {
     std::size_t values = 0;
-    for (const Directory::Change& change : changes) values += std::max<std::size_t>(1, change.values.size());
+    for (const Directory::Change& change : changes)
+        values += std::max<std::size_t>(1, change.values.size());
     return values;
 }
 

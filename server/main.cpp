@@ -32,8 +32,8 @@ int Fail(const std::string& message) {
 }
 
 // One repair, journalled like any change so that every value it moves is on record.
-bool Repair(zn::server::ChangeApplier& applier, zn::server::Journal& journal, const zn::server::ChangePlan& plan,
-            zn::server::NewChange change) {
+bool Repair(zn::server::ChangeApplier& applier, zn::server::Journal& journal,
+            const zn::server::ChangePlan& plan, zn::server::NewChange change) {
     using namespace zn::server;
     change.client = "zngroups-admind --repair";
     change.userName = "zngroups-admind";
@@ -41,8 +41,10 @@ bool Repair(zn::server::ChangeApplier& applier, zn::server::Journal& journal, co
     bool touched = false;
     Verdict verdict = number != 0 ? applier.Apply(plan, touched) : Verdict{1, "journal"};
     if (number == 0 || !verdict.Ok()) {
-        if (number != 0) journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
-        std::printf("  not repaired: %s\n", number == 0 ? "the journal cannot be written" : verdict.text.c_str());
+        if (number != 0)
+            journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
+        std::printf("  not repaired: %s\n",
+                    number == 0 ? "the journal cannot be written" : verdict.text.c_str());
         return false;
     }
     journal.Complete(number, ChangeState::kApplied, 1, std::string());
@@ -64,7 +66,8 @@ int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journ
     if (!read.Ok()) return Fail(read.text);
     int failures = 0;
     for (const ChangeApplier::HalfLink& half : halves) {
-        std::printf("%s > %s: half a link, only in %s's %s\n", half.parentName.c_str(), half.childName.c_str(),
+        std::printf("%s > %s: half a link, only in %s's %s\n", half.parentName.c_str(),
+                    half.childName.c_str(),
                     (half.parentSide ? half.parentName : half.childName).c_str(),
                     half.parentSide ? "subGroup" : "superGroup");
         NewChange change;
@@ -92,8 +95,9 @@ int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journ
     if (repair) {
         std::printf("%zu half link(s) and group(s) repaired, %d not\n", found - failures, failures);
     } else {
-        std::printf("%zu half link(s), %zu group(s) whose eventual members differ from their closure\n",
-                    halves.size(), drifts.size());
+        std::printf(
+            "%zu half link(s), %zu group(s) whose eventual members differ from their closure\n",
+            halves.size(), drifts.size());
     }
     std::fflush(stdout);
     if (failures != 0) return 1;
@@ -132,7 +136,8 @@ int main(int argc, char** argv) {
     ChangeApplier applier(directory);
     if (config.task != Task::kServe) {
         WriterLock writer;
-        if (config.task == Task::kRepair && !writer.Open(config.journalPath, error)) return Fail(error);
+        if (config.task == Task::kRepair && !writer.Open(config.journalPath, error))
+            return Fail(error);
         return CheckClosures(applier, *journal, config.task == Task::kRepair, writer);
     }
     AdminService service(*journal, applier, config.allowChanges);

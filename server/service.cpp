@@ -235,8 +235,9 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
     if (!m_quota.Allows(Upper(request.fields.userName), wait)) {
         // Checked before the directory is read: a requester over the bound costs nothing
         // more, and is in no group's log.
-        const Verdict over{kWriteBoundCode, FormatText(kWriteBoundFormat, Upper(request.fields.userName).c_str(),
-                                                       m_quota.PerMinute(), wait)};
+        const Verdict over{kWriteBoundCode,
+                           FormatText(kWriteBoundFormat, Upper(request.fields.userName).c_str(),
+                                      m_quota.PerMinute(), wait)};
         RecordRefusal(Describe(request, text, client), {}, over, client, m_refusals);
         return Refusal(over.code, over.text);
     }

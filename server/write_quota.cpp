@@ -14,8 +14,9 @@ WriteQuota::Bucket& WriteQuota::Refilled(const std::string& requester) {
     if (m_buckets.size() > 4096) {
         for (auto it = m_buckets.begin(); it != m_buckets.end();) {
             const double idle = std::chrono::duration<double>(now - it->second.last).count();
-            it = it->second.values + idle * perSecond >= static_cast<double>(m_perMinute) ? m_buckets.erase(it)
-                                                                                       : std::next(it);
+            it = it->second.values + idle * perSecond >= static_cast<double>(m_perMinute)
+                     ? m_buckets.erase(it)
+                     : std::next(it);
         }
     }
     auto [it, fresh] = m_buckets.try_emplace(requester);
@@ -24,7 +25,8 @@ WriteQuota::Bucket& WriteQuota::Refilled(const std::string& requester) {
         bucket.values = static_cast<double>(m_perMinute);
     } else {
         const double idle = std::chrono::duration<double>(now - bucket.last).count();
-        bucket.values = std::min(static_cast<double>(m_perMinute), bucket.values + idle * perSecond);
+        bucket.values =
+            std::min(static_cast<double>(m_perMinute), bucket.values + idle * perSecond);
     }
     bucket.last = now;
     return bucket;

@@ -31,8 +31,9 @@ const std::string kProtection = "Insufficient privilege or group protection viol
 
 // The unit the server makes groups in, made as the server makes it on first use.
 void EnsureUnit() {
-    const int rc = WriteAsAdmin("ou=zngroups," + BaseDN(), -1,
-                                {{"objectClass", {"top", "organizationalUnit"}}, {"ou", {"zngroups"}}});
+    const int rc =
+        WriteAsAdmin("ou=zngroups," + BaseDN(), -1,
+                     {{"objectClass", {"top", "organizationalUnit"}}, {"ou", {"zngroups"}}});
     ASSERT_TRUE(rc == LDAP_SUCCESS || rc == LDAP_ALREADY_EXISTS) << rc;
 }
 
@@ -70,7 +71,8 @@ TEST_F(AdminServer, RoleGroupsAreLinkedOnlyByAdministratorsAndNewGroupsHaveTheir
     // Rights on the parent are enough for an ordinary group, never for a role group.
     EXPECT_EQ(Send(ChangeRequest::kAddSubGroup, By("JDOE", "ZR1_JUNK", "ENG-DB")).result, 1);
     const std::set<std::string> above = Values("ZN_GROUPS_ADMINISTRATORS", "superGroup");
-    for (const char* role : {"ZN_GROUPS_ADMINISTRATORS", "zngenerics", "ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV"}) {
+    for (const char* role :
+         {"ZN_GROUPS_ADMINISTRATORS", "zngenerics", "ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV"}) {
         Answer a = Send(ChangeRequest::kAddSubGroup, By("JDOE", "ZR1_JUNK", role));
         EXPECT_EQ(a.code, 30035) << role;
         EXPECT_EQ(a.text, kProtection) << role;
@@ -85,20 +87,24 @@ TEST_F(AdminServer, RoleGroupsAreLinkedOnlyByAdministratorsAndNewGroupsHaveTheir
     EXPECT_EQ(library.GetErrorStatusText(), kProtection);
     // An administrator links one; its parent's owner can take it away neither way.
     Link("ZR1_JUNK", "ZNI_SSO_CONTROL");
-    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZR1_JUNK", "ZNI_SSO_CONTROL")).text, kProtection);
-    EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZR1_JUNK", "ZNI_SSO_CONTROL")).text, kProtection);
+    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZR1_JUNK", "ZNI_SSO_CONTROL")).text,
+              kProtection);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZR1_JUNK", "ZNI_SSO_CONTROL")).text,
+              kProtection);
     EXPECT_EQ(library.RemoveSubGroup("ZNI_SSO_CONTROL"), 0);
     EXPECT_EQ(library.GetErrorStatusCode(), 30035);
-    EXPECT_EQ(Values("ZR1_JUNK", "subGroup"), (std::set<std::string>{Lower("cn=ENG-DB,ou=Engineering," + BaseDN()),
-                                                                      Lower("cn=ZNI_SSO_CONTROL,ou=Configuration," +
-                                                                            BaseDN())}));
-    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By(kAdmin, "ZR1_JUNK", "ZNI_SSO_CONTROL")).result, 1);
+    EXPECT_EQ(Values("ZR1_JUNK", "subGroup"),
+              (std::set<std::string>{Lower("cn=ENG-DB,ou=Engineering," + BaseDN()),
+                                     Lower("cn=ZNI_SSO_CONTROL,ou=Configuration," + BaseDN())}));
+    EXPECT_EQ(
+        Send(ChangeRequest::kRemoveSubGroup, By(kAdmin, "ZR1_JUNK", "ZNI_SSO_CONTROL")).result, 1);
     RestoreDirectory();
 }
 
 TEST_F(AdminServer, TakingMembersOutBelowARoleGroupNeedsWhatTheRoleGroupNeeds) {
     // A contact of a group nested under the administrators takes no administrator out.
-    ASSERT_EQ(Send(ChangeRequest::kAddContact, By(kAdmin, "ZN-ADMIN-DEPUTIES", "bwhite")).result, 1);
+    ASSERT_EQ(Send(ChangeRequest::kAddContact, By(kAdmin, "ZN-ADMIN-DEPUTIES", "bwhite")).result,
+              1);
     Answer a = Send(ChangeRequest::kDeleteMember, By("BWHITE", "ZN-ADMIN-DEPUTIES", "cgreen"));
     EXPECT_EQ(a.code, 30015);
     EXPECT_EQ(a.text, "BWHITE is not a valid owner of group ZN_GROUPS_ADMINISTRATORS.");
@@ -112,14 +118,18 @@ TEST_F(AdminServer, TakingMembersOutBelowARoleGroupNeedsWhatTheRoleGroupNeeds) {
     AddMember("ZR2_SUB", "hkim");
     const std::string refusal = "JDOE is not a valid owner of group ZNGENERICS.";
     EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By("JDOE", "", "ZNGENERICS-BATCH")).text, refusal);
-    EXPECT_EQ(Send(ChangeRequest::kDeleteMember, By("JDOE", "ZNGENERICS-BATCH", "batchacct")).text, refusal);
-    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).text, refusal);
-    EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).text, refusal);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteMember, By("JDOE", "ZNGENERICS-BATCH", "batchacct")).text,
+              refusal);
+    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).text,
+              refusal);
+    EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).text,
+              refusal);
     EXPECT_EQ(Eventual("ZNGENERICS").count(PersonDN("batchacct")), 1u);
     EXPECT_EQ(Eventual("ZNGENERICS").count(PersonDN("hkim")), 1u);
     // An owner of the role group may.
     ASSERT_EQ(Send(ChangeRequest::kAddOwner, By(kAdmin, "ZNGENERICS", "jdoe")).result, 1);
-    EXPECT_EQ(Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).result, 1);
+    EXPECT_EQ(
+        Send(ChangeRequest::kRemoveSubGroup, By("JDOE", "ZNGENERICS-BATCH", "ZR2_SUB")).result, 1);
     EXPECT_EQ(Send(ChangeRequest::kDeleteGroup, By("JDOE", "", "ZNGENERICS-BATCH")).result, 1);
     EXPECT_EQ(Eventual("ZNGENERICS").count(PersonDN("batchacct")), 0u);
     RestoreDirectory();
@@ -138,7 +148,8 @@ TEST(AdminServerRules, WhatOneRequesterWritesAMinuteIsBounded) {
     int accepted = 0;
     Answer refused;
     for (int i = 0; i < 10 && refused.code == 0; ++i) {
-        const ChangeRequest kind = i % 2 == 0 ? ChangeRequest::kAddSubGroup : ChangeRequest::kRemoveSubGroup;
+        const ChangeRequest kind =
+            i % 2 == 0 ? ChangeRequest::kAddSubGroup : ChangeRequest::kRemoveSubGroup;
         Answer a = Send(kind, By("JDOE", "ZR3_MINE", "ZR3_BIG"));
         if (a.result == 1) {
             ++accepted;
@@ -149,7 +160,8 @@ TEST(AdminServerRules, WhatOneRequesterWritesAMinuteIsBounded) {
     EXPECT_GE(accepted, 2);
     EXPECT_LE(accepted, 3);
     EXPECT_EQ(refused.code, 31016);
-    const std::regex wait("The changes of JDOE wrote more than 2500 values in a minute; try again in ([0-9]+) s\\.");
+    const std::regex wait(
+        "The changes of JDOE wrote more than 2500 values in a minute; try again in ([0-9]+) s\\.");
     std::smatch seconds;
     ASSERT_TRUE(std::regex_match(refused.text, seconds, wait)) << refused.text;
     EXPECT_GE(std::stoi(seconds[1]), 1);
@@ -186,7 +198,8 @@ class FullProvider {
         std::ifstream in(path);
         std::stringstream text;
         for (std::string line; std::getline(in, line);) {
-            text << (line.rfind("maxsize ", 0) == 0 ? "maxsize " + std::to_string(bytes) : line) << "\n";
+            text << (line.rfind("maxsize ", 0) == 0 ? "maxsize " + std::to_string(bytes) : line)
+                 << "\n";
         }
         in.close();
         std::ofstream(path) << text.str();
@@ -229,13 +242,17 @@ TEST_F(AdminServer, HalfLinksCountNowhereAndAreReportedAndTakenAway) {
     EXPECT_EQ(Eventual("ZR6_P"), std::set<std::string>{PersonDN("egray")});
     std::string out;
     EXPECT_EQ(m_server.RunOnce({"--check"}, out), 3) << out;
-    EXPECT_NE(out.find("ZR6_P > ZR6_C: half a link, only in ZR6_P's subGroup\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("ZR6_P > ZR6_D: half a link, only in ZR6_D's superGroup\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("ZR6_P > ZR6_C: half a link, only in ZR6_P's subGroup\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("ZR6_P > ZR6_D: half a link, only in ZR6_D's superGroup\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("2 half link(s), 0 group(s)"), std::string::npos) << out;
     EXPECT_EQ(m_server.RunOnce({"--repair"}, out), 0) << out;
     EXPECT_TRUE(Values("ZR6_P", "subGroup").empty());
     EXPECT_TRUE(Values("ZR6_D", "superGroup").empty());
-    EXPECT_TRUE(Holds(ChangeLog("ZR6_C"), "zngroups-admind REPAIR HALF LINK ZR6_P ZR6_C applied")) << out;
+    EXPECT_TRUE(Holds(ChangeLog("ZR6_C"), "zngroups-admind REPAIR HALF LINK ZR6_P ZR6_C applied"))
+        << out;
     EXPECT_EQ(m_server.RunOnce({"--check"}, out), 0) << out;
     // Whole again through the server, the link counts.
     Link("ZR6_P", "ZR6_C");
@@ -264,7 +281,8 @@ TEST_F(AdminServer, RepairTakesTurnsWithTheServersChanges) {
     int status = -1;
     std::thread repair([&] { status = m_server.RunOnce({"--repair"}, out); });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!Holds(ChangeLog("ZR5_D1000"), "REPAIR") && std::chrono::steady_clock::now() < deadline) {
+    while (!Holds(ChangeLog("ZR5_D1000"), "REPAIR") &&
+           std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     Answer removed = Send(ChangeRequest::kDeleteMember, By(kAdmin, "ZR5_LAST", "hkim"));

@@ -112,7 +112,8 @@ TEST_F(AdminServer, PeopleChangesAreAppliedAndReadBackByTheLibrary) {
     EXPECT_EQ(Values("ZT1_TEAM", "explicitMember"), std::set<std::string>{PersonDN("cdoe")});
     EXPECT_EQ(Eventual("ZT1_TEAM"), std::set<std::string>{PersonDN("cdoe")});
     // Its maker owns it from the start, beside the owner added.
-    EXPECT_EQ(Values("ZT1_TEAM", "owner"), (std::set<std::string>{PersonDN("asmith"), PersonDN("jdoe")}));
+    EXPECT_EQ(Values("ZT1_TEAM", "owner"),
+              (std::set<std::string>{PersonDN("asmith"), PersonDN("jdoe")}));
     EXPECT_TRUE(Values("ZT1_TEAM", "contactUserName").empty());
     // Refusals name what was wrong, as the library would have.
     Answer again = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_TEAM", "cdoe"));
@@ -267,7 +268,8 @@ TEST_F(AdminServer, DeletionFromUnderAParentIsProtectedWhileItIsTheOnlySupergrou
     EXPECT_EQ(Send(ChangeRequest::kDeleteSubGroup, By("BWHITE", "ZT10_PARENT", "ZT10_CHILD")).result, 1);
     CZNGroup library;
     EXPECT_EQ(library.IsValidGroup("ZT10_CHILD"), 1);
-    EXPECT_EQ(Values("ZT10_CHILD", "owner"), (std::set<std::string>{PersonDN("asmith"), PersonDN("egray")}));
+    EXPECT_EQ(Values("ZT10_CHILD", "owner"),
+              (std::set<std::string>{PersonDN("asmith"), PersonDN("egray")}));
     EXPECT_EQ(Values("ZT10_CHILD", "superGroup"), std::set<std::string>{GroupDN("ZT10_OTHER")});
     EXPECT_TRUE(Values("ZT10_PARENT", "subGroup").empty());
     EXPECT_TRUE(Eventual("ZT10_PARENT").empty());
@@ -443,7 +445,8 @@ TEST_F(AdminServer, WhatAnEntryCannotTakeIsRefusedUpFrontAndNothingStaysPendingF
         ++tries;
     }
     EXPECT_EQ(tries, 1u) << log;
-    EXPECT_NE(log.find("change " + std::to_string(number) + " : taken back: "), std::string::npos) << log;
+    EXPECT_NE(log.find("change " + std::to_string(number) + " : taken back: "), std::string::npos)
+        << log;
     RestoreDirectory();
 }
 

@@ -81,10 +81,11 @@ std::set<std::string> Values(const std::string& group, const char* attribute) {
     std::string filter = "(&(objectClass=groupOfUniqueNames)(cn=" + group + "))";
     char* attrs[] = {const_cast<char*>(attribute), nullptr};
     LDAPMessage* result = nullptr;
-    int rc = ldap_search_ext_s(ld.get(), BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(), attrs,
-                               0, nullptr, nullptr, nullptr, 0, &result);
+    int rc = ldap_search_ext_s(ld.get(), BaseDN().c_str(), LDAP_SCOPE_SUBTREE, filter.c_str(),
+                               attrs, 0, nullptr, nullptr, nullptr, 0, &result);
     EXPECT_EQ(rc, LDAP_SUCCESS) << ldap_err2string(rc);
-    for (LDAPMessage* e = ldap_first_entry(ld.get(), result); e != nullptr; e = ldap_next_entry(ld.get(), e)) {
+    for (LDAPMessage* e = ldap_first_entry(ld.get(), result); e != nullptr;
+         e = ldap_next_entry(ld.get(), e)) {
         berval** vals = ldap_get_values_len(ld.get(), e, attribute);
         for (int i = 0; vals != nullptr && vals[i] != nullptr; ++i) {
             values.insert(Lower(std::string(vals[i]->bv_val, vals[i]->bv_len)));
@@ -97,12 +98,17 @@ std::set<std::string> Values(const std::string& group, const char* attribute) {
 
 // Adds one value to a group's attribute behind the server's back, as cn=admin.
 void AddValue(const std::string& group, const char* attribute, const std::string& value) {
-    EXPECT_EQ(WriteAsAdmin("cn=" + group + ",ou=zngroups," + BaseDN(), LDAP_MOD_ADD, {{attribute, {value}}}),
+    EXPECT_EQ(WriteAsAdmin("cn=" + group + ",ou=zngroups," + BaseDN(), LDAP_MOD_ADD,
+                           {{attribute, {value}}}),
               LDAP_SUCCESS);
 }
 
-std::string PersonDN(const std::string& uid) { return Lower("uid=" + uid + ",ou=People," + BaseDN()); }
-std::string GroupDN(const std::string& name) { return Lower("cn=" + name + ",ou=zngroups," + BaseDN()); }
+std::string PersonDN(const std::string& uid) {
+    return Lower("uid=" + uid + ",ou=People," + BaseDN());
+}
+std::string GroupDN(const std::string& name) {
+    return Lower("cn=" + name + ",ou=zngroups," + BaseDN());
+}
 
 void AdminServer::Create(std::initializer_list<const char*> names) {
     for (const char* name : names) {

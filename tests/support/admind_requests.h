@@ -25,7 +25,8 @@ struct Answer {
 // One request, formatted by the library's protocol module and carried by its exchange.
 Answer Send(zn::ChangeRequest kind, zn::RequestFields fields, std::uint32_t port = 60660,
             const char* domain = nullptr);
-zn::RequestFields By(const std::string& user, const std::string& group, const std::string& target = "");
+zn::RequestFields By(const std::string& user, const std::string& group,
+                     const std::string& target = "");
 // The questions of record type 00002, asked of the local server.
 Answer Status(long number);
 Answer LogEntry(long number);
@@ -58,7 +59,9 @@ class AdminServer : public ::testing::Test {
     void Create(std::initializer_list<const char*> names);
     void Link(const char* parent, const char* child);
     void AddMember(const char* group, const char* uid);
-    std::set<std::string> Eventual(const std::string& group) { return Values(group, "uniqueMember"); }
+    std::set<std::string> Eventual(const std::string& group) {
+        return Values(group, "uniqueMember");
+    }
 
     AdminDaemon m_server;
 };
