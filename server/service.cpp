@@ -407,7 +407,8 @@ std::size_t AdminService::ReconcileJournal() {
             Log(prefix + "completed after an interruption");
             continue;
         }
-        if (reached == ChangeApplier::Reached::kYes && !touched) {
+        if (reached == ChangeApplier::Reached::kYes && !verdict.Ok() && !touched &&
+            !m_applier.LastFailureWasConnection()) {
             // Refused part way and taken back whole: nothing of it is left.
             m_journal.Complete(entry.number, ChangeState::kRejected, verdict.code, verdict.text);
             Log(prefix + "taken back: " + verdict.text);
