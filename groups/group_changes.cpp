@@ -270,7 +270,11 @@ long CZNGroupImpl::AddSubGroup(const std::string& subGroup) {
         return 0;
     }
     long result = 0;
-    if ((result = RequesterStep()) != 1 || (result = IsValidGroup()) != 1 ||
+    // Nesting a role group elsewhere changes who the groups above it reach: administrators'
+    // business, like deleting it; the server refuses it too.
+    if ((result = RequesterStep()) != 1 ||
+        (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
+        (result = IsValidGroup()) != 1 ||
         (result = CheckPrivilege(Privilege::kPublicOwnerOrContact)) != 1 ||
         (result = CheckRoleGroups()) != 1) {
         return result;
@@ -289,8 +293,9 @@ long CZNGroupImpl::RemoveSubGroup(const std::string& subGroup) {
     }
     long result = 0;
     const Privilege rule = zn::IsRoleGroupName(m_groupName) ? Privilege::kOwner : Privilege::kPublicOwnerOrContact;
-    if ((result = RequesterStep()) != 1 || (result = IsValidGroup()) != 1 ||
-        (result = CheckPrivilege(rule)) != 1) {
+    if ((result = RequesterStep()) != 1 ||
+        (result = GuardRoleGroup(zn::IsRoleGroupName(subGroup))) != 1 ||
+        (result = IsValidGroup()) != 1 || (result = CheckPrivilege(rule)) != 1) {
         return result;
     }
     return SendChange(ChangeRequest::kRemoveSubGroup, Target(subGroup), "RemoveSubGroup");
@@ -338,16 +343,9 @@ long CZNGroupImpl::DeleteSubGroup(const std::string& name) {
     if (result != 1) {
         return result;
     }
-    // A role group is deleted by administrators alone; taken from under one of several
-    // parents it lives on, which the rules below decide.
-    if (zn::IsRoleGroupName(name)) {
-        bool deletes = parent.empty();
-        if (!deletes) {
-            deletes = SuperGroupsCountOf(name) < 2;
-        }
-        if ((result = GuardRoleGroup(deletes)) != 1) {
-            return result;
-        }
+    // A role group is deleted, or taken from under a parent, by administrators alone.
+    if ((result = GuardRoleGroup(zn::IsRoleGroupName(name))) != 1) {
+        return result;
     }
     if (parent.empty()) {
         if (IsAdministrator(m_userName) == 0) {

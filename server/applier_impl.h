@@ -88,11 +88,11 @@ struct ChangeApplier::Impl {
     // The same with the administrators already read.
     Verdict Privilege(Rule rule, const std::string& user, const std::string& userDN,
                       const Group& group, const std::vector<std::string>& administrators);
-    // Adding to `group` adds to the eventual members of every group above it; where one of
-    // them is a role group, only an administrator or an owner of that role group may.
-    Verdict RoleGroupsAllowAdding(const Group& group, const std::string& user,
-                                  const std::string& userDN,
-                                  const std::vector<std::string>& administrators);
+    // Adding to or taking from `group` changes the eventual members of every group above
+    // it; where one of them is a role group, only an administrator or an owner of that role
+    // group may.
+    Verdict RoleGroupsAllow(const Group& group, const std::string& user, const std::string& userDN,
+                            const std::vector<std::string>& administrators);
     // A role group is removed, renamed or emptied only by an administrator (or, where
     // `ownerMay`, by an owner of that role group): its contacts and the public rule, which
     // serve every other group, would let anyone take rights from everyone.
@@ -113,7 +113,13 @@ struct ChangeApplier::Impl {
     // members in `scope` (normal DNs; all members when null).
     Verdict Recompute(const std::vector<std::string>& starts, const std::set<std::string>* scope);
     Verdict Refused() const;
+    // A link or a new subgroup that the directory refused part way, taken back: a half
+    // written link would let the groups above and below disagree. `firstWriteDone` false
+    // when nothing of it is left; `failure` is what the caller answers either way.
+    Verdict TakeBack(const PlanDetails& details, const std::set<std::string>& scope,
+                     const Verdict& failure, bool& firstWriteDone);
     Verdict FindDrifts(std::vector<Drift>& drifts);
+    Verdict FindHalfLinks(std::vector<HalfLink>& halves);
 };
 
 }  // namespace zn::server

@@ -355,10 +355,9 @@ Verdict ChangeApplier::Impl::Privilege(Rule rule, const std::string& user,
                   FormatText("%s is not a valid contact of group %s.", user.c_str(), group.name.c_str()));
 }
 
-
-Verdict ChangeApplier::Impl::RoleGroupsAllowAdding(const Group& group, const std::string& user,
-                                                   const std::string& userDN,
-                                                   const std::vector<std::string>& administrators) {
+Verdict ChangeApplier::Impl::RoleGroupsAllow(const Group& group, const std::string& user,
+                                             const std::string& userDN,
+                                             const std::vector<std::string>& administrators) {
     if (HoldsDN(administrators, userDN)) return kGranted;
     // Breadth first with a visited set, as existing data may hold a cycle. The group itself
     // counts, so a role group's own contacts and the public rule grant nothing here; every

@@ -145,12 +145,10 @@ Verdict ChangeApplier::Impl::CheckPeople(const ParsedRequest& request, ChangePla
     if (!(v = ExistingGroup(f.groupName, snapshot, group)).Ok()) return v;
     if (!(v = Privilege(change->rule, f.userName, userDN, group, snapshot.administrators)).Ok()) return v;
     const bool members = std::string(change->attribute) == "explicitMember";
-    const bool admin = HoldsDN(snapshot.administrators, userDN);
-    if (members && !change->add && !(v = RoleGroupGuard(group, f.userName, userDN, admin, true)).Ok()) {
-        return v;
-    }
-    if (members && change->add &&
-        !(v = RoleGroupsAllowAdding(group, f.userName, userDN, snapshot.administrators)).Ok()) {
+    // Members taken out of a group leave every group above it too: the role groups among
+    // them guard the removal as they guard an addition.
+    if (members &&
+        !(v = RoleGroupsAllow(group, f.userName, userDN, snapshot.administrators)).Ok()) {
         return v;
     }
     if (change->add && !(v = members ? EntryTakes(group, {"explicitMember", "uniqueMember"})
@@ -217,11 +215,14 @@ Verdict ChangeApplier::Impl::CheckLink(const ParsedRequest& request, ChangePlan&
     if (!(v = Privilege(Rule::kPublicOwnerOrContact, f.userName, userDN, parent, snapshot.administrators)).Ok()) {
         return v;
     }
+    // Linking needs rights on the parent only; but a role group nested elsewhere carries its
+    // rights to whoever the groups above hold, so only an administrator moves one.
     const bool admin = HoldsDN(snapshot.administrators, userDN);
-    if (!add && !(v = RoleGroupGuard(parent, f.userName, userDN, admin, true)).Ok()) return v;
-    if (add && !(v = RoleGroupsAllowAdding(parent, f.userName, userDN, snapshot.administrators)).Ok()) {
-        return v;
+    if (!admin && child.IsRoleGroup()) {
+        return Refuse(status::kDeleteNotAllowed,
+                      "Insufficient privilege or group protection violation.");
     }
+    if (!(v = RoleGroupsAllow(parent, f.userName, userDN, snapshot.administrators)).Ok()) return v;
     if (add && (!(v = EntryTakes(parent, {"subGroup", "uniqueMember"})).Ok() ||
                 !(v = EntryTakes(child, {"superGroup"})).Ok())) {
         return v;
@@ -275,8 +276,9 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, ChangePla
         }
         // A group made under a role group is one step from giving that role to its
         // members: making it needs what adding to the role group needs.
-        if (!(v = RoleGroupsAllowAdding(parent, f.userName, userDN,
-                                        admin ? std::vector<std::string>{userDN} : std::vector<std::string>()))
+        if (!(v = RoleGroupsAllow(
+                  parent, f.userName, userDN,
+                  admin ? std::vector<std::string>{userDN} : std::vector<std::string>()))
                  .Ok() ||
             !(v = EntryTakes(parent, {"subGroup"})).Ok()) {
             return v;
@@ -288,7 +290,9 @@ Verdict ChangeApplier::Impl::CheckCreate(const ParsedRequest& request, ChangePla
         return Refuse(status::kDeleteNotAllowed, "Insufficient privilege or group protection violation.");
     }
     details.operation = "create";
-    details.values = {newName};
+    // Owned by its maker, so that no group is public by accident: the public rule lets
+    // anyone link into a group and write its log.
+    details.values = {newName, userDN};
     details.target = "cn=" + EscapeDNValue(newName) + "," + unitDN;
     // The write takes an existing entry for a creation already done (a retry after a
     // restart), so an entry of another kind at the new DN must be refused here, or the
@@ -323,6 +327,8 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, ChangePla
                                           "Insufficient privilege or group protection violation.");
     bool admin = false;
     if (!(v = IsEventualMember(kAdministratorsGroup, userDN, admin)).Ok()) return v;
+    const std::vector<std::string> administrators =
+        admin ? std::vector<std::string>{userDN} : std::vector<std::string>();
     const bool ownsDoomed = HoldsDN(doomed.owners, userDN);
     if (withParent) {
         Group parent;
@@ -342,7 +348,8 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, ChangePla
                                                               f.userName.c_str(), f.groupName.c_str()));
             }
         }
-        if (!(v = RoleGroupGuard(parent, f.userName, userDN, admin, true)).Ok()) return v;
+        if (!admin && doomed.IsRoleGroup()) return protectedGroup;
+        if (!(v = RoleGroupsAllow(parent, f.userName, userDN, administrators)).Ok()) return v;
     } else if (!admin && !ownsDoomed) {
         return protectedGroup;
     }
@@ -362,7 +369,10 @@ Verdict ChangeApplier::Impl::CheckDelete(const ParsedRequest& request, ChangePla
         // Its last supergroup: taking it deletes it, which the rules above let only an
         // administrator or its owner do, the same people who may delete it without a parent.
     }
-    if (!(v = RoleGroupGuard(doomed, f.userName, userDN, admin, false)).Ok()) return v;
+    if (!(v = RoleGroupGuard(doomed, f.userName, userDN, admin, false)).Ok() ||
+        !(v = RoleGroupsAllow(doomed, f.userName, userDN, administrators)).Ok()) {
+        return v;
+    }
     details.operation = "delete";
     details.target = doomed.dn;
     details.recompute = doomed.superGroups;

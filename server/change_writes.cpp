@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "server/text.h"
 #include "server/applier_impl.h"
@@ -104,21 +105,36 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
         for (const std::string& dn : members) scope.insert(NormalDN(dn));
         if (EnsureValue(directory, d.group, "subGroup", d.target, present) != LDAP_SUCCESS) return Refused();
         firstWriteDone = true;
-        if (EnsureValue(directory, d.target, "superGroup", d.group, present) != LDAP_SUCCESS) return Refused();
+        if (EnsureValue(directory, d.target, "superGroup", d.group, present) != LDAP_SUCCESS) {
+            return present ? TakeBack(d, scope, Refused(), firstWriteDone) : Refused();
+        }
+    } else if (op == "unmirror") {
+        // Half a link, taken away: whichever side is there, of entries that may be gone.
+        for (const auto& [dn, attribute, value] : {std::tuple{d.group, "subGroup", d.target},
+                                                   std::tuple{d.target, "superGroup", d.group}}) {
+            rc = EnsureValue(directory, dn, attribute, value, false);
+            if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Refused();
+        }
+        firstWriteDone = true;
+        return kDone;
     } else if (op == "create") {
         if (d.unit == "zngroups") {
             rc = directory.Add(d.unitDN, {{LDAP_MOD_ADD, "objectClass", {"top", "organizationalUnit"}},
                                           {LDAP_MOD_ADD, "ou", {d.unit}}});
             if (rc != LDAP_SUCCESS && rc != LDAP_ALREADY_EXISTS) return Refused();
         }
-        rc = directory.Add(d.target, {{LDAP_MOD_ADD, "objectClass", {"top", "groupOfUniqueNames", "znGroup"}},
-                                      {LDAP_MOD_ADD, "cn", {d.values.front()}}});
+        std::vector<Directory::Change> entry = {
+            {LDAP_MOD_ADD, "objectClass", {"top", "groupOfUniqueNames", "znGroup"}},
+            {LDAP_MOD_ADD, "cn", {d.values.front()}}};
+        // Plans of earlier versions name no owner.
+        if (d.values.size() > 1) entry.push_back({LDAP_MOD_ADD, "owner", {d.values[1]}});
+        rc = directory.Add(d.target, entry);
         if (rc != LDAP_SUCCESS && rc != LDAP_ALREADY_EXISTS) return Refused();
         firstWriteDone = true;
         if (!d.group.empty()) {
             if (EnsureValue(directory, d.group, "subGroup", d.target, true) != LDAP_SUCCESS ||
                 EnsureValue(directory, d.target, "superGroup", d.group, true) != LDAP_SUCCESS) {
-                return Refused();
+                return TakeBack(d, scope, Refused(), firstWriteDone);
             }
         }
     } else if (op == "delete") {
@@ -181,7 +197,23 @@ Verdict ChangeApplier::Impl::Apply(const PlanDetails& d, bool& firstWriteDone) {
     } else {
         return Verdict{kDirectoryRefusedCode, "Unknown plan " + op + "."};
     }
-    return Recompute(d.recompute, &scope);
+    Verdict closure = Recompute(d.recompute, &scope);
+    return !closure.Ok() && op == "link" ? TakeBack(d, scope, closure, firstWriteDone) : closure;
+}
+
+Verdict ChangeApplier::Impl::TakeBack(const PlanDetails& d, const std::set<std::string>& scope,
+                                      const Verdict& failure, bool& firstWriteDone) {
+    // A directory that could not be asked may have taken the write: the change stays
+    // pending and is completed when it answers again.
+    if (IsConnectionFailure(directory.LastCode())) return failure;
+    auto gone = [](int rc) { return rc == LDAP_SUCCESS || rc == LDAP_NO_SUCH_OBJECT; };
+    bool undone = gone(EnsureValue(directory, d.target, "superGroup", d.group, false)) &&
+                  gone(EnsureValue(directory, d.group, "subGroup", d.target, false));
+    if (undone && d.operation == "create") undone = gone(directory.Delete(d.target));
+    // The eventual members the link brought up the hierarchy go with it.
+    if (undone && d.operation == "link") undone = Recompute({d.group}, &scope).Ok();
+    if (undone) firstWriteDone = false;
+    return failure;
 }
 
 ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails& d, Verdict& failure) {
@@ -201,6 +233,7 @@ ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails&
         if (!read(d.group, d.attribute)) return Reached::kUnknown;
         return answer(HoldsDN(values, d.values.front()) == (op == "add-value" || op == "add-member"));
     }
+    if (op == "unmirror") return Reached::kYes;  // taking away again takes nothing
     if (op == "link" || op == "unlink") {
         if (!read(d.group, "subGroup")) return Reached::kUnknown;
         return answer(HoldsDN(values, d.target) == (op == "link"));
@@ -231,6 +264,17 @@ ChangeApplier::Reached ChangeApplier::Impl::FirstWriteReached(const PlanDetails&
     return Reached::kNo;
 }
 
+namespace {
+
+bool IsPlain(const Entry& e) {
+    for (const std::string& oc : e.Values("objectclass")) {
+        if (Lower(oc) == "zngroup") return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // Eventual members of a group = its direct members and the eventual members of its
 // subgroups. A change below a group touches it and everything above it, and nothing else:
 // those groups are recomputed children first, each once, from their children's values.
@@ -242,6 +286,7 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
     struct Node {
         std::string dn;
         std::vector<std::string> direct, subs, supers, current;
+        bool plain = false;  // of a class that cannot hold superGroup
     };
     std::map<std::string, Node> affected;  // by normal DN
     std::deque<std::string> next(starts.begin(), starts.end());
@@ -251,35 +296,73 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
         std::string key = NormalDN(dn);
         if (affected.count(key) != 0) continue;
         std::vector<Entry> entries;
-        if (directory.Search(dn, false, "(objectClass=*)",
-                             {"explicitMember", "subGroup", "superGroup", "uniqueMember"}, entries) != LDAP_SUCCESS) {
+        if (directory.Search(
+                dn, false, "(objectClass=*)",
+                {"explicitMember", "subGroup", "superGroup", "uniqueMember", "objectClass"},
+                entries) != LDAP_SUCCESS) {
             return Refused();
         }
         if (entries.empty()) continue;  // gone: nothing to keep true
         const Entry& e = entries.front();
-        Node node{e.dn, e.Values("explicitmember"), e.Values("subgroup"), e.Values("supergroup"),
-                  e.Values("uniquemember")};
+        Node node{e.dn,
+                  e.Values("explicitmember"),
+                  e.Values("subgroup"),
+                  e.Values("supergroup"),
+                  e.Values("uniquemember"),
+                  IsPlain(e)};
         for (const std::string& parent : node.supers) next.push_back(parent);
         affected.emplace(key, std::move(node));
     }
     // Children outside the affected set keep their values; read each once.
     std::map<std::string, std::vector<std::string>> outside;
-    std::map<std::string, int> pendingChildren;
+    std::map<std::string, Node> outsideLinks;
     for (auto& [key, node] : affected) {
-        int inside = 0;
         for (const std::string& sub : node.subs) {
             std::string subKey = NormalDN(sub);
-            if (affected.count(subKey) != 0) {
-                ++inside;
-            } else if (outside.count(subKey) == 0) {
-                std::vector<std::string> values;
-                bool exists = false;
-                if (ReadValues(directory, sub, "uniqueMember", values, exists) != LDAP_SUCCESS) {
-                    return Refused();
-                }
-                outside[subKey] = std::move(values);
+            if (affected.count(subKey) != 0 || outside.count(subKey) != 0) continue;
+            std::vector<Entry> entries;
+            if (directory.Search(sub, false, "(objectClass=*)",
+                                 {"uniqueMember", "superGroup", "objectClass"},
+                                 entries) != LDAP_SUCCESS) {
+                return Refused();
+            }
+            outside[subKey] = entries.empty() ? std::vector<std::string>()
+                                              : entries.front().Values("uniquemember");
+            if (!entries.empty()) {
+                outsideLinks[subKey] = Node{sub, {},
+                                            {},  entries.front().Values("supergroup"),
+                                            {},  IsPlain(entries.front())};
             }
         }
+    }
+    // A link counts when both sides hold it, as the checks and the repair count it: half a
+    // link (a change the directory refused part way, data written around the server) moves
+    // no members. A child of a plain class is linked by its parent's side alone.
+    auto linked = [&](const Node& parent, const std::string& sub) {
+        const std::string subKey = NormalDN(sub);
+        auto found = affected.find(subKey);
+        const Node* child = found != affected.end() ? &found->second : nullptr;
+        if (child == nullptr && outsideLinks.count(subKey) != 0) child = &outsideLinks.at(subKey);
+        return child != nullptr && (child->plain || HoldsDN(child->supers, parent.dn));
+    };
+    std::map<std::string, std::vector<std::string>> linkedSubs, linkedSupers;
+    for (const auto& [key, node] : affected) {
+        for (const std::string& sub : node.subs) {
+            if (linked(node, sub)) linkedSubs[key].push_back(sub);
+        }
+        for (const std::string& parent : node.supers) {
+            auto found = affected.find(NormalDN(parent));
+            if (found != affected.end() && HoldsDN(found->second.subs, node.dn))
+                linkedSupers[key].push_back(parent);
+        }
+    }
+    std::map<std::string, int> pendingChildren;
+    for (auto& [key, node] : affected) {
+        node.subs = linkedSubs[key];
+        node.supers = linkedSupers[key];
+        int inside = 0;
+        for (const std::string& sub : node.subs)
+            inside += affected.count(NormalDN(sub)) != 0 ? 1 : 0;
         pendingChildren[key] = inside;
     }
     std::map<std::string, std::map<std::string, std::string>> computed;  // normal → spelling
@@ -348,27 +431,78 @@ Verdict ChangeApplier::Impl::Recompute(const std::vector<std::string>& starts,
     return kDone;
 }
 
-Verdict ChangeApplier::Impl::FindDrifts(std::vector<Drift>& drifts) {
+namespace {
+
+// Every group entry, by normal DN, with what the closure and the links are made of.
+struct AllGroups {
     std::vector<Entry> entries;
-    if (directory.Search(directory.BaseDN(), true, "(objectClass=groupOfUniqueNames)",
-                         {"cn", "objectClass", "explicitMember", "subGroup", "uniqueMember"},
-                         entries) != LDAP_SUCCESS) {
-        return Refused();
-    }
     std::map<std::string, const Entry*> byDN;
-    for (const Entry& e : entries) byDN.emplace(NormalDN(e.dn), &e);
-    auto derived = [](const Entry& e) {
-        for (const std::string& oc : e.Values("objectclass")) {
-            if (Lower(oc) == "zngroup") return true;
+
+    int Read(Directory& directory) {
+        const int rc = directory.Search(
+            directory.BaseDN(), true, "(objectClass=groupOfUniqueNames)",
+            {"cn", "objectClass", "explicitMember", "subGroup", "superGroup", "uniqueMember"},
+            entries);
+        for (const Entry& e : entries) byDN.emplace(NormalDN(e.dn), &e);
+        return rc;
+    }
+    const Entry* Find(const std::string& dn) const {
+        auto found = byDN.find(NormalDN(dn));
+        return found != byDN.end() ? found->second : nullptr;
+    }
+};
+
+bool Derived(const Entry& e) {
+    for (const std::string& oc : e.Values("objectclass")) {
+        if (Lower(oc) == "zngroup") return true;
+    }
+    return false;
+}
+
+// Whether `child`, a subGroup value of `parent`, is linked to it: both sides hold the link,
+// or the child is of a plain class, which cannot hold superGroup.
+bool Linked(const Entry& parent, const Entry& child) {
+    return !Derived(child) || HoldsDN(child.Values("supergroup"), parent.dn);
+}
+
+std::string NameOf(const Entry* e, const std::string& dn) {
+    return e == nullptr || e->Values("cn").empty() ? dn : Upper(e->Values("cn").front());
+}
+
+}  // namespace
+
+Verdict ChangeApplier::Impl::FindHalfLinks(std::vector<HalfLink>& halves) {
+    AllGroups all;
+    if (all.Read(directory) != LDAP_SUCCESS) return Refused();
+    halves.clear();
+    for (const Entry& e : all.entries) {
+        for (const std::string& sub : e.Values("subgroup")) {
+            const Entry* child = all.Find(sub);
+            if (child == nullptr || !Linked(e, *child)) {
+                halves.push_back({e.dn, sub, NameOf(&e, e.dn), NameOf(child, sub), true});
+            }
         }
-        return false;
-    };
+        for (const std::string& super : e.Values("supergroup")) {
+            const Entry* parent = all.Find(super);
+            if (parent == nullptr || !HoldsDN(parent->Values("subgroup"), e.dn)) {
+                halves.push_back({super, e.dn, NameOf(parent, super), NameOf(&e, e.dn), false});
+            }
+        }
+    }
+    return kDone;
+}
+
+Verdict ChangeApplier::Impl::FindDrifts(std::vector<Drift>& drifts) {
+    AllGroups all;
+    if (all.Read(directory) != LDAP_SUCCESS) return Refused();
+    const std::vector<Entry>& entries = all.entries;
+    auto derived = Derived;
     drifts.clear();
     for (const Entry& e : entries) {
         if (!derived(e)) continue;
         // Everything reachable down the subgroups, with a visited set for old cycles: the
         // direct members of groups that derive theirs, and the members that plain groups
-        // hold. A subgroup that is gone adds nothing.
+        // hold. A subgroup that is gone, or linked by half, adds nothing.
         std::map<std::string, std::string> closure;
         std::set<std::string> seen;
         std::deque<const Entry*> next{&e};
@@ -382,8 +516,8 @@ Verdict ChangeApplier::Impl::FindDrifts(std::vector<Drift>& drifts) {
             }
             if (!ours) continue;
             for (const std::string& sub : group->Values("subgroup")) {
-                auto found = byDN.find(NormalDN(sub));
-                if (found != byDN.end()) next.push_back(found->second);
+                const Entry* child = all.Find(sub);
+                if (child != nullptr && Linked(*group, *child)) next.push_back(child);
             }
         }
         Drift drift;

@@ -48,6 +48,26 @@ ChangePlan ChangeApplier::RepairPlan(const Drift& drift) {
     return plan;
 }
 
+std::size_t ChangeApplier::TakeValuesWritten() {
+    return m_impl->directory.TakeValuesWritten();
+}
+
+Verdict ChangeApplier::FindHalfLinks(std::vector<HalfLink>& halves) {
+    return m_impl->FindHalfLinks(halves);
+}
+
+ChangePlan ChangeApplier::RepairPlan(const HalfLink& half) {
+    ChangePlan plan;
+    plan.kind = ChangeRequest::kRemoveSubGroup;
+    plan.logGroups = {half.childName, half.parentName};
+    PlanDetails details;
+    details.operation = "unmirror";
+    details.group = half.parentDN;
+    details.target = half.childDN;
+    plan.details = details.Encode();
+    return plan;
+}
+
 bool ChangeApplier::LastFailureWasConnection() const {
     return IsConnectionFailure(m_impl->directory.LastCode());
 }

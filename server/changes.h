@@ -73,6 +73,8 @@ class ChangeApplier {
     // Whether the directory's last answer was that it could not be reached, rather than a
     // refusal: the one is passing, the other may not be.
     bool LastFailureWasConnection() const;
+    // Values written into directory entries since the last call.
+    std::size_t TakeValuesWritten();
 
     enum class Reached { kYes, kNo, kUnknown };
     // After a restart: whether the first write of the plan is in the directory. kUnknown
@@ -92,6 +94,20 @@ class ChangeApplier {
     Verdict FindDrifts(std::vector<Drift>& drifts);
     // The plan of writing one group's eventual members to its closure, for the journal.
     ChangePlan RepairPlan(const Drift& drift);
+
+    // Half a link: a subGroup value whose group does not name the parent among its
+    // superGroup values (or is gone), or the other way round. A link counts when both sides
+    // hold it; a group of a plain class, which cannot hold superGroup, is linked by its
+    // parent's subGroup alone.
+    struct HalfLink {
+        std::string parentDN, childDN;
+        std::string parentName, childName;  // the entries' names; the DN when gone
+        bool parentSide = true;             // which side holds it: the parent's subGroup
+    };
+    Verdict FindHalfLinks(std::vector<HalfLink>& halves);
+    // The plan of taking the half that is there away, for the journal: what a refused
+    // change left, or data written around the server, no longer counts anywhere.
+    ChangePlan RepairPlan(const HalfLink& half);
 
     // Defined in applier_impl.h, which the applier's own files share.
     struct Impl;

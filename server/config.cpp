@@ -35,16 +35,22 @@ const char* const kUsageText =
     "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
     "  --idle-timeout-ms N        bound for a connection's first bytes (default 1000)\n"
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
+    "  --max-values-per-minute N  values one requester's accepted changes may write a\n"
+    "                             minute into entries and change logs (default 60000;\n"
+    "                             0: no bound); more are refused until it refills\n"
     "  --first-change-number N    number of the first change a new journal hands out\n"
     "                             (default 1)\n"
     "  --peer FIRST=HOST:PORT     another domain's server, whose change numbers start at\n"
     "                             FIRST; status questions about them are passed on to it\n"
     "                             (repeatable)\n"
-    "  --check                    report every group whose eventual members differ from\n"
-    "                             its direct members and its subgroups' members, and exit\n"
-    "                             (status 3 when one does); changes nothing\n"
-    "  --repair                   write those groups' eventual members, each as a journalled\n"
-    "                             change, and exit\n"
+    "  --check                    report every half written link (subGroup without its\n"
+    "                             superGroup or the other way round) and every group whose\n"
+    "                             eventual members differ from its direct members and its\n"
+    "                             subgroups' members, and exit (status 3 when there is one);\n"
+    "                             changes nothing\n"
+    "  --repair                   take half links away and write those groups' eventual\n"
+    "                             members, each as a journalled change, taking turns with a\n"
+    "                             server serving the same journal, and exit\n"
     "  --help                     show this text and exit\n"
     "  --version                  show the version and exit\n";
 
@@ -130,6 +136,7 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
     if (key == "directory-timeout-ms") {
         return integer(1, 600000, config.directoryTimeoutMilliseconds);
     }
+    if (key == "max-values-per-minute") return integer(0, 1000000000, config.maxValuesPerMinute);
     // Change numbers travel as the client's long, which is 32 bits on Windows.
     if (key == "first-change-number") return integer(1, INT_MAX, config.firstChangeNumber);
     if (key == "peer") {

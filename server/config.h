@@ -55,6 +55,10 @@ struct Config {
     // Bound for a connection's first bytes.
     int idleTimeoutMilliseconds = 1000;
     int directoryTimeoutMilliseconds = 10000;
+    // Values one requester's accepted changes may write a minute, into directory entries
+    // and change-log records (0: no bound): ordinary work stays far below it, repeated links
+    // of big groups and floods of another group's log stop at it.
+    long maxValuesPerMinute = 60000;
     long firstChangeNumber = 1;
     // Status questions about numbers this server never gave go to the peer whose range holds
     // them: applications ask their local server about every change.

@@ -4,6 +4,7 @@
 
 #include <ldap.h>
 
+#include <algorithm>
 #include <cctype>
 
 namespace zn::server {
@@ -226,7 +227,26 @@ int Directory::Modify(const std::string& dn, int operation, const std::string& a
     return Modify(dn, std::vector<Change>{{operation, attribute, values}});
 }
 
+std::size_t Directory::TakeValuesWritten() {
+    std::size_t values = 0;
+    std::swap(values, m_valuesWritten);
+    return values;
+}
+
+namespace {
+
+// A removal of a whole attribute counts as one value.
+std::size_t ValuesOf(const std::vector<Directory::Change>& changes) {
+    std::size_t values = 0;
+    for (const Directory::Change& change : changes)
+        values += std::max<std::size_t>(1, change.values.size());
+    return values;
+}
+
+}  // namespace
+
 int Directory::Modify(const std::string& dn, const std::vector<Change>& changes) {
+    m_valuesWritten += ValuesOf(changes);
     return Run([&](LDAP* ld) {
         ModList mods(changes);
         return ldap_modify_ext_s(ld, dn.c_str(), mods.Get(), nullptr, nullptr);
@@ -234,6 +254,7 @@ int Directory::Modify(const std::string& dn, const std::vector<Change>& changes)
 }
 
 int Directory::Add(const std::string& dn, const std::vector<Change>& attributes) {
+    m_valuesWritten += ValuesOf(attributes);
     return Run([&](LDAP* ld) {
         ModList mods(attributes);
         return ldap_add_ext_s(ld, dn.c_str(), mods.Get(), nullptr, nullptr);
@@ -241,10 +262,12 @@ int Directory::Add(const std::string& dn, const std::vector<Change>& attributes)
 }
 
 int Directory::Delete(const std::string& dn) {
+    ++m_valuesWritten;
     return Run([&](LDAP* ld) { return ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr); });
 }
 
 int Directory::Rename(const std::string& dn, const std::string& newRdn) {
+    ++m_valuesWritten;
     return Run([&](LDAP* ld) {
         return ldap_rename_s(ld, dn.c_str(), newRdn.c_str(), nullptr, 1, nullptr, nullptr);
     });

@@ -66,6 +66,9 @@ class Directory {
     const std::string& LastError() const { return m_lastError; }
     // The result code of the last operation.
     int LastCode() const { return m_lastCode; }
+    // Values sent in modifications and new entries (an entry deleted or renamed counts as
+    // one) since the last call.
+    std::size_t TakeValuesWritten();
 
   private:
     struct Closer {
@@ -79,6 +82,7 @@ class Directory {
     std::unique_ptr<LDAP, Closer> m_ld;
     std::string m_lastError;
     int m_lastCode = 0;
+    std::size_t m_valuesWritten = 0;
 };
 
 // True for codes after which the server may not have seen the operation at all.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "server/journal.h"
 #include "server/listener.h"
 #include "server/service.h"
+#include "server/writer_lock.h"
 #include "zngroups_config.h"
 
 namespace {
@@ -29,48 +31,77 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-// --check and --repair: one pass over every group, reported on standard output.
-int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journal, bool repair) {
+// One repair, journalled like any change so that every value it moves is on record.
+bool Repair(zn::server::ChangeApplier& applier, zn::server::Journal& journal,
+            const zn::server::ChangePlan& plan, zn::server::NewChange change) {
     using namespace zn::server;
-    std::vector<ChangeApplier::Drift> drifts;
-    Verdict read = applier.FindDrifts(drifts);
+    change.client = "zngroups-admind --repair";
+    change.userName = "zngroups-admind";
+    const long number = journal.RecordPending(change, plan.logGroups, plan.Serialize());
+    bool touched = false;
+    Verdict verdict = number != 0 ? applier.Apply(plan, touched) : Verdict{1, "journal"};
+    if (number == 0 || !verdict.Ok()) {
+        if (number != 0)
+            journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
+        std::printf("  not repaired: %s\n",
+                    number == 0 ? "the journal cannot be written" : verdict.text.c_str());
+        return false;
+    }
+    journal.Complete(number, ChangeState::kApplied, 1, std::string());
+    std::printf("  repaired as change %ld\n", number);
+    return true;
+}
+
+// --check and --repair: one pass over every group, reported on standard output. A repair
+// holds the writer's lock throughout, so a serving server's changes wait for it and none
+// comes between what it reads and what it writes.
+int CheckClosures(zn::server::ChangeApplier& applier, zn::server::Journal& journal, bool repair,
+                  zn::server::WriterLock& writer) {
+    using namespace zn::server;
+    std::unique_lock<WriterLock> hold(writer, std::defer_lock);
+    if (repair) hold.lock();
+    // Half links first: the closures below count whole links only.
+    std::vector<ChangeApplier::HalfLink> halves;
+    Verdict read = applier.FindHalfLinks(halves);
     if (!read.Ok()) return Fail(read.text);
     int failures = 0;
+    for (const ChangeApplier::HalfLink& half : halves) {
+        std::printf("%s > %s: half a link, only in %s's %s\n", half.parentName.c_str(),
+                    half.childName.c_str(),
+                    (half.parentSide ? half.parentName : half.childName).c_str(),
+                    half.parentSide ? "subGroup" : "superGroup");
+        NewChange change;
+        change.request = "repair of half a link";
+        change.kind = "REPAIR HALF LINK";
+        change.groupName = half.parentName;
+        change.target = half.childName;
+        if (repair && !Repair(applier, journal, applier.RepairPlan(half), change)) ++failures;
+    }
+    std::vector<ChangeApplier::Drift> drifts;
+    if (!(read = applier.FindDrifts(drifts)).Ok()) return Fail(read.text);
     for (const ChangeApplier::Drift& drift : drifts) {
         std::printf("%s: %zu missing, %zu extra\n", drift.name.c_str(), drift.missing.size(),
                     drift.extra.size());
         for (const std::string& dn : drift.missing) std::printf("  + %s\n", dn.c_str());
         for (const std::string& dn : drift.extra) std::printf("  - %s\n", dn.c_str());
-        if (!repair) continue;
-        // Journalled like any change, so that every value the repair moves is on record.
-        const ChangePlan plan = applier.RepairPlan(drift);
         NewChange change;
-        change.client = "zngroups-admind --repair";
-        change.userName = "zngroups-admind";
         change.request = "repair of the eventual members";
         change.kind = "REPAIR EVENTUAL MEMBERS";
         change.groupName = drift.name;
         change.target = "+" + std::to_string(drift.missing.size()) + " -" + std::to_string(drift.extra.size());
-        const long number = journal.RecordPending(change, plan.logGroups, plan.Serialize());
-        bool touched = false;
-        Verdict verdict = number != 0 ? applier.Apply(plan, touched) : Verdict{1, "journal"};
-        if (number == 0 || !verdict.Ok()) {
-            if (number != 0) journal.Complete(number, ChangeState::kRejected, verdict.code, verdict.text);
-            std::printf("  not repaired: %s\n", number == 0 ? "the journal cannot be written" : verdict.text.c_str());
-            ++failures;
-            continue;
-        }
-        journal.Complete(number, ChangeState::kApplied, 1, std::string());
-        std::printf("  repaired as change %ld\n", number);
+        if (repair && !Repair(applier, journal, applier.RepairPlan(drift), change)) ++failures;
     }
+    const std::size_t found = halves.size() + drifts.size();
     if (repair) {
-        std::printf("%zu group(s) repaired, %d not\n", drifts.size() - failures, failures);
+        std::printf("%zu half link(s) and group(s) repaired, %d not\n", found - failures, failures);
     } else {
-        std::printf("%zu group(s) whose eventual members differ from their closure\n", drifts.size());
+        std::printf(
+            "%zu half link(s), %zu group(s) whose eventual members differ from their closure\n",
+            halves.size(), drifts.size());
     }
     std::fflush(stdout);
     if (failures != 0) return 1;
-    return !repair && !drifts.empty() ? 3 : 0;
+    return !repair && found != 0 ? 3 : 0;
 }
 
 }  // namespace
@@ -104,9 +135,14 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     ChangeApplier applier(directory);
     if (config.task != Task::kServe) {
-        return CheckClosures(applier, *journal, config.task == Task::kRepair);
+        WriterLock writer;
+        if (config.task == Task::kRepair && !writer.Open(config.journalPath, error))
+            return Fail(error);
+        return CheckClosures(applier, *journal, config.task == Task::kRepair, writer);
     }
     AdminService service(*journal, applier, config.allowChanges);
+    if (!service.ShareWriter(config.journalPath, error)) return Fail(error);
+    service.SetWriteBound(config.maxValuesPerMinute);
     service.SetPeers(config.firstChangeNumber, config.peers);
     if (const char* pause = std::getenv("ZNGROUPS_ADMIND_PAUSE_AFTER_JOURNAL_MS")) {
         service.SetPauseAfterJournal(std::atoi(pause));

@@ -37,6 +37,11 @@ inline constexpr long kGivenUpCode = 31015;
 inline constexpr const char* kGivenUpFormat =
     "Not completed after %d tries: %s; what reached the directory stays there.";
 
+// A requester whose accepted changes wrote their minute's worth of values (write-bound).
+inline constexpr long kWriteBoundCode = 31016;
+inline constexpr const char* kWriteBoundFormat =
+    "The changes of %s wrote more than %ld values in a minute; try again in %ld s.";
+
 inline constexpr long kPeerUnreachableCode = 31013;
 inline constexpr const char* kPeerUnreachableFormat =
     "Change %ld belongs to the administration server %s, which did not answer.";

@@ -231,7 +231,17 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
                       Verdict{kTokenMismatchCode, kTokenMismatchText}, client, m_forgeries);
         return Refusal(kTokenMismatchCode, kTokenMismatchText);
     }
-    std::lock_guard<std::mutex> hold(m_writer);
+    long wait = 0;
+    if (!m_quota.Allows(Upper(request.fields.userName), wait)) {
+        // Checked before the directory is read: a requester over the bound costs nothing
+        // more, and is in no group's log.
+        const Verdict over{kWriteBoundCode,
+                           FormatText(kWriteBoundFormat, Upper(request.fields.userName).c_str(),
+                                      m_quota.PerMinute(), wait)};
+        RecordRefusal(Describe(request, text, client), {}, over, client, m_refusals);
+        return Refusal(over.code, over.text);
+    }
+    std::lock_guard<WriterLock> hold(m_writer);
     if (m_unfinished != 0) {
         ReconcileLocked();
     }
@@ -289,6 +299,7 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
                          change.request + ": ";
     if (plan.kind == ChangeRequest::kResetGroupChangeLogs) {
         // Only the journal changes, in one transaction with the change's own state.
+        m_quota.Charge(Upper(change.userName), plan.logGroups.size());
         if (!m_journal.CompleteReset(number, change.groupName)) {
             if (!m_journal.Complete(number, ChangeState::kRejected, kJournalFailureCode,
                                     kJournalFailureText)) {
@@ -303,7 +314,9 @@ std::string AdminService::ApplyAccepted(const NewChange& change, const ChangePla
         std::this_thread::sleep_for(std::chrono::milliseconds(m_pauseAfterJournal));
     }
     bool touched = false;
+    m_applier.TakeValuesWritten();  // what earlier completions wrote is nobody's
     Verdict verdict = m_applier.Apply(plan, touched);
+    m_quota.Charge(Upper(change.userName), m_applier.TakeValuesWritten() + plan.logGroups.size());
     watch.Lap(Phase::kDirectory);
     if (verdict.Ok()) {
         if (!m_journal.Complete(number, ChangeState::kApplied, kChangeAppliedStatus, std::string(),
@@ -354,7 +367,7 @@ const Peer* AdminService::PeerFor(long number) const {
 }
 
 std::size_t AdminService::Reconcile() {
-    std::lock_guard<std::mutex> hold(m_writer);
+    std::lock_guard<WriterLock> hold(m_writer);
     return ReconcileLocked();
 }
 
@@ -392,6 +405,13 @@ std::size_t AdminService::ReconcileJournal() {
             m_journal.Complete(entry.number, ChangeState::kApplied, kChangeAppliedStatus,
                                std::string(), FateOf(plan));
             Log(prefix + "completed after an interruption");
+            continue;
+        }
+        if (reached == ChangeApplier::Reached::kYes && !verdict.Ok() && !touched &&
+            !m_applier.LastFailureWasConnection()) {
+            // Refused part way and taken back whole: nothing of it is left.
+            m_journal.Complete(entry.number, ChangeState::kRejected, verdict.code, verdict.text);
+            Log(prefix + "taken back: " + verdict.text);
             continue;
         }
         // An unreachable directory is no reason to give a change up; one that keeps

@@ -13,6 +13,8 @@
 #include "server/changes.h"
 #include "server/config.h"
 #include "server/journal.h"
+#include "server/write_quota.h"
+#include "server/writer_lock.h"
 
 namespace zn::server {
 
@@ -88,6 +90,13 @@ class AdminService {
         m_peers = std::move(peers);
     }
 
+    // Changes take turns with a --repair run on the same journal.
+    bool ShareWriter(const std::string& journalPath, std::string& error) {
+        return m_writer.Open(journalPath, error);
+    }
+    // What one requester's accepted changes may write a minute (0: no bound).
+    void SetWriteBound(long valuesPerMinute) { m_quota.SetPerMinute(valuesPerMinute); }
+
     // Fault injection for crash tests: sleep this long between journalling a change as
     // pending and writing it, so that a test can kill the server inside that window.
     void SetPauseAfterJournal(int milliseconds) { m_pauseAfterJournal = milliseconds; }
@@ -113,7 +122,8 @@ class AdminService {
     std::vector<Network> m_allowChanges;
     // One writer per domain: checks and writes of two changes never interleave, so the
     // eventual members computed from one state are written before the next change reads it.
-    std::mutex m_writer;
+    WriterLock m_writer;
+    WriteQuota m_quota{0};
     int m_pauseAfterJournal = 0;
     // Changes the journal may still hold as pending; while none, a change need not read
     // the journal's pending list first. Unknown until the first reconciliation.
