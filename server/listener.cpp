@@ -1,43 +1,69 @@
 // The administration server's TCP side: one request per connection, read as the library
-// sends it, one reply, close.
+// sends it, one reply, close; every socket is read and written by one event loop.
+//
+// A hand-written epoll loop rather than a library such as Asio: the server has one kind of
+// client connection and one kind of outgoing one, the request's end is judged from the
+// raw socket (TCP_INFO, see connection.h), and the loop is a few hundred lines that need
+// nothing beyond the C library. The server runs on Linux only.
 #include "server/listener.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "admin/change_request.h"
+#include "server/client_limits.h"
+#include "server/connection.h"
+#include "server/desks.h"
 #include "server/reply_codes.h"
 #include "session/format.h"
 
 namespace zn::server {
 namespace {
 
-void CloseQuietly(int socket) {
-    if (socket >= 0) {
-        close(socket);
-    }
-}
+using Clock = std::chrono::steady_clock;
 
-// Unread bytes make close() reset the connection, and a reset may destroy the answer
-// before the client reads it: what has arrived is read first, for up to `drainMilliseconds`.
-void AnswerAndClose(int socket, const std::string& reply, int sendMilliseconds,
-                    int drainMilliseconds) {
-    if (!reply.empty()) {
-        SendAll(socket, reply, sendMilliseconds);
-    }
-    shutdown(socket, SHUT_WR);
-    Drain(socket, drainMilliseconds);
-    CloseQuietly(socket);
+// Threads that check and write changes: one writes at a time (the service's writer lock),
+// the others refuse what needs no directory write meanwhile.
+constexpr int kChangeWorkers = 4;
+// Threads that answer status questions, each on a journal connection of its own.
+constexpr int kQuestionReaders = 2;
+// A change log waits for the client while this much of it is still unsent.
+constexpr std::size_t kRoomMark = 16 * 1024;
+// A status question passed on to another domain's server waits this long for its answer.
+constexpr std::chrono::milliseconds kPeerBound(1000);
+// A whole answer is written within this bound; a client that takes nothing for the
+// request bound is dropped sooner.
+constexpr std::chrono::seconds kAnswerBound(60);
+// A stopping server gives the answers still being written this long.
+constexpr std::chrono::seconds kStopBound(5);
+constexpr std::chrono::milliseconds kTick(50);
+
+constexpr std::uint64_t kListenTag = 1;
+constexpr std::uint64_t kWakeTag = 2;
+constexpr std::uint64_t kOutcomeTag = 3;
+constexpr std::uint64_t kFirstId = 16;
+// Marks the socket towards a peer in the epoll entry of a connection's id.
+constexpr std::uint64_t kPeerTag = std::uint64_t(1) << 63;
+
+void CloseQuietly(int socket) {
+    if (socket >= 0) close(socket);
 }
 
 // The listener's own texts carry no comma, which would end the text for the client.
@@ -45,11 +71,591 @@ std::string Refusal(long code, const std::string& text) {
     return "0," + std::to_string(code) + "," + text;
 }
 
-bool ArrivedWhole(const ReceivedRequest& request) {
+// The outgoing exchange of a status question passed on to a peer.
+struct PeerCall {
+    int socket = -1;
+    const Peer* peer = nullptr;
+    long number = 0;
+    std::string request;
+    std::string answer;
+    bool sent = false;
+    Clock::time_point deadline;
+};
+
+struct Connection {
+    enum class Stage { kReading, kAnswering, kWriting, kDraining };
+    int socket = -1;
+    Client client;
+    bool counted = false;  // in the per-address count
+    Stage stage = Stage::kReading;
+    std::string in;
+    bool tooLong = false;
+    std::string out;
+    std::size_t sent = 0;
+    bool finished = false;      // the whole answer is in `out`
+    bool stream = false;        // a change log, arriving page by page
+    bool waitsForRoom = false;  // its streamer waits until the client takes more
+    int drainMilliseconds = 0;
+    Clock::time_point opened;
+    Clock::time_point deadline;      // reading, draining: the stage's bound
+    Clock::time_point lastProgress;  // writing: when the client last took bytes
+    PeerCall peer;
+};
+
+class Loop {
+  public:
+    Loop(int listening, int wake, AdminService& service, const Config& config)
+        : m_listening(listening),
+          m_wake(wake),
+          m_service(service),
+          m_config(config),
+          m_clients(config.maxConnectionsPerClient, config.idleTimeoutMilliseconds,
+                    config.requestTimeoutMilliseconds) {}
+    ~Loop() {
+        for (auto& [id, connection] : m_connections) {
+            CloseQuietly(connection.socket);
+            CloseQuietly(connection.peer.socket);
+        }
+        CloseQuietly(m_epoll);
+        CloseQuietly(m_outcomes);
+    }
+
+    bool Run(std::string& error);
+
+  private:
+    bool Prepare(std::string& error);
+    void ResolvePeers();
+    void Watch(int socket, std::uint64_t tag, std::uint32_t events, int op);
+    void Post(Outcome outcome);
+    void Accept();
+    void Read(std::uint64_t id, Connection& c);
+    void Dispatch(std::uint64_t id, Connection& c);
+    void Deliver(Outcome& outcome);
+    void Answer(std::uint64_t id, Connection& c, const std::string& bytes, bool finished);
+    void Flush(std::uint64_t id, Connection& c);
+    void Finish(std::uint64_t id, Connection& c);
+    void Drain(std::uint64_t id, Connection& c);
+    void Close(std::uint64_t id);
+    void CallPeer(std::uint64_t id, Connection& c, const Peer* peer, long number);
+    void PeerReady(std::uint64_t id, Connection& c);
+    void EndPeerCall(std::uint64_t id, Connection& c);
+    void Expire(Clock::time_point now);
+    void SetAccepting(bool accepting);
+
+    const int m_listening;
+    const int m_wake;
+    AdminService& m_service;
+    const Config& m_config;
+    ClientLimits m_clients;
+    int m_epoll = -1;
+    int m_outcomes = -1;
+    std::uint64_t m_nextId = kFirstId;
+    std::unordered_map<std::uint64_t, Connection> m_connections;
+    std::map<std::string, sockaddr_in> m_peerAddresses;
+    bool m_accepting = true;
+    bool m_stopping = false;
+    Clock::time_point m_pausedUntil;
+
+    std::mutex m_outcomeLock;
+    std::vector<Outcome> m_posted;
+
+    JobQueue<std::function<void()>> m_changes;
+    JobQueue<std::function<void(JournalReader&)>> m_questions;
+    std::unique_ptr<LogStreamer> m_streamer;
+    std::vector<std::thread> m_threads;
+};
+
+bool Loop::Prepare(std::string& error) {
+    m_epoll = epoll_create1(EPOLL_CLOEXEC);
+    m_outcomes = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_epoll < 0 || m_outcomes < 0) {
+        error = std::string("epoll: ") + std::strerror(errno);
+        return false;
+    }
+    Watch(m_listening, kListenTag, EPOLLIN, EPOLL_CTL_ADD);
+    Watch(m_wake, kWakeTag, EPOLLIN, EPOLL_CTL_ADD);
+    Watch(m_outcomes, kOutcomeTag, EPOLLIN, EPOLL_CTL_ADD);
+    std::vector<std::unique_ptr<JournalReader>> readers;
+    for (int i = 0; i <= kQuestionReaders; ++i) {
+        readers.push_back(JournalReader::Open(m_config.journalPath, error));
+        if (!readers.back()) return false;
+    }
+    PostOutcome post = [this](Outcome outcome) { Post(std::move(outcome)); };
+    m_streamer = std::make_unique<LogStreamer>(std::move(readers.back()), m_service, post);
+    readers.pop_back();
+    for (std::unique_ptr<JournalReader>& reader : readers) {
+        m_threads.emplace_back([this, reader = std::shared_ptr<JournalReader>(std::move(reader))] {
+            std::function<void(JournalReader&)> job;
+            while (m_questions.Pop(job)) job(*reader);
+        });
+    }
+    for (int i = 0; i < kChangeWorkers; ++i) {
+        m_threads.emplace_back([this] {
+            std::function<void()> job;
+            while (m_changes.Pop(job)) job();
+        });
+    }
+    ResolvePeers();
+    return true;
+}
+
+// Looked up once, at the start: a lookup that hangs would hold the loop.
+void Loop::ResolvePeers() {
+    for (const Peer& peer : m_config.peers) {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (getaddrinfo(peer.host.c_str(), std::to_string(peer.port).c_str(), &hints, &found) !=
+                0 ||
+            found == nullptr) {
+            Log("the peer " + peer.host + " cannot be looked up; questions for it are answered " +
+                std::to_string(kPeerUnreachableCode));
+            continue;
+        }
+        sockaddr_in address{};
+        std::memcpy(&address, found->ai_addr, sizeof address);
+        freeaddrinfo(found);
+        m_peerAddresses[peer.host + ":" + std::to_string(peer.port)] = address;
+    }
+}
+
+void Loop::Watch(int socket, std::uint64_t tag, std::uint32_t events, int op) {
+    epoll_event event{};
+    event.events = events;
+    event.data.u64 = tag;
+    epoll_ctl(m_epoll, op, socket, &event);
+}
+
+// Called by the desks' threads.
+void Loop::Post(Outcome outcome) {
+    {
+        std::lock_guard<std::mutex> hold(m_outcomeLock);
+        m_posted.push_back(std::move(outcome));
+    }
+    std::uint64_t one = 1;
+    ssize_t ignored = write(m_outcomes, &one, sizeof one);
+    (void)ignored;
+}
+
+bool Loop::Run(std::string& error) {
+    if (!Prepare(error)) return false;
+    Clock::time_point lastTick = Clock::now();
+    Clock::time_point lastSweep = lastTick;
+    Clock::time_point stopBy;
+    epoll_event events[256];
+    while (!m_stopping || !m_connections.empty()) {
+        const int count = epoll_wait(m_epoll, events, 256, static_cast<int>(kTick.count()));
+        for (int i = 0; i < count; ++i) {
+            const std::uint64_t tag = events[i].data.u64;
+            if (tag == kListenTag) {
+                Accept();
+            } else if (tag == kWakeTag) {
+                char scrap[16];
+                while (read(m_wake, scrap, sizeof scrap) > 0) {
+                }
+                if (!m_stopping) {
+                    m_stopping = true;
+                    stopBy = Clock::now() + kStopBound;
+                    SetAccepting(false);
+                    // Requests not read yet are not taken; the changes in hand finish.
+                    std::vector<std::uint64_t> unread;
+                    for (auto& [id, c] : m_connections) {
+                        if (c.stage == Connection::Stage::kReading) unread.push_back(id);
+                    }
+                    for (std::uint64_t id : unread) Close(id);
+                }
+            } else if (tag == kOutcomeTag) {
+                std::uint64_t ignored = 0;
+                ssize_t got = read(m_outcomes, &ignored, sizeof ignored);
+                (void)got;
+                std::vector<Outcome> posted;
+                {
+                    std::lock_guard<std::mutex> hold(m_outcomeLock);
+                    posted.swap(m_posted);
+                }
+                for (Outcome& outcome : posted) Deliver(outcome);
+            } else {
+                const std::uint64_t id = tag & ~kPeerTag;
+                auto found = m_connections.find(id);
+                if (found == m_connections.end()) continue;
+                Connection& c = found->second;
+                if ((tag & kPeerTag) != 0) {
+                    PeerReady(id, c);
+                } else if (c.stage == Connection::Stage::kReading) {
+                    Read(id, c);
+                } else if (c.stage == Connection::Stage::kWriting) {
+                    Flush(id, c);
+                } else if (c.stage == Connection::Stage::kDraining) {
+                    Drain(id, c);
+                }
+            }
+        }
+        const Clock::time_point now = Clock::now();
+        if (now - lastTick >= kTick) {
+            lastTick = now;
+            Expire(now);
+            if (!m_stopping && !m_accepting && now >= m_pausedUntil &&
+                m_connections.size() < static_cast<std::size_t>(m_config.maxConnections)) {
+                SetAccepting(true);
+            }
+        }
+        if (now - lastSweep >= std::chrono::seconds(1)) {
+            lastSweep = now;
+            m_clients.Sweep();
+            m_service.FlushBudgets(false);
+        }
+        // Answers that the clients do not take are given up at the stop bound; a change
+        // still being written is waited for.
+        if (m_stopping && now >= stopBy) {
+            std::vector<std::uint64_t> stalled;
+            for (auto& [id, c] : m_connections) {
+                if (c.stage != Connection::Stage::kAnswering || c.stream || c.peer.socket >= 0) {
+                    stalled.push_back(id);
+                }
+            }
+            for (std::uint64_t id : stalled) Close(id);
+        }
+    }
+    m_changes.Close();
+    m_questions.Close();
+    for (std::thread& thread : m_threads) thread.join();
+    m_streamer.reset();
+    m_clients.Flush();
+    m_service.FlushBudgets(true);
+    return true;
+}
+
+void Loop::SetAccepting(bool accepting) {
+    if (accepting == m_accepting) return;
+    m_accepting = accepting;
+    // Connections beyond the bound wait in the listening socket's queue.
+    Watch(m_listening, kListenTag, accepting ? std::uint32_t(EPOLLIN) : 0u, EPOLL_CTL_MOD);
+}
+
+void Loop::Accept() {
+    while (m_accepting) {
+        if (m_connections.size() >= static_cast<std::size_t>(m_config.maxConnections)) {
+            SetAccepting(false);
+            return;
+        }
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        const int socket = accept4(m_listening, reinterpret_cast<sockaddr*>(&peer), &size,
+                                   SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (socket < 0) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
+            // Out of descriptors or memory: accepting resumes after a pause.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                m_pausedUntil = Clock::now() + std::chrono::milliseconds(10);
+                SetAccepting(false);
+            }
+            return;
+        }
+        char text[INET_ADDRSTRLEN] = "";
+        inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+        const std::uint64_t id = m_nextId++;
+        Connection& c = m_connections[id];
+        c.socket = socket;
+        c.client = Client{std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)),
+                          ntohl(peer.sin_addr.s_addr)};
+        c.opened = Clock::now();
+        c.deadline =
+            c.opened + std::chrono::milliseconds(std::min(m_config.idleTimeoutMilliseconds,
+                                                          m_config.requestTimeoutMilliseconds));
+        c.counted = m_clients.Admit(c.client.address);
+        Watch(socket, id, EPOLLIN, EPOLL_CTL_ADD);
+        if (!c.counted) {
+            // Over the limit nothing is waited for: a request that has already arrived whole
+            // is answered as usual, anything else refused.
+            Read(id, c);
+            auto still = m_connections.find(id);
+            if (still != m_connections.end() &&
+                still->second.stage == Connection::Stage::kReading) {
+                Connection& over = still->second;
+                m_clients.Note(over.client.address, ClientLimits::TurnedAway::kOverLimit);
+                const std::string address = Network{over.client.address, 32}.Text();
+                Answer(id, over,
+                       Refusal(kTooManyConnectionsCode,
+                               FormatText(kTooManyConnectionsFormat, address.c_str())),
+                       true);
+            }
+        }
+    }
+}
+
+void Loop::Read(std::uint64_t id, Connection& c) {
+    char buffer[kMaxRequestLength + 2];
+    for (;;) {
+        const ssize_t got = recv(c.socket, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (got <= 0) {
+            // Gone before a byte arrived, or broken: nobody to answer.
+            if (got < 0 || c.in.empty()) {
+                Close(id);
+            } else {
+                Dispatch(id, c);
+            }
+            return;
+        }
+        const bool first = c.in.empty();
+        c.in.append(buffer, static_cast<std::size_t>(got));
+        if (first)
+            c.deadline = c.opened + std::chrono::milliseconds(m_config.requestTimeoutMilliseconds);
+        switch (Judge(c.socket, c.in)) {
+            case Arrival::kMore:
+                break;
+            case Arrival::kTooLong:
+                c.tooLong = true;
+                // Unread bytes make close() reset the connection, and a reset may destroy
+                // the answer before the client reads it.
+                c.drainMilliseconds = 1000;
+                Dispatch(id, c);
+                return;
+            case Arrival::kWhole:
+                Dispatch(id, c);
+                return;
+        }
+    }
+}
+
+void Loop::Dispatch(std::uint64_t id, Connection& c) {
+    c.stage = Connection::Stage::kAnswering;
+    Watch(c.socket, id, 0, EPOLL_CTL_MOD);
     ParsedRequest parsed;
-    const ParseOutcome outcome = ParseChangeRequest(request.bytes, parsed);
-    return !request.failed && !request.tooLong &&
-           (outcome == ParseOutcome::kComplete || outcome == ParseOutcome::kMayContinue);
+    switch (AdminService::DeskFor(c.in, c.tooLong, parsed)) {
+        case AdminService::Desk::kQuestion:
+            m_questions.Push([this, id, parsed](JournalReader& reader) {
+                Outcome outcome;
+                outcome.id = id;
+                outcome.bytes = m_service.AnswerQuestion(parsed, reader, outcome.peer);
+                if (outcome.peer != nullptr) {
+                    outcome.kind = Outcome::Kind::kForward;
+                    outcome.number = parsed.fields.number;
+                }
+                Post(std::move(outcome));
+            });
+            break;
+        case AdminService::Desk::kChangeLog:
+            c.stream = true;
+            c.stage = Connection::Stage::kWriting;
+            c.lastProgress = Clock::now();
+            m_streamer->Start(id, parsed.fields.groupName);
+            break;
+        case AdminService::Desk::kChange:
+            m_changes.Push([this, id, bytes = c.in, tooLong = c.tooLong, client = c.client] {
+                Outcome outcome;
+                outcome.id = id;
+                outcome.bytes = m_service.Answer(bytes, tooLong, client);
+                Post(std::move(outcome));
+            });
+            break;
+    }
+}
+
+void Loop::Deliver(Outcome& outcome) {
+    auto found = m_connections.find(outcome.id);
+    if (found == m_connections.end()) return;
+    Connection& c = found->second;
+    switch (outcome.kind) {
+        case Outcome::Kind::kForward:
+            CallPeer(outcome.id, c, outcome.peer, outcome.number);
+            return;
+        case Outcome::Kind::kChunk:
+            c.waitsForRoom = true;
+            Answer(outcome.id, c, outcome.bytes, false);
+            return;
+        case Outcome::Kind::kEnd:
+        case Outcome::Kind::kReply:
+            Answer(outcome.id, c, outcome.bytes, true);
+            return;
+    }
+}
+
+void Loop::Answer(std::uint64_t id, Connection& c, const std::string& bytes, bool finished) {
+    if (c.stage != Connection::Stage::kWriting) {
+        c.stage = Connection::Stage::kWriting;
+        c.lastProgress = Clock::now();
+    }
+    if (c.sent == c.out.size()) {
+        c.out.clear();
+        c.sent = 0;
+        c.lastProgress = Clock::now();
+    }
+    c.out += bytes;
+    c.finished = finished;
+    Flush(id, c);
+}
+
+void Loop::Flush(std::uint64_t id, Connection& c) {
+    while (c.sent < c.out.size()) {
+        const ssize_t n = send(c.socket, c.out.data() + c.sent, c.out.size() - c.sent,
+                               MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) {
+            Close(id);
+            return;
+        }
+        c.sent += static_cast<std::size_t>(n);
+        c.lastProgress = Clock::now();
+    }
+    const std::size_t unsent = c.out.size() - c.sent;
+    if (unsent == 0 && c.finished) {
+        Finish(id, c);
+        return;
+    }
+    if (c.sent > kRoomMark) {
+        c.out.erase(0, c.sent);
+        c.sent = 0;
+    }
+    Watch(c.socket, id, unsent != 0 ? std::uint32_t(EPOLLOUT) : 0u, EPOLL_CTL_MOD);
+    if (c.stream && c.waitsForRoom && unsent < kRoomMark) {
+        c.waitsForRoom = false;
+        m_streamer->Room(id);
+    }
+}
+
+// The answer is out: the client reads to the close. What it still sends is read first, so
+// that the close does not reset the connection under the answer.
+void Loop::Finish(std::uint64_t id, Connection& c) {
+    shutdown(c.socket, SHUT_WR);
+    if (c.drainMilliseconds <= 0) {
+        char scrap[4096];
+        while (recv(c.socket, scrap, sizeof scrap, MSG_DONTWAIT) > 0) {
+        }
+        Close(id);
+        return;
+    }
+    c.stage = Connection::Stage::kDraining;
+    c.deadline = Clock::now() + std::chrono::milliseconds(c.drainMilliseconds);
+    Watch(c.socket, id, EPOLLIN, EPOLL_CTL_MOD);
+    Drain(id, c);
+}
+
+void Loop::Drain(std::uint64_t id, Connection& c) {
+    char scrap[4096];
+    for (;;) {
+        const ssize_t got = recv(c.socket, scrap, sizeof scrap, MSG_DONTWAIT);
+        if (got > 0) continue;
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        Close(id);
+        return;
+    }
+}
+
+void Loop::Close(std::uint64_t id) {
+    auto found = m_connections.find(id);
+    if (found == m_connections.end()) return;
+    Connection& c = found->second;
+    if (c.stream) m_streamer->Cancel(id);
+    if (c.counted) m_clients.Release(c.client.address);
+    CloseQuietly(c.peer.socket);
+    CloseQuietly(c.socket);
+    m_connections.erase(found);
+}
+
+void Loop::CallPeer(std::uint64_t id, Connection& c, const Peer* peer, long number) {
+    PeerCall& call = c.peer;
+    call.peer = peer;
+    call.number = number;
+    call.deadline = Clock::now() + kPeerBound;
+    call.request = "00002,GET,CHANGE," + std::to_string(number);
+    auto address = m_peerAddresses.find(peer->host + ":" + std::to_string(peer->port));
+    if (address == m_peerAddresses.end()) {
+        EndPeerCall(id, c);
+        return;
+    }
+    call.socket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (call.socket < 0 ||
+        (connect(call.socket, reinterpret_cast<const sockaddr*>(&address->second),
+                 sizeof address->second) != 0 &&
+         errno != EINPROGRESS)) {
+        EndPeerCall(id, c);
+        return;
+    }
+    Watch(call.socket, id | kPeerTag, EPOLLOUT, EPOLL_CTL_ADD);
+}
+
+void Loop::PeerReady(std::uint64_t id, Connection& c) {
+    PeerCall& call = c.peer;
+    if (!call.sent) {
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (getsockopt(call.socket, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0 ||
+            send(call.socket, call.request.data(), call.request.size(), MSG_NOSIGNAL) !=
+                static_cast<ssize_t>(call.request.size())) {
+            EndPeerCall(id, c);
+            return;
+        }
+        call.sent = true;
+        Watch(call.socket, id | kPeerTag, EPOLLIN, EPOLL_CTL_MOD);
+        return;
+    }
+    // The library reads one reply of at most 1024 bytes, and so does this call.
+    char buffer[1024];
+    for (;;) {
+        const ssize_t got = recv(call.socket, buffer, sizeof buffer - call.answer.size(), 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+        if (got > 0) call.answer.append(buffer, static_cast<std::size_t>(got));
+        if (got <= 0 || call.answer.size() >= sizeof buffer) break;
+    }
+    EndPeerCall(id, c);
+}
+
+void Loop::EndPeerCall(std::uint64_t id, Connection& c) {
+    PeerCall& call = c.peer;
+    if (call.socket >= 0) {
+        close(call.socket);
+        call.socket = -1;
+    }
+    Answer(id, c, AdminService::PeerReply(*call.peer, call.number, call.answer), true);
+}
+
+void Loop::Expire(Clock::time_point now) {
+    std::vector<std::uint64_t> expired;
+    for (auto& [id, c] : m_connections) {
+        bool due = c.peer.socket >= 0 && now >= c.peer.deadline;
+        switch (c.stage) {
+            case Connection::Stage::kReading:
+            case Connection::Stage::kDraining:
+                due = due || now >= c.deadline;
+                break;
+            case Connection::Stage::kWriting:
+                due = due || now - c.opened >= kAnswerBound ||
+                      (c.sent < c.out.size() &&
+                       now - c.lastProgress >=
+                           std::chrono::milliseconds(m_config.requestTimeoutMilliseconds));
+                break;
+            case Connection::Stage::kAnswering:
+                break;
+        }
+        if (due) expired.push_back(id);
+    }
+    for (std::uint64_t id : expired) {
+        auto found = m_connections.find(id);
+        if (found == m_connections.end()) continue;
+        Connection& c = found->second;
+        if (c.peer.socket >= 0 && now >= c.peer.deadline) {
+            EndPeerCall(id, c);
+        } else if (c.stage == Connection::Stage::kReading && c.in.empty()) {
+            // Silent so far: the same answer as a request that did not all arrive in time.
+            m_clients.Note(c.client.address, ClientLimits::TurnedAway::kIdle);
+            Answer(id, c, Refusal(kIncompleteRequestCode, kIncompleteRequestText), true);
+        } else if (c.stage == Connection::Stage::kReading) {
+            // The bound: a whole layout that ended on a segment boundary was whole after
+            // all; a part goes to the parser, which calls it incomplete.
+            Dispatch(id, c);
+        } else {
+            if (c.stage == Connection::Stage::kWriting) {
+                m_clients.Note(c.client.address, ClientLimits::TurnedAway::kNotReading);
+            }
+            Close(id);
+        }
+    }
 }
 
 }  // namespace
@@ -68,7 +674,7 @@ bool Listener::Open(const std::string& address, int port, std::string& error) {
     }
     m_wakeRead = pipeEnds[0];
     m_wakeWrite = pipeEnds[1];
-    m_socket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_socket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_socket < 0) {
         error = std::string("socket: ") + std::strerror(errno);
         return false;
@@ -83,7 +689,7 @@ bool Listener::Open(const std::string& address, int port, std::string& error) {
         return false;
     }
     if (bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        listen(m_socket, 128) != 0) {
+        listen(m_socket, SOMAXCONN) != 0) {
         error = "cannot listen on " + address + ":" + std::to_string(port) + ": " +
                 std::strerror(errno);
         return false;
@@ -100,83 +706,15 @@ void Listener::Stop() {
     (void)ignored;
 }
 
-void Listener::Serve(AdminService& service, const Config& config) {
-    const ReadLimits limits{config.requestTimeoutMilliseconds, config.idleTimeoutMilliseconds};
-    ClientLimits clients(config.maxConnectionsPerClient, config.idleTimeoutMilliseconds);
-    // Each worker takes its connections itself: the kernel hands a new connection straight
-    // to a waiting accept, with no thread to start and no second thread to wake per request.
-    std::vector<std::thread> workers;
-    for (int i = 0; i < config.maxConnections; ++i) {
-        workers.emplace_back(
-            [this, &service, &clients, limits] { Work(service, clients, limits); });
+bool Listener::Serve(AdminService& service, const Config& config, std::string& error) {
+    // Every connection open at once is a descriptor, and so is each peer call.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
     }
-    pollfd wake{m_wakeRead, POLLIN, 0};
-    while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
-    }
-    // Ends every accept that waits; a worker in a request finishes it first.
-    shutdown(m_socket, SHUT_RDWR);
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    clients.Flush();
-}
-
-void Listener::Work(AdminService& service, ClientLimits& clients, const ReadLimits& limits) {
-    for (;;) {
-        sockaddr_in peer{};
-        socklen_t size = sizeof peer;
-        int connection = accept4(m_socket, reinterpret_cast<sockaddr*>(&peer), &size, SOCK_CLOEXEC);
-        if (connection < 0) {
-            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) continue;
-            // Out of descriptors or memory: the worker carries on after a pause.
-            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                continue;
-            }
-            return;  // the listening socket was shut down: stopping
-        }
-        char text[INET_ADDRSTRLEN] = "";
-        inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-        Client client{std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)),
-                      ntohl(peer.sin_addr.s_addr)};
-        Handle(connection, client, service, clients, limits);
-    }
-}
-
-void Listener::Handle(int socket, const Client& client, AdminService& service,
-                      ClientLimits& clients, const ReadLimits& limits) {
-    const int sendBound = limits.requestTimeoutMilliseconds;
-    ReceivedRequest request;
-    if (clients.Admit(client.address)) {
-        request = ReadRequest(socket, limits);
-        clients.Release(client.address);
-    } else {
-        // Over the limit nothing is waited for: a request that has already arrived whole
-        // is answered as usual, anything else refused.
-        request = ReadRequest(socket, ReadLimits{0, 0});
-        if (!ArrivedWhole(request)) {
-            clients.Note(client.address, ClientLimits::TurnedAway::kOverLimit);
-            const std::string address = Network{client.address, 32}.Text();
-            AnswerAndClose(socket,
-                           Refusal(kTooManyConnectionsCode,
-                                   FormatText(kTooManyConnectionsFormat, address.c_str())),
-                           sendBound, 0);
-            return;
-        }
-    }
-    if (request.failed) {
-        CloseQuietly(socket);
-        return;
-    }
-    // Silent so far: the same answer as a request that did not all arrive in time.
-    if (request.idle) {
-        clients.Note(client.address, ClientLimits::TurnedAway::kIdle);
-        AnswerAndClose(socket, Refusal(kIncompleteRequestCode, kIncompleteRequestText), sendBound,
-                       0);
-        return;
-    }
-    AnswerAndClose(socket, service.Answer(request.bytes, request.tooLong, client), sendBound,
-                   request.tooLong ? 1000 : 0);
+    Loop loop(m_socket, m_wakeRead, service, config);
+    return loop.Run(error);
 }
 
 }  // namespace zn::server
