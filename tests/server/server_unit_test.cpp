@@ -79,7 +79,7 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
     // No allow setting anywhere: loopback only; "any" is every address.
     Config unset;
     ASSERT_EQ(Parse({"--port", "60662"}, unset, error), CommandLine::kRun);
-    EXPECT_EQ(unset.maxConnectionsPerClient, 8);
+    EXPECT_EQ(unset.maxConnectionsPerClient, 64);
     EXPECT_EQ(unset.idleTimeoutMilliseconds, 1000);
     ASSERT_EQ(unset.allowChanges.size(), 1u);
     EXPECT_EQ(unset.allowChanges[0].Text(), "127.0.0.0/8");
