@@ -363,12 +363,13 @@ void Loop::Accept() {
         c.deadline =
             c.opened + std::chrono::milliseconds(std::min(m_config.idleTimeoutMilliseconds,
                                                           m_config.requestTimeoutMilliseconds));
-        c.counted = m_clients.Admit(c.client.address);
+        const bool counted = c.counted = m_clients.Admit(c.client.address);
         Watch(socket, id, EPOLLIN, EPOLL_CTL_ADD);
-        if (!c.counted) {
+        // The request usually arrives with the connection: read it without another wait.
+        Read(id, c);
+        if (!counted) {
             // Over the limit nothing is waited for: a request that has already arrived whole
             // is answered as usual, anything else refused.
-            Read(id, c);
             auto still = m_connections.find(id);
             if (still != m_connections.end() &&
                 still->second.stage == Connection::Stage::kReading) {
