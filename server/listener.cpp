@@ -42,8 +42,6 @@ using Clock = std::chrono::steady_clock;
 // Threads that check and write changes: one writes at a time (the service's writer lock),
 // the others refuse what needs no directory write meanwhile.
 constexpr int kChangeWorkers = 4;
-// Threads that answer status questions, each on a journal connection of its own.
-constexpr int kQuestionReaders = 2;
 // A change log waits for the client while this much of it is still unsent.
 constexpr std::size_t kRoomMark = 16 * 1024;
 // A status question passed on to another domain's server waits this long for its answer.
@@ -96,6 +94,7 @@ struct Connection {
     bool stream = false;        // a change log, arriving page by page
     bool waitsForRoom = false;  // its streamer waits until the client takes more
     int drainMilliseconds = 0;
+    std::uint32_t watched = EPOLLIN;  // what the loop waits for on `socket`
     Clock::time_point opened;
     Clock::time_point deadline;      // reading, draining: the stage's bound
     Clock::time_point lastProgress;  // writing: when the client last took bytes
@@ -126,6 +125,8 @@ class Loop {
     bool Prepare(std::string& error);
     void ResolvePeers();
     void Watch(int socket, std::uint64_t tag, std::uint32_t events, int op);
+    // What the loop waits for on a client's socket, changed only when it differs.
+    void Interest(std::uint64_t id, Connection& c, std::uint32_t events);
     void Post(Outcome outcome);
     void Accept();
     void Read(std::uint64_t id, Connection& c);
@@ -160,7 +161,10 @@ class Loop {
     std::vector<Outcome> m_posted;
 
     JobQueue<std::function<void()>> m_changes;
-    JobQueue<std::function<void(JournalReader&)>> m_questions;
+    // Status questions are answered by the loop itself: one read of one row by its key, on
+    // a connection of their own that never waits for the writer, costs less than handing
+    // the question to another thread and its answer back.
+    std::unique_ptr<JournalReader> m_questions;
     std::unique_ptr<LogStreamer> m_streamer;
     std::vector<std::thread> m_threads;
 };
@@ -175,20 +179,11 @@ bool Loop::Prepare(std::string& error) {
     Watch(m_listening, kListenTag, EPOLLIN, EPOLL_CTL_ADD);
     Watch(m_wake, kWakeTag, EPOLLIN, EPOLL_CTL_ADD);
     Watch(m_outcomes, kOutcomeTag, EPOLLIN, EPOLL_CTL_ADD);
-    std::vector<std::unique_ptr<JournalReader>> readers;
-    for (int i = 0; i <= kQuestionReaders; ++i) {
-        readers.push_back(JournalReader::Open(m_config.journalPath, error));
-        if (!readers.back()) return false;
-    }
+    m_questions = JournalReader::Open(m_config.journalPath, error);
+    std::unique_ptr<JournalReader> logs = JournalReader::Open(m_config.journalPath, error);
+    if (!m_questions || !logs) return false;
     PostOutcome post = [this](Outcome outcome) { Post(std::move(outcome)); };
-    m_streamer = std::make_unique<LogStreamer>(std::move(readers.back()), m_service, post);
-    readers.pop_back();
-    for (std::unique_ptr<JournalReader>& reader : readers) {
-        m_threads.emplace_back([this, reader = std::shared_ptr<JournalReader>(std::move(reader))] {
-            std::function<void(JournalReader&)> job;
-            while (m_questions.Pop(job)) job(*reader);
-        });
-    }
+    m_streamer = std::make_unique<LogStreamer>(std::move(logs), m_service, post);
     for (int i = 0; i < kChangeWorkers; ++i) {
         m_threads.emplace_back([this] {
             std::function<void()> job;
@@ -225,6 +220,12 @@ void Loop::Watch(int socket, std::uint64_t tag, std::uint32_t events, int op) {
     event.events = events;
     event.data.u64 = tag;
     epoll_ctl(m_epoll, op, socket, &event);
+}
+
+void Loop::Interest(std::uint64_t id, Connection& c, std::uint32_t events) {
+    if (c.watched == events) return;
+    c.watched = events;
+    Watch(c.socket, id, events, EPOLL_CTL_MOD);
 }
 
 // Called by the desks' threads.
@@ -280,8 +281,16 @@ bool Loop::Run(std::string& error) {
                 auto found = m_connections.find(id);
                 if (found == m_connections.end()) continue;
                 Connection& c = found->second;
+                // A client gone while its answer is being made: nobody is left to answer,
+                // and the hang-up would be reported again at every turn.
+                const bool gone =
+                    (events[i].events & (EPOLLERR | EPOLLHUP)) != 0 &&
+                    (c.stage == Connection::Stage::kAnswering ||
+                     (c.stage == Connection::Stage::kWriting && c.sent == c.out.size()));
                 if ((tag & kPeerTag) != 0) {
                     PeerReady(id, c);
+                } else if (gone) {
+                    Close(id);
                 } else if (c.stage == Connection::Stage::kReading) {
                     Read(id, c);
                 } else if (c.stage == Connection::Stage::kWriting) {
@@ -318,7 +327,6 @@ bool Loop::Run(std::string& error) {
         }
     }
     m_changes.Close();
-    m_questions.Close();
     for (std::thread& thread : m_threads) thread.join();
     m_streamer.reset();
     m_clients.Flush();
@@ -423,28 +431,28 @@ void Loop::Read(std::uint64_t id, Connection& c) {
 
 void Loop::Dispatch(std::uint64_t id, Connection& c) {
     c.stage = Connection::Stage::kAnswering;
-    Watch(c.socket, id, 0, EPOLL_CTL_MOD);
     ParsedRequest parsed;
     switch (AdminService::DeskFor(c.in, c.tooLong, parsed)) {
-        case AdminService::Desk::kQuestion:
-            m_questions.Push([this, id, parsed](JournalReader& reader) {
-                Outcome outcome;
-                outcome.id = id;
-                outcome.bytes = m_service.AnswerQuestion(parsed, reader, outcome.peer);
-                if (outcome.peer != nullptr) {
-                    outcome.kind = Outcome::Kind::kForward;
-                    outcome.number = parsed.fields.number;
-                }
-                Post(std::move(outcome));
-            });
+        case AdminService::Desk::kQuestion: {
+            const Peer* peer = nullptr;
+            const std::string reply = m_service.AnswerQuestion(parsed, *m_questions, peer);
+            if (peer != nullptr) {
+                Interest(id, c, 0);
+                CallPeer(id, c, peer, parsed.fields.number);
+            } else {
+                Answer(id, c, reply, true);
+            }
             break;
+        }
         case AdminService::Desk::kChangeLog:
+            Interest(id, c, 0);
             c.stream = true;
             c.stage = Connection::Stage::kWriting;
             c.lastProgress = Clock::now();
             m_streamer->Start(id, parsed.fields.groupName);
             break;
         case AdminService::Desk::kChange:
+            Interest(id, c, 0);
             m_changes.Push([this, id, bytes = c.in, tooLong = c.tooLong, client = c.client] {
                 Outcome outcome;
                 outcome.id = id;
@@ -511,7 +519,7 @@ void Loop::Flush(std::uint64_t id, Connection& c) {
         c.out.erase(0, c.sent);
         c.sent = 0;
     }
-    Watch(c.socket, id, unsent != 0 ? std::uint32_t(EPOLLOUT) : 0u, EPOLL_CTL_MOD);
+    Interest(id, c, unsent != 0 ? std::uint32_t(EPOLLOUT) : 0u);
     if (c.stream && c.waitsForRoom && unsent < kRoomMark) {
         c.waitsForRoom = false;
         m_streamer->Room(id);
@@ -531,7 +539,7 @@ void Loop::Finish(std::uint64_t id, Connection& c) {
     }
     c.stage = Connection::Stage::kDraining;
     c.deadline = Clock::now() + std::chrono::milliseconds(c.drainMilliseconds);
-    Watch(c.socket, id, EPOLLIN, EPOLL_CTL_MOD);
+    Interest(id, c, EPOLLIN);
     Drain(id, c);
 }
 
@@ -582,6 +590,7 @@ void Loop::CallPeer(std::uint64_t id, Connection& c, const Peer* peer, long numb
 
 void Loop::PeerReady(std::uint64_t id, Connection& c) {
     PeerCall& call = c.peer;
+    if (call.socket < 0) return;  // ended earlier in the same turn
     if (!call.sent) {
         int error = 0;
         socklen_t size = sizeof error;
