@@ -94,7 +94,8 @@ struct Connection {
     bool stream = false;        // a change log, arriving page by page
     bool waitsForRoom = false;  // its streamer waits until the client takes more
     int drainMilliseconds = 0;
-    std::uint32_t watched = EPOLLIN;  // what the loop waits for on `socket`
+    std::uint32_t watched = 0;  // what the loop waits for on `socket`
+    bool registered = false;    // `socket` is in the loop's epoll set
     Clock::time_point opened;
     Clock::time_point deadline;      // reading, draining: the stage's bound
     Clock::time_point lastProgress;  // writing: when the client last took bytes
@@ -224,8 +225,9 @@ void Loop::Watch(int socket, std::uint64_t tag, std::uint32_t events, int op) {
 
 void Loop::Interest(std::uint64_t id, Connection& c, std::uint32_t events) {
     if (c.watched == events) return;
+    Watch(c.socket, id, events, c.registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD);
     c.watched = events;
-    Watch(c.socket, id, events, EPOLL_CTL_MOD);
+    c.registered = true;
 }
 
 // Called by the desks' threads.
@@ -372,9 +374,14 @@ void Loop::Accept() {
             c.opened + std::chrono::milliseconds(std::min(m_config.idleTimeoutMilliseconds,
                                                           m_config.requestTimeoutMilliseconds));
         const bool counted = c.counted = m_clients.Admit(c.client.address);
-        Watch(socket, id, EPOLLIN, EPOLL_CTL_ADD);
-        // The request usually arrives with the connection: read it without another wait.
+        // The request usually arrives with the connection: read it before the loop is told
+        // to watch the socket at all, which most connections never need.
         Read(id, c);
+        auto reading = m_connections.find(id);
+        if (reading != m_connections.end() &&
+            reading->second.stage == Connection::Stage::kReading) {
+            Interest(id, reading->second, EPOLLIN);
+        }
         if (!counted) {
             // Over the limit nothing is waited for: a request that has already arrived whole
             // is answered as usual, anything else refused.
@@ -529,7 +536,6 @@ void Loop::Flush(std::uint64_t id, Connection& c) {
 // The answer is out: the client reads to the close. What it still sends is read first, so
 // that the close does not reset the connection under the answer.
 void Loop::Finish(std::uint64_t id, Connection& c) {
-    shutdown(c.socket, SHUT_WR);
     if (c.drainMilliseconds <= 0) {
         char scrap[4096];
         while (recv(c.socket, scrap, sizeof scrap, MSG_DONTWAIT) > 0) {
@@ -537,6 +543,7 @@ void Loop::Finish(std::uint64_t id, Connection& c) {
         Close(id);
         return;
     }
+    shutdown(c.socket, SHUT_WR);
     c.stage = Connection::Stage::kDraining;
     c.deadline = Clock::now() + std::chrono::milliseconds(c.drainMilliseconds);
     Interest(id, c, EPOLLIN);
