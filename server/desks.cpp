@@ -1,5 +1,5 @@
-// The desks that answer requests off the event loop: the change workers, the readers of
-// status questions, and the one reader that streams change logs.
+// The desks that answer requests off the event loop: the change workers and the one reader
+// that streams change logs.
 #include "server/desks.h"
 
 #include <chrono>

@@ -1,8 +1,6 @@
-// The desks that answer requests off the event loop: the change workers, the readers of
-// status questions, and the one reader that streams change logs.
+// The desks that answer requests off the event loop: the change workers and the one reader
+// that streams change logs.
 #pragma once
-
-#include <netinet/in.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -23,16 +21,13 @@ namespace zn::server {
 // What a desk hands back to the event loop for connection `id`.
 struct Outcome {
     enum class Kind {
-        kReply,    // the whole answer
-        kChunk,    // part of a change log; more follows once the loop calls Room
-        kEnd,      // the rest of a change log, or nothing when it could not be read
-        kForward,  // ask `peer` about `number` and answer with what it says
+        kReply,  // the whole answer
+        kChunk,  // part of a change log; more follows once the loop calls Room
+        kEnd,    // the rest of a change log, or nothing when it could not be read
     };
     std::uint64_t id = 0;
     Kind kind = Kind::kReply;
     std::string bytes;
-    const Peer* peer = nullptr;
-    long number = 0;
 };
 using PostOutcome = std::function<void(Outcome)>;
 
