@@ -68,7 +68,7 @@ run_fuzzers() {
 # The tests that use threads, built again under ThreadSanitizer (the server among them); any
 # report ends the process that made it and fails its test.
 TSAN_TARGETS=(threads_test admind_test messaging_test admin_channel_test zngroups-admind zni-spool)
-TSAN_TESTS='^(ConcurrentObjects\.|AdminServer\.Concurrent|MessageSpool\.Concurrent|AdminChannel\.)'
+TSAN_TESTS='^(ConcurrentObjects\.|AdminServer\.Concurrent|AdminServerLoad\.|MessageSpool\.Concurrent|AdminChannel\.)'
 run_thread_sanitizer() {
     cmake -S "$ROOT" -B "$ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DZNGROUPS_TSAN=ON \
         -DZNGROUPS_BUILD_BENCH=OFF -DZNGROUPS_MAIL_DOMAIN="$MAIL_DOMAIN" >/dev/null

@@ -1,5 +1,6 @@
 // The administration server: changes and status questions per second with 1, 8 and 32
-// clients, and one change's round trip beside a bare LDAP modify of the same kind of entry.
+// clients, one change's round trip beside the fastest bare LDAP modify of the same kind of
+// entry, and a change's round trip while 16 clients read a 6,000-record change log.
 #include <benchmark/benchmark.h>
 #include <arpa/inet.h>
 #include <ldap.h>
@@ -7,12 +8,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <sstream>
-#include <vector>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "CZNGroup.h"
 #include "admin/admin_channel.h"
@@ -39,6 +44,9 @@ using zn::ChangeRequest;
 
 constexpr const char* kAdmin = "ASMITH";
 constexpr int kMaxClients = 32;
+constexpr const char* kBigLog = "ZB_BIGLOG";
+constexpr int kBigLogRecords = 6000;
+constexpr int kLogReaders = 16;
 
 // The local domain's administration server with its default settings.
 struct Servers {
@@ -63,6 +71,35 @@ long Send(const char* domain, std::uint32_t port, ChangeRequest kind, const std:
 
 std::string BenchGroup(int client) { return "ZB_CLIENT" + std::to_string(client); }
 
+// Gives a group's change log `count` more records, written straight into the server's
+// journal in one transaction.
+bool GrowLog(const std::string& journal, const std::string& group, int count) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(journal.c_str(), &db) == SQLITE_OK;
+    sqlite3_busy_timeout(db, 5000);
+    const std::string sql =
+        "BEGIN IMMEDIATE;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(count) +
+        ")"
+        " INSERT INTO changes (number, received, completed, client, user_name, request, kind,"
+        "  group_name, target, state, code, reason, plan)"
+        " SELECT (SELECT MAX(number) FROM changes) + i, '2026-01-01T00:00:00Z', "
+        "'2026-01-01T00:00:00Z',"
+        "  'bench', 'ASMITH', 'grown', 'SET DESCRIPTION', '" +
+        group +
+        "', '', 'applied', 1, '', '' FROM n;"
+        "INSERT INTO group_changes (log, number) SELECT"
+        " (SELECT id FROM group_logs WHERE name = '" +
+        group +
+        "' AND live = 1), number"
+        " FROM changes WHERE request = 'grown';"
+        "COMMIT;";
+    ok = ok && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
 Servers& Started() {
     static Servers servers = [] {
         Servers s;
@@ -73,13 +110,17 @@ Servers& Started() {
             return s;
         }
         std::string text;
-        for (int client = -1; client < kMaxClients; ++client) {
-            const std::string name = client < 0 ? "ZB_BARE" : BenchGroup(client);
+        for (int client = -2; client < kMaxClients; ++client) {
+            const std::string name = client == -2 ? kBigLog
+                                     : client < 0 ? "ZB_BARE"
+                                                  : BenchGroup(client);
             if (Send(nullptr, 60660, ChangeRequest::kCreateGroup, "", name, &text) != 1) {
                 s.error = "creating the bench groups: " + text;
-                break;
+                return s;
             }
         }
+        if (!GrowLog(s.local->JournalPath(), kBigLog, kBigLogRecords))
+            s.error = "growing the big log";
         return s;
     }();
     return servers;
@@ -108,6 +149,29 @@ void Changes(benchmark::State& state, const char* domain, std::uint32_t port) {
 }
 
 void LocalChanges(benchmark::State& state) { Changes(state, nullptr, 60660); }
+
+// One client's changes while 16 others read the big change log over and over.
+void ChangesUnderLogReaders(benchmark::State& state) {
+    std::atomic<bool> done{false};
+    std::atomic<long> logs{0};
+    std::vector<std::thread> readers;
+    std::string request;
+    zn::RequestFields f;
+    f.groupName = kBigLog;
+    zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, f, request);
+    for (int i = 0; i < kLogReaders; ++i) {
+        readers.emplace_back([&] {
+            while (!done) {
+                zn::CZNAdminChannel channel(nullptr, 60660);
+                logs += channel.TransactList(request.c_str()).size() == kBigLogRecords + 1;
+            }
+        });
+    }
+    Changes(state, nullptr, 60660);
+    done = true;
+    for (std::thread& reader : readers) reader.join();
+    state.counters["whole logs"] = benchmark::Counter(static_cast<double>(logs.load()));
+}
 
 // The same changes over a plain socket to the server's address: no name lookup, no library.
 void RawChanges(benchmark::State& state) {
@@ -188,13 +252,36 @@ void StatusQueries(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-// The same add and delete of the same value on the same entry, on an open privileged
-// connection to the provider: what the directory alone costs.
-void BareLdapModify(benchmark::State& state) {
+// Status questions over a plain socket to the server's address: the server's side alone.
+void RawStatusQueries(benchmark::State& state) {
     if (!Started().error.empty()) {
         state.SkipWithError(Started().error.c_str());
         return;
     }
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(Started().local->Port()));
+    inet_pton(AF_INET, Started().local->Address().c_str(), &server.sin_addr);
+    const std::string request = "00002,GET,CHANGE,1";
+    for (auto _ : state) {
+        int fd = socket(AF_INET, SOCK_STREAM, 0);
+        char reply[1024];
+        ssize_t got = -1;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0 &&
+            send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+            got = recv(fd, reply, sizeof reply, 0);
+        }
+        close(fd);
+        if (got < 2 || reply[0] != '1') {
+            state.SkipWithError("raw status question failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+// An open privileged connection to the provider, or null with the reason in `state`.
+LDAP* OpenProvider(benchmark::State& state) {
     LDAP* ld = nullptr;
     ldap_initialize(&ld, ("ldap://" + zntest::ServerAddress("ldap5")).c_str());
     int version = LDAP_VERSION3;
@@ -205,8 +292,49 @@ void BareLdapModify(benchmark::State& state) {
                          nullptr) != LDAP_SUCCESS) {
         state.SkipWithError("bind as cn=admin failed");
         ldap_unbind_ext_s(ld, nullptr, nullptr);
+        return nullptr;
+    }
+    return ld;
+}
+
+// The cheapest modify of the same entry the provider takes: one value of an attribute no
+// index or overlay watches, replaced.
+void BareLdapReplace(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
         return;
     }
+    LDAP* ld = OpenProvider(state);
+    if (ld == nullptr) return;
+    std::string dn = "cn=ZB_BARE,ou=zngroups," + zntest::BaseDN();
+    std::string texts[] = {"bench one", "bench two"};
+    bool first = true;
+    for (auto _ : state) {
+        char* values[] = {texts[first ? 0 : 1].data(), nullptr};
+        LDAPMod mod{};
+        mod.mod_op = LDAP_MOD_REPLACE;
+        mod.mod_type = const_cast<char*>("description");
+        mod.mod_values = values;
+        LDAPMod* mods[] = {&mod, nullptr};
+        int rc = ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS) {
+            state.SkipWithError(ldap_err2string(rc));
+            break;
+        }
+        first = !first;
+    }
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+}
+
+// The same add and delete of the same value on the same entry, on an open privileged
+// connection to the provider: what the directory alone costs.
+void BareLdapModify(benchmark::State& state) {
+    if (!Started().error.empty()) {
+        state.SkipWithError(Started().error.c_str());
+        return;
+    }
+    LDAP* ld = OpenProvider(state);
+    if (ld == nullptr) return;
     std::string dn = "cn=ZB_BARE,ou=zngroups," + zntest::BaseDN();
     std::string member = "uid=bwhite,ou=People," + zntest::BaseDN();
     char* values[] = {member.data(), nullptr};
@@ -236,6 +364,18 @@ void BareLdapModify(benchmark::State& state) {
 }
 
 BENCHMARK(BareLdapModify)->Name("bare LDAP modify")->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BareLdapReplace)->Name("bare LDAP replace")->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(ChangesUnderLogReaders)
+    ->Name("change, 16 log readers")
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(RawStatusQueries)
+    ->Name("status query, plain socket")
+    ->Threads(8)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(LocalChanges)
     ->Name("change")
     ->Threads(1)->Threads(8)->Threads(32)
@@ -259,7 +399,7 @@ int main(int argc, char** argv) {
     }
     znbench::MedianReporter reporter;
     znbench::RunInterleaved(argc, argv, reporter);
-    for (const char* name : {"change", "status query"}) {
+    for (const char* name : {"change", "status query", "status query, plain socket"}) {
         for (int threads : {1, 8, 32}) {
             if (const auto* median = reporter.Median(name, threads)) {
                 auto rate = median->counters.find("items_per_second");
@@ -270,10 +410,26 @@ int main(int argc, char** argv) {
             }
         }
     }
-    // One client's change against one modify of the same kind of entry: both medians are
-    // per request.
+    // One client's change against the faster of the two bare modifies of the same kind of
+    // entry: both medians are per request.
     const auto* bare = reporter.Median("bare LDAP modify");
+    const auto* replace = reporter.Median("bare LDAP replace");
+    if (replace != nullptr &&
+        (bare == nullptr || replace->GetAdjustedRealTime() < bare->GetAdjustedRealTime())) {
+        bare = replace;
+    }
+    if (bare != nullptr) std::printf("baseline: %s\n", bare->run_name.function_name.c_str());
     const auto* change = reporter.Median("change", 1);
+    const auto* crowded = reporter.Median("change, 16 log readers");
+    if (change != nullptr && crowded != nullptr && change->GetAdjustedRealTime() > 0) {
+        auto whole = crowded->counters.find("whole logs");
+        std::printf(
+            "one change's round trip with %d clients reading a %d-record log %.3f ms: %.2f "
+            "times the quiet one (%.0f whole logs read meanwhile)\n",
+            kLogReaders, kBigLogRecords, crowded->GetAdjustedRealTime() * 1e-6,
+            crowded->GetAdjustedRealTime() / change->GetAdjustedRealTime(),
+            whole != crowded->counters.end() ? whole->second.value : 0.0);
+    }
     if (bare != nullptr && change != nullptr && bare->GetAdjustedRealTime() > 0) {
         std::printf("one change's round trip %.3f ms, bare LDAP modify %.3f ms: %.1f times\n",
                     change->GetAdjustedRealTime() * 1e-6, bare->GetAdjustedRealTime() * 1e-6,

@@ -27,11 +27,10 @@ const char* const kUsageText =
     "                             (default /var/lib/zngroups-admind/journal.db)\n"
     "  --allow NETWORK            client network that may send changes, e.g. 10.1.0.0/16,\n"
     "                             or 'any'; repeatable; none given: loopback only\n"
-    "  --max-connections N        connections served at once (default 64)\n"
+    "  --max-connections N        connections open at once (default 1024)\n"
     "  --max-connections-per-client N\n"
-    "                             connections of one client address whose request is\n"
-    "                             still being read (default 8; 0: the default); more are\n"
-    "                             refused at once\n"
+    "                             connections of one client address open at once\n"
+    "                             (default 64; 0: the default); more are refused at once\n"
     "  --request-timeout-ms N     bound for a whole request to arrive (default 5000)\n"
     "  --idle-timeout-ms N        bound for a connection's first bytes (default 1000)\n"
     "  --directory-timeout-ms N   bound of each directory operation (default 10000)\n"
@@ -115,7 +114,7 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
         config.allowChanges.push_back(network);
         return true;
     }
-    if (key == "max-connections") return integer(1, 4096, config.maxConnections);
+    if (key == "max-connections") return integer(1, 65536, config.maxConnections);
     if (key == "max-connections-per-client") {
         if (!integer(0, 4096, config.maxConnectionsPerClient)) return false;
         if (config.maxConnectionsPerClient == 0) {

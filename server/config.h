@@ -28,9 +28,9 @@ bool ParsePeer(const std::string& text, Peer& peer);
 // What a run does: serve, or compare (and mend) the eventual members of every group once.
 enum class Task { kServe, kCheck, kRepair };
 
-// An eighth of the default workers: one address alone cannot take more, and no client of
-// the library has that many requests unread at once.
-inline constexpr int kDefaultConnectionsPerClient = 8;
+// Twice what a busy application host sends at once, a sixteenth of the connections the
+// server holds: one address alone cannot take more.
+inline constexpr int kDefaultConnectionsPerClient = 64;
 
 struct Config {
     Task task = Task::kServe;
@@ -44,9 +44,9 @@ struct Config {
     // Clients that may send changes; queries are answered for everyone. "any" is 0.0.0.0/0;
     // none given on the command line or in the file: 127.0.0.0/8.
     std::vector<Network> allowChanges;
-    int maxConnections = 64;
-    // Connections of one client address whose request is still being read. Requests that
-    // have arrived do not count: an application host sends many at once, each at once.
+    // Connections open at once; further ones wait in the listening socket's queue.
+    int maxConnections = 1024;
+    // Connections of one client address open at once, from the accept to the close.
     int maxConnectionsPerClient = kDefaultConnectionsPerClient;
     // Settings of older versions that are read and no longer used, for the log.
     std::vector<std::string> obsoleteSettings;

@@ -3,10 +3,9 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <netdb.h>
 #include <poll.h>
-#include <unistd.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -104,24 +103,36 @@ ReceivedRequest ReadRequest(int socket, const ReadLimits& limits) {
             return received;
         }
         received.bytes.append(buffer, static_cast<std::size_t>(got));
-        // Acknowledge at once: a client whose tail waits for our acknowledgement (Nagle)
-        // then sends it after one round trip instead of after our delayed-ACK timer.
-        int on = 1;
-        setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-        if (received.bytes.size() > kMaxRequestLength) {
-            received.tooLong = true;
-            received.bytes.resize(kMaxRequestLength);
-            return received;
-        }
-        ParsedRequest parsed;
-        switch (ParseChangeRequest(received.bytes, parsed)) {
-            case ParseOutcome::kMayContinue:
-                if (!MayEndOnSegmentBoundary(socket, received.bytes.size())) return received;
+        switch (Judge(socket, received.bytes)) {
+            case Arrival::kMore:
                 break;
-            case ParseOutcome::kIncomplete: break;
-            // A whole request, or bytes no further byte can mend.
-            default: return received;
+            case Arrival::kTooLong:
+                received.tooLong = true;
+                return received;
+            case Arrival::kWhole:
+                return received;
         }
+    }
+}
+
+Arrival Judge(int socket, std::string& bytes) {
+    // Acknowledge at once: a client whose tail waits for our acknowledgement (Nagle)
+    // then sends it after one round trip instead of after our delayed-ACK timer.
+    int on = 1;
+    setsockopt(socket, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+    if (bytes.size() > kMaxRequestLength) {
+        bytes.resize(kMaxRequestLength);
+        return Arrival::kTooLong;
+    }
+    ParsedRequest parsed;
+    switch (ParseChangeRequest(bytes, parsed)) {
+        case ParseOutcome::kMayContinue:
+            return MayEndOnSegmentBoundary(socket, bytes.size()) ? Arrival::kMore : Arrival::kWhole;
+        case ParseOutcome::kIncomplete:
+            return Arrival::kMore;
+        // A whole request, or bytes no further byte can mend.
+        default:
+            return Arrival::kWhole;
     }
 }
 
@@ -143,37 +154,6 @@ bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds) {
         sent += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-bool ExchangeWith(const std::string& host, int port, const std::string& request,
-                  std::string& answer) {
-    constexpr int kBoundMilliseconds = 5000;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
-        return false;
-    }
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    bool ok = fd >= 0;
-    if (ok && connect(fd, found->ai_addr, found->ai_addrlen) != 0) {
-        ok = errno == EINPROGRESS && WaitFor(fd, POLLOUT, kBoundMilliseconds) > 0;
-        int error = 0;
-        socklen_t size = sizeof error;
-        ok = ok && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
-    }
-    freeaddrinfo(found);
-    ok = ok && SendAll(fd, request, kBoundMilliseconds);
-    answer.clear();
-    char buffer[1024];
-    while (ok && answer.size() < sizeof buffer && WaitFor(fd, POLLIN, kBoundMilliseconds) > 0) {
-        ssize_t got = recv(fd, buffer, sizeof buffer - answer.size(), 0);
-        if (got <= 0) break;
-        answer.append(buffer, static_cast<std::size_t>(got));
-    }
-    if (fd >= 0) close(fd);
-    return ok && !answer.empty();
 }
 
 }  // namespace zn::server

@@ -43,13 +43,14 @@ struct ReceivedRequest {
 // Reads one request from a connected socket.
 ReceivedRequest ReadRequest(int socket, const ReadLimits& limits);
 
+// What the bytes read so far from `socket` make: a request still arriving, a whole one (or
+// bytes no further byte can mend), or more than kMaxRequestLength characters, when `bytes`
+// is cut to that length.
+enum class Arrival { kMore, kWhole, kTooLong };
+Arrival Judge(int socket, std::string& bytes);
+
 // Writes all of `bytes` within `timeoutMilliseconds`; false when the client stopped reading.
 bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds);
-
-// One exchange as a client: connects to host:port, sends `request`, reads the answer until
-// the server closes (at most 1024 bytes, within 5 s). False when any step fails.
-bool ExchangeWith(const std::string& host, int port, const std::string& request,
-                  std::string& answer);
 
 // Reads what the client still sends after an oversized request, so that closing does not
 // reset the connection before the client has read its reply.

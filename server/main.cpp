@@ -173,8 +173,9 @@ int main(int argc, char** argv) {
     }
     Log("listening on " + config.listenAddress + ":" + std::to_string(listener.Port()) +
         " for " + config.baseDN + " at " + config.directoryUri);
-    listener.Serve(service, config);
+    const bool served = listener.Serve(service, config, error);
     g_listener = nullptr;
+    if (!served) return Fail(error);
     Log("stopped");
     return 0;
 }

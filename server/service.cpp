@@ -10,10 +10,9 @@
 
 #include "admin/reply.h"
 #include "admin/user_token.h"
-#include "server/connection.h"
 #include "server/reply_codes.h"
-#include "session/format.h"
 #include "server/text.h"
+#include "session/format.h"
 
 namespace zn::server {
 namespace {
@@ -54,29 +53,8 @@ NewChange Describe(const ParsedRequest& request, const std::string& text, const 
     return change;
 }
 
-// Passes a status question on to the server that gave the number and returns its answer as
-// it came, when it is one.
-std::string AskPeer(const Peer& peer, long number) {
-    const std::string unreachable =
-        Refusal(kPeerUnreachableCode, FormatText(kPeerUnreachableFormat, number, peer.host.c_str()));
-    std::string answer;
-    if (!ExchangeWith(peer.host, peer.port, "00002,GET,CHANGE," + std::to_string(number), answer)) {
-        return unreachable;
-    }
-    zn::Reply reply;
-    return zn::ParseReply(answer.data(), answer.size(), reply) ? answer : unreachable;
-}
-
 GroupFate FateOf(const ChangePlan& plan) {
     return GroupFate{plan.deletedGroup, plan.renamedFrom, plan.renamedTo};
-}
-
-std::string RecordRun(const std::vector<JournalEntry>& entries) {
-    std::string run;
-    for (const JournalEntry& entry : entries) {
-        run += LogRecordText(entry) + "]*";
-    }
-    return run + kEndOfDataRecord + "]";
 }
 
 }  // namespace
@@ -110,35 +88,6 @@ std::string WithoutToken(const std::string& request, const ParsedRequest& parsed
     return text;
 }
 
-bool WriteBudget::Take(std::uint32_t address, std::size_t& skipped) {
-    std::lock_guard<std::mutex> hold(m_lock);
-    const Clock::time_point now = Clock::now();
-    // Full buckets of quiet clients are forgotten, so that many addresses cannot grow the map.
-    if (m_buckets.size() > 4096) {
-        for (auto it = m_buckets.begin(); it != m_buckets.end();) {
-            const double idle = std::chrono::duration<double>(now - it->second.last).count();
-            it = it->second.tokens + idle * m_perSecond >= m_burst ? m_buckets.erase(it) : std::next(it);
-        }
-    }
-    auto [it, fresh] = m_buckets.try_emplace(address);
-    Bucket& bucket = it->second;
-    if (fresh) {
-        bucket.tokens = m_burst;
-    } else {
-        const double idle = std::chrono::duration<double>(now - bucket.last).count();
-        bucket.tokens = std::min(m_burst, bucket.tokens + idle * m_perSecond);
-    }
-    bucket.last = now;
-    skipped = 0;
-    if (bucket.tokens < 1) {
-        ++bucket.skipped;
-        return false;
-    }
-    bucket.tokens -= 1;
-    std::swap(skipped, bucket.skipped);
-    return true;
-}
-
 void Log(const std::string& line) {
     static std::mutex lock;
     std::time_t now = std::time(nullptr);
@@ -154,6 +103,20 @@ void Log(const std::string& line) {
 AdminService::AdminService(Journal& journal, ChangeApplier& applier,
                            std::vector<Network> allowChanges)
     : m_journal(journal), m_applier(applier), m_allowChanges(std::move(allowChanges)) {}
+
+AdminService::Desk AdminService::DeskFor(const std::string& request, bool tooLong,
+                                         ParsedRequest& parsed) {
+    if (tooLong) return Desk::kChange;
+    switch (ParseChangeRequest(request, parsed)) {
+        case ParseOutcome::kComplete:
+        case ParseOutcome::kMayContinue:
+            break;
+        default:
+            return Desk::kChange;
+    }
+    if (IsChange(parsed.kind)) return Desk::kChange;
+    return parsed.kind == ChangeRequest::kGetGroupChangeLogs ? Desk::kChangeLog : Desk::kQuestion;
+}
 
 std::string AdminService::Answer(const std::string& request, bool tooLong, const Client& client) {
     if (tooLong) {
@@ -174,42 +137,48 @@ std::string AdminService::Answer(const std::string& request, bool tooLong, const
             LogWithin(m_forgeries, client, "refused: unknown request");
             return Refusal(kUnknownRequestCode, kUnknownRequestText);
     }
-    if (!IsChange(parsed.kind)) {
-        return AnswerQuery(parsed);
-    }
-    return AnswerChange(parsed, request, client);
+    // Questions go to the readers (DeskFor); none is answered on the writer's side.
+    if (!IsChange(parsed.kind)) return Refusal(kUnknownRequestCode, kUnknownRequestText);
+    ++m_changesInFlight;
+    std::string reply = AnswerChange(parsed, request, client);
+    --m_changesInFlight;
+    return reply;
 }
 
-std::string AdminService::AnswerQuery(const ParsedRequest& request) {
+std::string AdminService::AnswerQuestion(const ParsedRequest& request, JournalReader& reader,
+                                         const Peer*& forward) {
     const long number = request.fields.number;
+    forward = nullptr;
     JournalEntry entry;
-    switch (request.kind) {
-        case ChangeRequest::kGetChangeStatus:
-            if (!m_journal.Find(number, entry)) {
-                if (const Peer* peer = PeerFor(number)) {
-                    return AskPeer(*peer, number);
-                }
-                return Refusal(kUnknownChangeCode, FormatText(kUnknownChangeFormat, number));
-            }
-            if (entry.state == ChangeState::kApplied) {
-                return Reply(1, kChangeAppliedStatus, FormatText(kChangeAppliedFormat, number));
-            }
-            if (entry.state == ChangeState::kPending) {
-                return Reply(1, kChangePendingStatus, FormatText(kChangePendingFormat, number));
-            }
-            return Reply(1, entry.code, entry.reason);
-        case ChangeRequest::kGetChangeLogEntry:
-            if (!m_journal.Find(number, entry)) {
-                return Refusal(kUnknownLogEntryCode, FormatText(kUnknownLogEntryFormat, number));
-            }
-            return Reply(1, 1, LogRecordText(entry));
-        default: {
-            bool ok = false;
-            std::vector<JournalEntry> entries = m_journal.GroupLog(request.fields.groupName, ok);
-            // Without the end record the client reports a failed answer rather than an
-            // empty log.
-            return ok ? RecordRun(entries) : std::string();
+    if (!reader.Find(number, entry)) {
+        if (request.kind == ChangeRequest::kGetChangeLogEntry) {
+            return Refusal(kUnknownLogEntryCode, FormatText(kUnknownLogEntryFormat, number));
         }
+        forward = PeerFor(number);
+        return forward != nullptr
+                   ? std::string()
+                   : Refusal(kUnknownChangeCode, FormatText(kUnknownChangeFormat, number));
+    }
+    if (request.kind == ChangeRequest::kGetChangeLogEntry) return Reply(1, 1, LogRecordText(entry));
+    if (entry.state == ChangeState::kApplied) {
+        return Reply(1, kChangeAppliedStatus, FormatText(kChangeAppliedFormat, number));
+    }
+    if (entry.state == ChangeState::kPending) {
+        return Reply(1, kChangePendingStatus, FormatText(kChangePendingFormat, number));
+    }
+    return Reply(1, entry.code, entry.reason);
+}
+
+std::string AdminService::PeerReply(const Peer& peer, long number, const std::string& answer) {
+    zn::Reply reply;
+    if (!answer.empty() && zn::ParseReply(answer.data(), answer.size(), reply)) return answer;
+    return Refusal(kPeerUnreachableCode,
+                   FormatText(kPeerUnreachableFormat, number, peer.host.c_str()));
+}
+
+void AdminService::FlushBudgets(bool all) {
+    for (WriteBudget* budget : {&m_refusals, &m_forgeries}) {
+        for (const std::string& line : budget->DueLines(all)) Log(line);
     }
 }
 
@@ -261,28 +230,28 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
     return ApplyAccepted(change, plan, watch);
 }
 
-bool AdminService::WithinBudget(WriteBudget& budget, const Client& client) {
-    std::size_t skipped = 0;
-    if (!budget.Take(client.address, skipped)) return false;
-    if (skipped != 0) {
-        Log(client.text + " " + std::to_string(skipped) +
-            " refusal(s) before this one went unrecorded: over the client's budget");
-    }
+bool AdminService::WithinBudget(WriteBudget& budget, const Client& client,
+                                const std::string& requester, const std::string& group) {
+    std::string due;
+    if (!budget.Take(client.address, requester, group, due)) return false;
+    if (!due.empty()) Log(due);
     return true;
 }
 
 void AdminService::LogWithin(WriteBudget& budget, const Client& client, const std::string& line) {
-    if (WithinBudget(budget, client)) Log(client.text + " " + line);
+    if (WithinBudget(budget, client, std::string(), std::string())) Log(client.text + " " + line);
 }
 
 void AdminService::RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
                                  const Verdict& verdict, const Client& client,
                                  WriteBudget& budget) {
-    if (!WithinBudget(budget, client)) return;
+    // A forged name is nobody's: forgeries count against the address alone.
+    const bool forged = verdict.code == kTokenMismatchCode;
+    if (!WithinBudget(budget, client, forged ? std::string() : change.userName, change.groupName))
+        return;
     // A token mismatch has no requester to log it under, and is not journalled at all.
-    const long number = verdict.code == kTokenMismatchCode
-                            ? 0
-                            : m_journal.RecordRejected(change, logGroups, verdict.code, verdict.text);
+    const long number =
+        forged ? 0 : m_journal.RecordRejected(change, logGroups, verdict.code, verdict.text);
     Log(client.text + (number != 0 ? " change " + std::to_string(number) : std::string()) + " " +
         change.request + ": refused " + std::to_string(verdict.code) + " " + verdict.text);
 }

@@ -2,6 +2,7 @@
 // checks, the journal, and the one writer of the domain's directory.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -11,10 +12,12 @@
 
 #include "admin/change_request.h"
 #include "server/changes.h"
+#include "server/client_limits.h"
 #include "server/config.h"
 #include "server/journal.h"
 #include "server/write_quota.h"
 #include "server/writer_lock.h"
+#include "server/journal_reader.h"
 
 namespace zn::server {
 
@@ -40,35 +43,14 @@ class Stopwatch {
     Clock::duration m_spent[3] = {};
 };
 
-// How much one client may make the server write for requests that change nothing:
-// refusals in the journal and lines in the log. A bucket per client address, refilled at a
-// steady rate; what goes over it is answered as usual, counted, and left unwritten.
-class WriteBudget {
-  public:
-    WriteBudget(double perSecond, double burst) : m_perSecond(perSecond), m_burst(burst) {}
-    // Whether one more write for `address` fits. When it does after some did not,
-    // `skipped` says how many were left unwritten meanwhile (for one line saying so).
-    bool Take(std::uint32_t address, std::size_t& skipped);
-
-  private:
-    using Clock = std::chrono::steady_clock;
-    struct Bucket {
-        double tokens = 0;
-        Clock::time_point last;
-        std::size_t skipped = 0;
-    };
-    std::mutex m_lock;
-    std::map<std::uint32_t, Bucket> m_buckets;
-    double m_perSecond;
-    double m_burst;
-};
-
 class AdminService {
   public:
-    // A client's refusals beyond these go unrecorded: enough for any application's
-    // mistakes, too few for one client to fill the journal or the log.
+    // A requester's refusals beyond these go unrecorded: enough for any application's
+    // mistakes, too few for one client to fill the journal or the log. One address's
+    // requesters together get five times as much, so that many invented names cannot.
     static constexpr double kRefusalsPerSecond = 20;
     static constexpr double kRefusalBurst = 200;
+    static constexpr double kRequestersPerAddress = 5;
     // Tries at completing a pending change that the directory refuses (rather than cannot
     // be reached for) before it is given up.
     static constexpr int kMaxTries = 3;
@@ -76,9 +58,29 @@ class AdminService {
     // Changes from outside `allowChanges` are refused; empty refuses every client.
     AdminService(Journal& journal, ChangeApplier& applier, std::vector<Network> allowChanges);
 
-    // The reply bytes to a whole request. `tooLong` when more than kMaxRequestLength
-    // characters arrived (`request` then holds the beginning).
+    // Which desk answers a request: the question and change-log readers, which read the
+    // journal beside the writer, or the workers, which check and write changes (and refuse
+    // whatever is no request).
+    enum class Desk { kQuestion, kChangeLog, kChange };
+    static Desk DeskFor(const std::string& request, bool tooLong, ParsedRequest& parsed);
+
+    // The reply bytes to a whole request for the change desk. `tooLong` when more than
+    // kMaxRequestLength characters arrived (`request` then holds the beginning).
     std::string Answer(const std::string& request, bool tooLong, const Client& client);
+
+    // The answer to a status or log-entry question, read through `reader`. Empty, with
+    // `forward` set, when the number is another domain's: the caller asks that peer and
+    // passes its answer to PeerReply.
+    std::string AnswerQuestion(const ParsedRequest& request, JournalReader& reader,
+                               const Peer*& forward);
+    // The peer's answer as it came when it is one, else the refusal that says it could not
+    // be asked.
+    static std::string PeerReply(const Peer& peer, long number, const std::string& answer);
+
+    // Whether a change is being checked or written now: long reads give way to it.
+    bool ChangeInFlight() const { return m_changesInFlight.load(std::memory_order_relaxed) != 0; }
+    // Logs the counts of refusals left unrecorded that are due (all with `all`, at a stop).
+    void FlushBudgets(bool all);
 
     // Finishes pending changes whose first write reached the directory and marks the others
     // rejected; run at start-up and before each change. Returns how many remain pending.
@@ -104,13 +106,14 @@ class AdminService {
   private:
     std::string AnswerChange(const ParsedRequest& request, const std::string& text,
                              const Client& client);
-    // Journals and logs a refusal within the client's budget.
+    // Journals and logs a refusal within the requester's budget.
     void RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
                        const Verdict& verdict, const Client& client, WriteBudget& budget);
-    // Whether the client's budget takes one more record, logging what went unrecorded.
-    bool WithinBudget(WriteBudget& budget, const Client& client);
+    // Whether the budget takes one more record of `requester` at the client's address,
+    // logging first what went unrecorded before it.
+    bool WithinBudget(WriteBudget& budget, const Client& client, const std::string& requester,
+                      const std::string& group);
     void LogWithin(WriteBudget& budget, const Client& client, const std::string& line);
-    std::string AnswerQuery(const ParsedRequest& request);
     std::string ApplyAccepted(const NewChange& change, const ChangePlan& plan, Stopwatch& watch);
     std::size_t ReconcileLocked();
     std::size_t ReconcileJournal();
@@ -130,10 +133,12 @@ class AdminService {
     std::size_t m_unfinished = 1;
     long m_firstChangeNumber = 1;
     std::vector<Peer> m_peers;
-    WriteBudget m_refusals{kRefusalsPerSecond, kRefusalBurst};
+    std::atomic<int> m_changesInFlight{0};
+    WriteBudget m_refusals{"refusal(s)", kRefusalsPerSecond, kRefusalBurst, kRequestersPerAddress};
     // Forged and garbled requests, and those of clients that may not send changes, have a
-    // budget of their own, so that they cannot crowd out the record of real refusals.
-    WriteBudget m_forgeries{kRefusalsPerSecond, kRefusalBurst};
+    // budget of their own, so that they cannot crowd out the record of real refusals. Their
+    // names prove even less than others', so the address alone counts.
+    WriteBudget m_forgeries{"forged or garbled request(s)", kRefusalsPerSecond, kRefusalBurst, 1};
 };
 
 // The request line as it may be logged and journalled: the user token blanked out.

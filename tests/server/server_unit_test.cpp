@@ -16,8 +16,8 @@
 #include "admin/change_request.h"
 #include "admin/user_token.h"
 #include "server/config.h"
+#include "server/connection.h"
 #include "server/journal.h"
-#include "server/listener.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
         << error;
     EXPECT_EQ(config.port, 60662);
     // 0 is the default, as is no setting.
-    EXPECT_EQ(config.maxConnectionsPerClient, 8);
+    EXPECT_EQ(config.maxConnectionsPerClient, 64);
     EXPECT_EQ(config.idleTimeoutMilliseconds, 250);
     EXPECT_EQ(config.baseDN, "o=example.com");
     EXPECT_EQ(config.obsoleteSettings, std::vector<std::string>{"quiet-ms"});
@@ -79,7 +79,7 @@ TEST(Settings, OptionsOverrideTheFileWhereverConfigStands) {
     // No allow setting anywhere: loopback only; "any" is every address.
     Config unset;
     ASSERT_EQ(Parse({"--port", "60662"}, unset, error), CommandLine::kRun);
-    EXPECT_EQ(unset.maxConnectionsPerClient, 8);
+    EXPECT_EQ(unset.maxConnectionsPerClient, 64);
     EXPECT_EQ(unset.idleTimeoutMilliseconds, 1000);
     ASSERT_EQ(unset.allowChanges.size(), 1u);
     EXPECT_EQ(unset.allowChanges[0].Text(), "127.0.0.0/8");

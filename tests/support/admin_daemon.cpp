@@ -197,6 +197,10 @@ void AdminDaemon::Kill(int signal) {
     m_pid = -1;
 }
 
+void AdminDaemon::Signal(int signal) const {
+    if (m_pid > 0) kill(m_pid, signal);
+}
+
 std::string AdminDaemon::Log() const {
     std::ifstream file(m_directory + "/admind.log");
     std::stringstream text;

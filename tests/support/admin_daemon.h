@@ -31,6 +31,8 @@ class AdminDaemon {
 
     // Sends `signal` and waits until the process is gone.
     void Kill(int signal);
+    // Sends `signal` and returns at once (SIGSTOP, SIGCONT).
+    void Signal(int signal) const;
     // Starts it again on the same journal.
     void Start();
     bool Running() const { return m_pid > 0; }

@@ -1,0 +1,351 @@
+// zngroups-admind under load and abuse: clients that never read, a peer that hangs, readers
+// of big change logs, silent connections from many addresses, a busy application host, and
+// one requester's refusals beside another's. Each asserts that others are served and that
+// the log names what was turned away.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <list>
+#include <memory>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "admin/admin_channel.h"
+#include "admin/change_request.h"
+#include "admin/user_token.h"
+#include "tests/support/admin_daemon.h"
+#include "tests/support/sandbox.h"
+
+namespace zntest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using zn::ChangeRequest;
+
+constexpr const char* kAdmin = "ASMITH";
+
+struct Answer {
+    long result = 0;
+    long code = 0;
+    std::string text;
+    Clock::duration took{};
+};
+
+Answer Send(ChangeRequest kind, zn::RequestFields fields) {
+    std::string request;
+    EXPECT_TRUE(zn::FormatChangeRequest(kind, fields, request));
+    zn::CZNAdminChannel channel;
+    channel.SetWaitLimit(10, 0);
+    const Clock::time_point start = Clock::now();
+    Answer answer;
+    answer.result = channel.Transact(request.c_str());
+    answer.took = Clock::now() - start;
+    answer.code = channel.GetErrorCode();
+    answer.text = channel.GetErrorText();
+    return answer;
+}
+
+zn::RequestFields By(const std::string& user, const std::string& group,
+                     const std::string& target = "") {
+    zn::RequestFields f;
+    f.userName = user;
+    f.groupName = group;
+    f.targetName = target;
+    f.organizationalUnit = "zngroups";
+    return f;
+}
+
+Answer Status(long number) {
+    zn::RequestFields f;
+    f.number = number;
+    return Send(ChangeRequest::kGetChangeStatus, f);
+}
+
+std::list<std::string> ChangeLog(const std::string& group, long& code) {
+    std::string request;
+    zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
+    zn::CZNAdminChannel channel;
+    channel.SetWaitLimit(30, 0);
+    std::list<std::string> records = channel.TransactList(request.c_str());
+    code = channel.GetErrorCode();
+    return records;
+}
+
+long ChangeNumber(const Answer& answer) {
+    return answer.text.rfind("Change ", 0) == 0 ? std::atol(answer.text.c_str() + 7) : 0;
+}
+
+// A raw connection from `source`; a receive buffer of `receiveBuffer` bytes and segments
+// of `segment` bytes when given, set before the connection is made so that they hold.
+int Connect(const AdminDaemon& server, const std::string& source, int receiveBuffer = 0,
+            int segment = 0) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    if (segment > 0) setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, source.c_str(), &address.sin_addr);
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << source;
+    address.sin_port = htons(static_cast<uint16_t>(server.Port()));
+    inet_pton(AF_INET, server.Address().c_str(), &address.sin_addr);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// Everything the server answers until it closes (10 s at the most); closes `fd`.
+std::string ReadToClose(int fd) {
+    timeval bound{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, got);
+    close(fd);
+    return reply;
+}
+
+std::string LogRequest(const std::string& group) {
+    std::string request;
+    zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
+    return request;
+}
+
+// Gives `group`'s change log `count` more records, written straight into the server's
+// journal in one transaction (through the server they would take minutes).
+void GrowLog(const AdminDaemon& server, const std::string& group, int count) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(server.JournalPath().c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    const std::string sql =
+        "BEGIN IMMEDIATE;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(count) +
+        ")"
+        " INSERT INTO changes (number, received, completed, client, user_name, request, kind,"
+        "  group_name, target, state, code, reason, plan)"
+        " SELECT (SELECT MAX(number) FROM changes) + i, '2026-01-01T00:00:00Z', "
+        "'2026-01-01T00:00:00Z',"
+        "  'test', 'ASMITH', 'grown', 'SET DESCRIPTION', '" +
+        group +
+        "', '', 'applied', 1, '', '' FROM n;"
+        "INSERT INTO group_changes (log, number) SELECT"
+        " (SELECT id FROM group_logs WHERE name = '" +
+        group +
+        "' AND live = 1), number"
+        " FROM changes WHERE request = 'grown' AND group_name = '" +
+        group +
+        "';"
+        "COMMIT;";
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+std::size_t Mentions(const std::string& log, const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+        ++count;
+    return count;
+}
+
+// The sum of the counts that `pattern`'s one group captures over the log's lines.
+long Counted(const std::string& log, const std::string& pattern) {
+    const std::regex counted(pattern);
+    long sum = 0;
+    for (std::sregex_iterator it(log.begin(), log.end(), counted), end; it != end; ++it) {
+        sum += std::stol((*it)[1]);
+    }
+    return sum;
+}
+
+class AdminServerLoad : public ::testing::Test {
+  protected:
+    static void TearDownTestSuite() { RestoreDirectory(); }
+    void SetUp() override {
+        RequireSandbox();
+        RestoreAll();
+    }
+    void TearDown() override { RestoreAll(); }
+
+    void Create(const std::string& name) {
+        const Answer a = Send(ChangeRequest::kCreateGroup, By(kAdmin, "", name));
+        ASSERT_EQ(a.result, 1) << name << ": " << a.text;
+    }
+    // A change and a question about it, while the attack goes on; both answered well
+    // before any bound of the attack (the request bound, 5 s) could have freed a worker.
+    void ExpectOthersServed(const std::string& group, const std::string& value) {
+        zn::RequestFields f = By(kAdmin, group);
+        f.value = value;
+        const Answer change = Send(ChangeRequest::kSetDescription, f);
+        EXPECT_EQ(change.result, 1) << change.text;
+        const Answer status = Status(ChangeNumber(change));
+        EXPECT_EQ(status.code, 1) << status.text;
+        EXPECT_LT(change.took + status.took, std::chrono::seconds(2));
+    }
+
+    std::unique_ptr<AdminDaemon> m_server = std::make_unique<AdminDaemon>();
+};
+
+// 70 clients with tiny receive windows ask for a 600-record log and never read it: they
+// hold a buffer each, no thread. They are dropped after the request bound without progress
+// and counted in the log under their addresses.
+TEST_F(AdminServerLoad, ClientsThatNeverReadTheirAnswerHoldNoWorker) {
+    Create("ZTL1_BIG");
+    GrowLog(*m_server, "ZTL1_BIG", 600);
+    std::vector<int> readers;
+    for (int i = 0; i < 70; ++i) {
+        const int fd = Connect(*m_server, i % 2 ? "127.0.0.61" : "127.0.0.62", 1024, 536);
+        const std::string request = LogRequest("ZTL1_BIG");
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        readers.push_back(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ExpectOthersServed("ZTL1_BIG", "while 70 never read");
+    long code = 0;
+    EXPECT_EQ(ChangeLog("ZTL1_BIG", code).size(), 602u);
+    EXPECT_EQ(code, 1);
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    for (int fd : readers) close(fd);
+    m_server->Kill(SIGTERM);
+    const std::string log = m_server->Log();
+    for (const char* address : {"127.0.0.61", "127.0.0.62"}) {
+        EXPECT_EQ(
+            Counted(log, std::string(address) + " turned away: .* (\\d+) not reading for 5000 ms"),
+            35)
+            << log;
+    }
+}
+
+// Status questions about another domain's changes while that domain's server is stopped:
+// each is answered 31013 within the peer bound (1 s), and nobody else waits for them.
+TEST_F(AdminServerLoad, AStoppedPeerHoldsNoWorker) {
+    AdminDaemonOptions europeOptions;
+    europeOptions.domain = "EUROPE";
+    AdminDaemon europe(europeOptions);
+    AdminDaemonOptions localOptions;
+    localOptions.extraArguments = {"--peer", "100000001=ldapEUROPEadm:60661"};
+    m_server.reset();
+    m_server = std::make_unique<AdminDaemon>(localOptions);
+    Create("ZTL2_G");
+    europe.Signal(SIGSTOP);
+    const Clock::time_point start = Clock::now();
+    std::vector<int> questions;
+    const std::string request = "00002,GET,CHANGE,100000005";
+    for (int i = 0; i < 70; ++i) {
+        questions.push_back(Connect(*m_server, "127.0.0.71"));
+        send(questions.back(), request.data(), request.size(), MSG_NOSIGNAL);
+    }
+    ExpectOthersServed("ZTL2_G", "while the peer sleeps");
+    for (int fd : questions) {
+        EXPECT_EQ(ReadToClose(fd).rfind("0,31013,", 0), 0u);
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    europe.Signal(SIGCONT);
+    EXPECT_EQ(Status(100000005).code, 31009) << "the awake peer answers for its range";
+}
+
+// 16 clients read a 60,000-record log over and over while changes go on: every change and
+// every status question is answered within a bound far below what 16 such reads take one
+// after another, and every log arrives whole.
+TEST_F(AdminServerLoad, ReadersOfABigLogDoNotStarveChanges) {
+    Create("ZTL3_BIG");
+    Create("ZTL3_G");
+    GrowLog(*m_server, "ZTL3_BIG", 60000);
+    std::atomic<bool> done{false};
+    std::atomic<int> whole{0}, broken{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 16; ++i) {
+        readers.emplace_back([&] {
+            while (!done) {
+                long code = 0;
+                const std::size_t size = ChangeLog("ZTL3_BIG", code).size();
+                ++(size == 60001 && code == 1 ? whole : broken);
+            }
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (int i = 0; i < 10; ++i) ExpectOthersServed("ZTL3_G", "change " + std::to_string(i));
+    done = true;
+    for (std::thread& reader : readers) reader.join();
+    EXPECT_GT(whole.load(), 0);
+    EXPECT_EQ(broken.load(), 0);
+}
+
+// 8 addresses with 8 connections each send "0" and wait: each is answered 31004 after the
+// request bound, and meanwhile everybody else is served at once.
+TEST_F(AdminServerLoad, HalfSentRequestsFromManyAddressesDelayNobody) {
+    Create("ZTL4_G");
+    std::vector<int> silent;
+    for (int a = 0; a < 8; ++a) {
+        for (int i = 0; i < 8; ++i) {
+            silent.push_back(Connect(*m_server, "127.0.0." + std::to_string(81 + a)));
+            send(silent.back(), "0", 1, MSG_NOSIGNAL);
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ExpectOthersServed("ZTL4_G", "while 64 half-sent requests wait");
+    for (int fd : silent) {
+        EXPECT_EQ(ReadToClose(fd),
+                  "0,31004,Incomplete change request: its fields did not all arrive in time.");
+    }
+}
+
+// 32 threads of one application host ask status questions at once, 40 each: all answered.
+TEST_F(AdminServerLoad, ABusyHostIsServedWhole) {
+    Create("ZTL5_G");
+    zn::RequestFields f = By(kAdmin, "ZTL5_G");
+    f.value = "asked about";
+    const long number = ChangeNumber(Send(ChangeRequest::kSetDescription, f));
+    ASSERT_GT(number, 0);
+    std::atomic<int> applied{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 32; ++i) {
+        clients.emplace_back([&] {
+            for (int q = 0; q < 40; ++q) applied += Status(number).code == 1;
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    EXPECT_EQ(applied.load(), 32 * 40);
+    m_server->Kill(SIGTERM);
+    EXPECT_EQ(Mentions(m_server->Log(), "turned away"), 0u) << m_server->Log();
+}
+
+// One user spends his refusal budget; another user's refused attempt on a role group from
+// the same host is still journalled and logged, and the first user's unrecorded refusals
+// are counted in a line naming him and the group.
+TEST_F(AdminServerLoad, OneRequesterCannotSpendAnothersRefusalBudget) {
+    Create("ZTL6_G");
+    constexpr long kAttempts = 260;
+    for (long i = 0; i < kAttempts; ++i) {
+        ASSERT_EQ(Send(ChangeRequest::kAddOwner, By("BWHITE", "ZTL6_G", "egray")).code, 30015);
+    }
+    const Answer role =
+        Send(ChangeRequest::kAddMember, By("JDOE", "ZN_GROUPS_ADMINISTRATORS", "jdoe"));
+    EXPECT_EQ(role.result, 0) << role.text;
+    m_server->Kill(SIGTERM);
+    const std::string log = m_server->Log();
+    EXPECT_EQ(Mentions(log, "ADD,MEMBER,ZN_GROUPS_ADMINISTRATORS,JDOE: refused 300"), 1u) << log;
+    const long unrecorded = Counted(
+        log,
+        "requester BWHITE: (\\d+) refusal\\(s\\) went unrecorded, over the budget; groups: ZTL6_G");
+    EXPECT_GT(unrecorded, 0) << log;
+    EXPECT_EQ(static_cast<long>(Mentions(log, "BWHITE,-,ADD,OWNER,ZTL6_G,EGRAY: refused 30015")) +
+                  unrecorded,
+              kAttempts);
+}
+
+}  // namespace
+}  // namespace zntest
