@@ -24,6 +24,7 @@
 #include "admin/change_request.h"
 #include "admin/user_token.h"
 #include "tests/support/admin_daemon.h"
+#include "tests/support/admind_requests.h"
 #include "tests/support/sandbox.h"
 
 namespace zntest {
@@ -31,89 +32,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using zn::ChangeRequest;
-
-constexpr const char* kAdmin = "ASMITH";
-
-struct Answer {
-    long result = 0;
-    long code = 0;
-    std::string text;
-    Clock::duration took{};
-};
-
-Answer Send(ChangeRequest kind, zn::RequestFields fields) {
-    std::string request;
-    EXPECT_TRUE(zn::FormatChangeRequest(kind, fields, request));
-    zn::CZNAdminChannel channel;
-    channel.SetWaitLimit(10, 0);
-    const Clock::time_point start = Clock::now();
-    Answer answer;
-    answer.result = channel.Transact(request.c_str());
-    answer.took = Clock::now() - start;
-    answer.code = channel.GetErrorCode();
-    answer.text = channel.GetErrorText();
-    return answer;
-}
-
-zn::RequestFields By(const std::string& user, const std::string& group,
-                     const std::string& target = "") {
-    zn::RequestFields f;
-    f.userName = user;
-    f.groupName = group;
-    f.targetName = target;
-    f.organizationalUnit = "zngroups";
-    return f;
-}
-
-Answer Status(long number) {
-    zn::RequestFields f;
-    f.number = number;
-    return Send(ChangeRequest::kGetChangeStatus, f);
-}
-
-std::list<std::string> ChangeLog(const std::string& group, long& code) {
-    std::string request;
-    zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
-    zn::CZNAdminChannel channel;
-    channel.SetWaitLimit(30, 0);
-    std::list<std::string> records = channel.TransactList(request.c_str());
-    code = channel.GetErrorCode();
-    return records;
-}
-
-long ChangeNumber(const Answer& answer) {
-    return answer.text.rfind("Change ", 0) == 0 ? std::atol(answer.text.c_str() + 7) : 0;
-}
-
-// A raw connection from `source`; a receive buffer of `receiveBuffer` bytes and segments
-// of `segment` bytes when given, set before the connection is made so that they hold.
-int Connect(const AdminDaemon& server, const std::string& source, int receiveBuffer = 0,
-            int segment = 0) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer > 0)
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    if (segment > 0) setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    inet_pton(AF_INET, source.c_str(), &address.sin_addr);
-    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << source;
-    address.sin_port = htons(static_cast<uint16_t>(server.Port()));
-    inet_pton(AF_INET, server.Address().c_str(), &address.sin_addr);
-    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    return fd;
-}
-
-// Everything the server answers until it closes (10 s at the most); closes `fd`.
-std::string ReadToClose(int fd) {
-    timeval bound{10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    std::string reply;
-    char buffer[4096];
-    for (ssize_t got = 0; (got = recv(fd, buffer, sizeof buffer, 0)) > 0;)
-        reply.append(buffer, got);
-    close(fd);
-    return reply;
-}
 
 std::string LogRequest(const std::string& group) {
     std::string request;
@@ -181,7 +99,9 @@ class AdminServerLoad : public ::testing::Test {
     void TearDown() override { RestoreAll(); }
 
     void Create(const std::string& name) {
-        const Answer a = Send(ChangeRequest::kCreateGroup, By(kAdmin, "", name));
+        zn::RequestFields f = By(kAdmin, "", name);
+        f.organizationalUnit = "zngroups";
+        const Answer a = Send(ChangeRequest::kCreateGroup, f);
         ASSERT_EQ(a.result, 1) << name << ": " << a.text;
     }
     // A change and a question about it, while the attack goes on; both answered well
@@ -215,7 +135,7 @@ TEST_F(AdminServerLoad, ClientsThatNeverReadTheirAnswerHoldNoWorker) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ExpectOthersServed("ZTL1_BIG", "while 70 never read");
     long code = 0;
-    EXPECT_EQ(ChangeLog("ZTL1_BIG", code).size(), 602u);
+    EXPECT_EQ(ChangeLog("ZTL1_BIG", &code, 30).size(), 602u);
     EXPECT_EQ(code, 1);
     std::this_thread::sleep_for(std::chrono::seconds(6));
     for (int fd : readers) close(fd);
@@ -271,7 +191,7 @@ TEST_F(AdminServerLoad, ReadersOfABigLogDoNotStarveChanges) {
         readers.emplace_back([&] {
             while (!done) {
                 long code = 0;
-                const std::size_t size = ChangeLog("ZTL3_BIG", code).size();
+                const std::size_t size = ChangeLog("ZTL3_BIG", &code, 30).size();
                 ++(size == 60001 && code == 1 ? whole : broken);
             }
         });

@@ -40,50 +40,6 @@ namespace {
 using zn::ChangeRequest;
 using zn::RequestFields;
 
-// A raw connection to the server; from `source` when given (in the sandbox every 127.x
-// address is this machine's, so a test can be several clients). `segment` > 0 sets the
-// client's TCP_MAXSEG.
-int Connect(const AdminDaemon& server, const std::string& source = "", int segment = 0) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (segment > 0) setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    if (!source.empty()) {
-        inet_pton(AF_INET, source.c_str(), &address.sin_addr);
-        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << source;
-    }
-    address.sin_port = htons(static_cast<uint16_t>(server.Port()));
-    inet_pton(AF_INET, server.Address().c_str(), &address.sin_addr);
-    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    return fd;
-}
-
-// Everything the server answers until it closes (10 s at the most); closes `fd`.
-std::string ReadToClose(int fd) {
-    timeval bound{10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
-    std::string reply;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        reply.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return reply;
-}
-
-// Writes `pieces` to the server one after another with `pause` between them and returns
-// everything it answers until it closes.
-std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
-                std::chrono::milliseconds pause = std::chrono::milliseconds(0), int segment = 0) {
-    int fd = Connect(server, "", segment);
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0) std::this_thread::sleep_for(pause);
-        send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
-    }
-    return ReadToClose(fd);
-}
-
 TEST_F(AdminServer, PeopleChangesAreAppliedAndReadBackByTheLibrary) {
     Create({"ZT1_TEAM"});
     Answer a = Send(ChangeRequest::kAddMember, By(kAdmin, "ZT1_TEAM", "bwhite"));

@@ -2,10 +2,17 @@
 // read back with plain LDAP, for the server's end-to-end tests.
 #include "tests/support/admind_requests.h"
 
+#include <arpa/inet.h>
 #include <ldap.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 #include "admin/admin_channel.h"
 #include "tests/support/ldap_session.h"
@@ -22,7 +29,9 @@ Answer Send(ChangeRequest kind, RequestFields fields, std::uint32_t port, const 
     zn::CZNAdminChannel channel(domain, port);
     channel.SetWaitLimit(10, 0);
     Answer answer;
+    const auto start = std::chrono::steady_clock::now();
     answer.result = channel.Transact(request.c_str());
+    answer.took = std::chrono::steady_clock::now() - start;
     answer.code = channel.GetErrorCode();
     answer.text = channel.GetErrorText();
     return answer;
@@ -49,11 +58,11 @@ Answer LogEntry(long number) {
     return Send(ChangeRequest::kGetChangeLogEntry, f);
 }
 
-std::list<std::string> ChangeLog(const std::string& group, long* code) {
+std::list<std::string> ChangeLog(const std::string& group, long* code, long waitSeconds) {
     std::string request;
     zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
     zn::CZNAdminChannel channel;
-    channel.SetWaitLimit(10, 0);
+    channel.SetWaitLimit(waitSeconds, 0);
     std::list<std::string> records = channel.TransactList(request.c_str());
     if (code != nullptr) *code = channel.GetErrorCode();
     return records;
@@ -127,6 +136,47 @@ void AdminServer::Link(const char* parent, const char* child) {
 void AdminServer::AddMember(const char* group, const char* uid) {
     Answer a = Send(ChangeRequest::kAddMember, By(kAdmin, group, uid));
     ASSERT_EQ(a.result, 1) << group << " + " << uid << ": " << a.text;
+}
+
+int Connect(const AdminDaemon& server, const std::string& source, int receiveBuffer, int segment) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    if (segment > 0) setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    if (!source.empty()) {
+        inet_pton(AF_INET, source.c_str(), &address.sin_addr);
+        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << source;
+    }
+    address.sin_port = htons(static_cast<uint16_t>(server.Port()));
+    inet_pton(AF_INET, server.Address().c_str(), &address.sin_addr);
+    EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+std::string ReadToClose(int fd) {
+    timeval bound{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    std::string reply;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        reply.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return reply;
+}
+
+std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
+                std::chrono::milliseconds pause, int segment) {
+    int fd = Connect(server, "", 0, segment);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) std::this_thread::sleep_for(pause);
+        send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL);
+    }
+    return ReadToClose(fd);
 }
 
 }  // namespace zntest

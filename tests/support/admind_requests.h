@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 #include <list>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "admin/change_request.h"
 #include "tests/support/admin_daemon.h"
@@ -20,6 +22,7 @@ struct Answer {
     long result = 0;
     long code = 0;
     std::string text;
+    std::chrono::steady_clock::duration took{};  // the whole exchange
 };
 
 // One request, formatted by the library's protocol module and carried by its exchange.
@@ -30,7 +33,8 @@ zn::RequestFields By(const std::string& user, const std::string& group,
 // The questions of record type 00002, asked of the local server.
 Answer Status(long number);
 Answer LogEntry(long number);
-std::list<std::string> ChangeLog(const std::string& group, long* code = nullptr);
+std::list<std::string> ChangeLog(const std::string& group, long* code = nullptr,
+                                 long waitSeconds = 10);
 // The number in "Change N applied.", 0 in any other answer.
 long ChangeNumber(const Answer& answer);
 
@@ -42,6 +46,19 @@ std::set<std::string> Values(const std::string& group, const char* attribute);
 void AddValue(const std::string& group, const char* attribute, const std::string& value);
 std::string PersonDN(const std::string& uid);
 std::string GroupDN(const std::string& name);
+
+// A raw connection to the server; from `source` when given (in the sandbox every 127.x
+// address is this machine's, so a test can be several clients). A receive buffer of
+// `receiveBuffer` bytes and segments of `segment` bytes when given, set before the
+// connection is made so that they hold.
+int Connect(const AdminDaemon& server, const std::string& source = "", int receiveBuffer = 0,
+            int segment = 0);
+// Everything the server answers until it closes (10 s at the most); closes `fd`.
+std::string ReadToClose(int fd);
+// Writes `pieces` to the server one after another with `pause` between them and returns
+// everything it answers until it closes.
+std::string Raw(const AdminDaemon& server, const std::vector<std::string>& pieces,
+                std::chrono::milliseconds pause = std::chrono::milliseconds(0), int segment = 0);
 
 inline constexpr const char* kAdmin = "ASMITH";  // the sample's administrator
 
