@@ -132,6 +132,13 @@ using Arg = const std::string;
 
 }  // namespace
 
+long CZNWorker::LoadWorkers(const std::list<CZNWorker>& workers) {
+    std::vector<CZNWorkerImpl*> impls;
+    impls.reserve(workers.size());
+    for (const CZNWorker& worker : workers) impls.push_back(&worker.Impl());
+    return CZNWorkerImpl::LoadWorkers(impls);
+}
+
 const std::string& CZNWorker::GetName() const {
     if (IsListed(m_body)) return ListedName(m_body);
     return m_body->impl ? m_body->impl->GetHeldUserName() : m_body->userName;

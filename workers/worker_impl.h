@@ -43,6 +43,10 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
     // Reads every attribute of the worker in one search; see the attribute table.
     void LoadWorker();
+    // Loads every worker of `workers` as LoadWorker would, those named by a plain user name
+    // through shared searches of a few hundred names each; the number loaded. Each worker's
+    // error status is what its own LoadWorker would have left.
+    static long LoadWorkers(const std::vector<CZNWorkerImpl*>& workers);
     // Finds the worker's DN unless it is known already.
     void ResolveWorkerDN();
     // The DN as the last resolution left it, without resolving again.
@@ -115,6 +119,16 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     const std::string& Loaded(const std::string& field);
     void ClearAttributeFields();
     void StoreAttribute(const char* name, const char* firstValue);
+    // LoadWorker's steps around its search, for a search another object made: before it,
+    // one entry found, and after it (`searcher` is the object that searched).
+    struct FoundEntry;
+    void BeginLoad();
+    void TakeEntry(const FoundEntry& entry);
+    void EndLoad(const CZNDirectoryBase& searcher, bool searched);
+    // The key a shared search can find this worker by (its user name, lower-cased), when the
+    // name is one the directory matches plainly; false otherwise.
+    bool SharedSearchKey(std::string& key) const;
+    bool SameSessionAs(const CZNWorkerImpl& other) const;
     void ReportUnknownWorker();
     // The filter that finds the worker by its user name.
     std::string UserNameFilter() const;

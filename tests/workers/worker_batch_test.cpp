@@ -1,0 +1,157 @@
+// Loading many listed workers at once: every worker ends as its own load would leave it,
+// through a search per few hundred names instead of one per person.
+#include <gtest/gtest.h>
+
+#include <ldap.h>
+
+#include <list>
+#include <string>
+#include <vector>
+
+#include "CZNGroup.h"
+#include "CZNWorker.h"
+#include "tests/groups/group_fixture.h"
+#include "tests/support/ldap_session.h"
+
+namespace zntest {
+namespace {
+
+// Everything a load fills, as the getters give it.
+std::vector<std::string> Loaded(const CZNWorker& w) {
+    return {w.GetUserNameA(),
+            std::to_string(w.GetWorkerNumber()),
+            w.GetWorkerDN(),
+            w.GetFullName(),
+            w.GetCity(),
+            w.GetCompanyName(),
+            w.GetCompanyNumber(),
+            w.GetCountry(),
+            w.GetCostCenter(),
+            w.GetCostCenterDescription(),
+            w.GetDisplayName(),
+            w.GetEmployeeType(),
+            w.GetFaxNumber(),
+            w.GetGivenName(),
+            w.GetEmailAddress(),
+            w.GetMailStop(),
+            w.GetSupervisorUserName(),
+            w.GetPagerNumber(),
+            w.GetOfficeLocation(),
+            w.GetSurName(),
+            w.GetShiftCode(),
+            w.GetShipToCity(),
+            w.GetShipToCountry(),
+            w.GetShipToState(),
+            w.GetShipToStreet(),
+            w.GetShipToZipCode(),
+            w.GetState(),
+            w.GetStreet(),
+            w.GetPhoneNumber(),
+            w.GetJobTitle(),
+            w.GetZipCode()};
+}
+
+struct Status {
+    long code;
+    std::string text;
+    bool operator==(const Status& other) const { return code == other.code && text == other.text; }
+};
+std::ostream& operator<<(std::ostream& out, const Status& s) {
+    return out << s.code << " '" << s.text << "'";
+}
+Status StatusOf(const CZNWorker& w) {
+    return {w.GetErrorStatusCode(), w.GetErrorStatusText()};
+}
+
+// What the worker's own load leaves: its status, and for a worker found, what it holds.
+struct OneByOne {
+    Status status;
+    std::vector<std::string> fields;
+};
+OneByOne LoadAlone(const std::string& name) {
+    const CZNWorker twin(name);
+    twin.GetFullName();
+    OneByOne alone{StatusOf(twin), {}};
+    if (alone.status.code == 1) alone.fields = Loaded(twin);
+    return alone;
+}
+
+// Each worker of `workers`, loaded together, against a twin loaded alone; every getter of a
+// worker found answers without a search.
+void ExpectAsLoadedAlone(const std::list<CZNWorker>& workers) {
+    std::vector<OneByOne> alone;
+    for (const CZNWorker& worker : workers) alone.push_back(LoadAlone(worker.GetName()));
+    std::size_t index = 0;
+    for (const CZNWorker& worker : workers) {
+        SCOPED_TRACE(worker.GetName());
+        const OneByOne& expected = alone[index++];
+        EXPECT_EQ(StatusOf(worker), expected.status);
+        if (expected.status.code != 1) continue;
+        const long before = SearchesSoFar();
+        EXPECT_EQ(Loaded(worker), expected.fields);
+        EXPECT_EQ(SearchesSoFar(), before) << "a loaded worker searched again";
+    }
+}
+
+class WorkerBatch : public GroupTest {
+  protected:
+    void TearDown() override {
+        if (m_changed) RestoreDirectory();
+        GroupTest::TearDown();
+    }
+    bool m_changed = false;
+};
+
+TEST_F(WorkerBatch, EveryPersonLoadsAsAloneThroughOneSearch) {
+    const CZNWorker finder;
+    const std::list<CZNWorker>& everybody = finder.FindWorkers("*");
+    ASSERT_GT(everybody.size(), 10u);
+    std::list<CZNWorker> workers(everybody.begin(), everybody.end());
+    // The same person twice and in another letter case, someone nobody is, and names that
+    // cannot share a search: a wildcard, a blank.
+    workers.push_back(std::string("asmith"));
+    workers.push_back(std::string("ASmith"));
+    workers.push_back(std::string("nobody"));
+    workers.push_back(std::string("as*"));
+    workers.push_back(std::string("a smith"));
+
+    const long before = SearchesSoFar();
+    const long found = CZNWorker::LoadWorkers(workers);
+    // One shared search, and one for each name that could not share it.
+    EXPECT_EQ(SearchesSoFar() - before, 3);
+    EXPECT_EQ(found, static_cast<long>(everybody.size()) + 2);
+    ExpectAsLoadedAlone(workers);
+    EXPECT_EQ(CZNWorker::LoadWorkers({}), 0);
+}
+
+TEST_F(WorkerBatch, APersonGoneSinceTheListingAndAnOutageAreEachWorkersOwnReport) {
+    const CZNGroup all("ENG-ALL");
+    std::list<CZNWorker> members = all.GetEventualMembers();
+    ASSERT_EQ(members.size(), 6u);
+    {
+        LdapPtr ld = OpenLdap(ProviderHost());
+        ASSERT_TRUE(ld);
+        ASSERT_EQ(BindAsAdmin(ld.get()), LDAP_SUCCESS);
+        m_changed = true;
+        ASSERT_EQ(ldap_delete_ext_s(ld.get(), PersonDN("jdoe").c_str(), nullptr, nullptr),
+                  LDAP_SUCCESS);
+    }
+    EXPECT_EQ(CZNWorker::LoadWorkers(members), 5);
+    ExpectAsLoadedAlone(members);
+    for (const CZNWorker& member : members) {
+        if (member.GetName() == "jdoe") {
+            EXPECT_EQ(StatusOf(member), (Status{30005, "jdoe is not a valid username."}));
+        }
+    }
+
+    // No server answers: every worker reports what its own load would, and nothing is read.
+    std::list<CZNWorker> again(members.begin(), members.end());
+    LocalOutage outage;
+    EXPECT_EQ(CZNWorker::LoadWorkers(again), 0);
+    const OneByOne alone = LoadAlone("asmith");
+    ASSERT_NE(alone.status.code, 1);
+    for (const CZNWorker& member : again) EXPECT_EQ(StatusOf(member), alone.status);
+}
+
+}  // namespace
+}  // namespace zntest
