@@ -3,8 +3,9 @@
 // top under two groups of the level above. Each query is timed beside bare libldap making the
 // same reads in the same run.
 #include <benchmark/benchmark.h>
-#include <ldap.h>
+// Before any other include of ldap.h: it asks for the deprecated calls the baselines make.
 #include <sys/stat.h>
+#include "bench/bench_ldap.h"
 
 #include <cerrno>
 #include <chrono>
@@ -30,8 +31,6 @@ constexpr int kGroupsPerLevel = 500;
 constexpr int kMembersPerBottomGroup = kPeople / kGroupsPerLevel;
 constexpr const char* kProvider = "ldap5";
 constexpr const char* kAdminPassword = "zngadmin";
-// Adds in flight at once while loading: enough to keep the server busy.
-constexpr int kPipeline = 64;
 
 bool g_failed = false;
 
@@ -79,71 +78,8 @@ LDAP* Open(const char* dn, const char* password) {
 
 // --- Loading ------------------------------------------------------------------------------
 
-struct Entry {
-    std::string dn;
-    std::vector<std::pair<const char*, std::vector<std::string>>> attributes;
-};
-
-// Adds entries with kPipeline requests outstanding; false with the first failure.
-class Loader {
-  public:
-    explicit Loader(LDAP* ld) : m_ld(ld) {}
-    bool Add(const Entry& entry) {
-        std::vector<std::vector<char*>> values;
-        std::vector<LDAPMod> mods(entry.attributes.size());
-        std::vector<LDAPMod*> list;
-        for (std::size_t i = 0; i < entry.attributes.size(); ++i) {
-            values.emplace_back();
-            for (const std::string& value : entry.attributes[i].second) {
-                values.back().push_back(const_cast<char*>(value.c_str()));
-            }
-            values.back().push_back(nullptr);
-            mods[i].mod_op = LDAP_MOD_ADD;
-            mods[i].mod_type = const_cast<char*>(entry.attributes[i].first);
-            mods[i].mod_values = values.back().data();
-            list.push_back(&mods[i]);
-        }
-        list.push_back(nullptr);
-        int id = 0;
-        const int rc = ldap_add_ext(m_ld, entry.dn.c_str(), list.data(), nullptr, nullptr, &id);
-        if (rc != LDAP_SUCCESS) return Fail(entry.dn, rc, "");
-        m_pending[id] = entry.dn;
-        return ++m_outstanding < kPipeline || Collect(1);
-    }
-    bool Finish() { return Collect(m_outstanding); }
-    const std::string& Problem() const { return m_problem; }
-
-  private:
-    bool Collect(int count) {
-        for (; count > 0; --count) {
-            LDAPMessage* result = nullptr;
-            if (ldap_result(m_ld, LDAP_RES_ANY, 1, nullptr, &result) <= 0) {
-                return Fail("waiting for an add", -1, "");
-            }
-            --m_outstanding;
-            const std::string dn = m_pending[ldap_msgid(result)];
-            m_pending.erase(ldap_msgid(result));
-            int code = 0;
-            char* text = nullptr;
-            ldap_parse_result(m_ld, result, &code, nullptr, &text, nullptr, nullptr, 1);
-            const std::string message = text != nullptr ? text : "";
-            ldap_memfree(text);
-            // A run before this one in the same sandbox left its entries.
-            if (code != LDAP_SUCCESS && code != LDAP_ALREADY_EXISTS) {
-                return Fail(dn, code, message);
-            }
-        }
-        return true;
-    }
-    bool Fail(const std::string& what, int code, const std::string& message) {
-        m_problem = what + ": " + ldap_err2string(code) + " " + message;
-        return false;
-    }
-    LDAP* m_ld;
-    std::map<int, std::string> m_pending;
-    int m_outstanding = 0;
-    std::string m_problem;
-};
+using znbench::Entry;
+using Loader = znbench::PipelinedLoader;
 
 bool LoadDirectory(std::string& problem) {
     LDAP* ld = Open(("cn=admin," + BaseDN()).c_str(), kAdminPassword);

@@ -2,11 +2,13 @@
 // statuses and the way a library object is prepared and its failure reported.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "CZNWorker.h"
 #include "tools/json.h"
 #include "tools/progress.h"
 
@@ -40,6 +42,9 @@ struct Options {
     std::string passwordFile;
     bool json = false;
     bool trace = false;
+    // --with FIELD[,FIELD...]: the details listed beside each person.
+    bool withGiven = false;
+    std::string with;
 };
 
 using Arguments = std::vector<std::string>;
@@ -115,6 +120,15 @@ struct CommandGroup {
     const Command* commands;
     std::size_t count;
 };
+
+// A worker attribute the tool prints, under its JSON key and its label for people.
+struct WorkerField {
+    const char* key;
+    const char* label;
+    const std::string& (CZNWorker::*getter)() const;
+};
+extern const WorkerField kWorkerFields[];
+extern const std::size_t kWorkerFieldCount;
 
 extern const CommandGroup kGroupCommands;
 extern const CommandGroup kWorkerCommands;

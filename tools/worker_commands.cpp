@@ -33,43 +33,45 @@ bool Named(Context& c, const CZNWorker& worker, const std::string& who, int& exi
     return true;
 }
 
+}  // namespace
+
+// The attributes `worker show` prints, by the keys of its JSON answer; `--with` names them.
+const WorkerField kWorkerFields[] = {
+    {"fullName", "Full name", &CZNWorker::GetFullName},
+    {"givenName", "Given name", &CZNWorker::GetGivenName},
+    {"surName", "Surname", &CZNWorker::GetSurName},
+    {"displayName", "Display name", &CZNWorker::GetDisplayName},
+    {"jobTitle", "Job title", &CZNWorker::GetJobTitle},
+    {"employeeType", "Employee type", &CZNWorker::GetEmployeeType},
+    {"emailAddress", "Email", &CZNWorker::GetEmailAddress},
+    {"phoneNumber", "Phone", &CZNWorker::GetPhoneNumber},
+    {"faxNumber", "Fax", &CZNWorker::GetFaxNumber},
+    {"pagerNumber", "Pager", &CZNWorker::GetPagerNumber},
+    {"officeLocation", "Office", &CZNWorker::GetOfficeLocation},
+    {"mailStop", "Mail stop", &CZNWorker::GetMailStop},
+    {"street", "Street", &CZNWorker::GetStreet},
+    {"city", "City", &CZNWorker::GetCity},
+    {"state", "State", &CZNWorker::GetState},
+    {"zipCode", "Zip code", &CZNWorker::GetZipCode},
+    {"country", "Country", &CZNWorker::GetCountry},
+    {"companyName", "Company", &CZNWorker::GetCompanyName},
+    {"companyNumber", "Company number", &CZNWorker::GetCompanyNumber},
+    {"costCenter", "Cost center", &CZNWorker::GetCostCenter},
+    {"costCenterDescription", "Cost center text", &CZNWorker::GetCostCenterDescription},
+    {"department", "Department", &CZNWorker::GetDepartment},
+    {"shiftCode", "Shift code", &CZNWorker::GetShiftCode},
+    {"shipToStreet", "Ship-to street", &CZNWorker::GetShipToStreet},
+    {"shipToCity", "Ship-to city", &CZNWorker::GetShipToCity},
+    {"shipToState", "Ship-to state", &CZNWorker::GetShipToState},
+    {"shipToZipCode", "Ship-to zip code", &CZNWorker::GetShipToZipCode},
+    {"shipToCountry", "Ship-to country", &CZNWorker::GetShipToCountry},
+    {"supervisorUserName", "Supervisor", &CZNWorker::GetSupervisorUserName},
+};
+const std::size_t kWorkerFieldCount = sizeof kWorkerFields / sizeof kWorkerFields[0];
+
+namespace {
+
 int Show(Context& c, const Arguments& a) {
-    struct Field {
-        const char* key;
-        const char* label;
-        const std::string& (CZNWorker::*getter)() const;
-    };
-    static const Field kFields[] = {
-        {"fullName", "Full name", &CZNWorker::GetFullName},
-        {"givenName", "Given name", &CZNWorker::GetGivenName},
-        {"surName", "Surname", &CZNWorker::GetSurName},
-        {"displayName", "Display name", &CZNWorker::GetDisplayName},
-        {"jobTitle", "Job title", &CZNWorker::GetJobTitle},
-        {"employeeType", "Employee type", &CZNWorker::GetEmployeeType},
-        {"emailAddress", "Email", &CZNWorker::GetEmailAddress},
-        {"phoneNumber", "Phone", &CZNWorker::GetPhoneNumber},
-        {"faxNumber", "Fax", &CZNWorker::GetFaxNumber},
-        {"pagerNumber", "Pager", &CZNWorker::GetPagerNumber},
-        {"officeLocation", "Office", &CZNWorker::GetOfficeLocation},
-        {"mailStop", "Mail stop", &CZNWorker::GetMailStop},
-        {"street", "Street", &CZNWorker::GetStreet},
-        {"city", "City", &CZNWorker::GetCity},
-        {"state", "State", &CZNWorker::GetState},
-        {"zipCode", "Zip code", &CZNWorker::GetZipCode},
-        {"country", "Country", &CZNWorker::GetCountry},
-        {"companyName", "Company", &CZNWorker::GetCompanyName},
-        {"companyNumber", "Company number", &CZNWorker::GetCompanyNumber},
-        {"costCenter", "Cost center", &CZNWorker::GetCostCenter},
-        {"costCenterDescription", "Cost center text", &CZNWorker::GetCostCenterDescription},
-        {"department", "Department", &CZNWorker::GetDepartment},
-        {"shiftCode", "Shift code", &CZNWorker::GetShiftCode},
-        {"shipToStreet", "Ship-to street", &CZNWorker::GetShipToStreet},
-        {"shipToCity", "Ship-to city", &CZNWorker::GetShipToCity},
-        {"shipToState", "Ship-to state", &CZNWorker::GetShipToState},
-        {"shipToZipCode", "Ship-to zip code", &CZNWorker::GetShipToZipCode},
-        {"shipToCountry", "Ship-to country", &CZNWorker::GetShipToCountry},
-        {"supervisorUserName", "Supervisor", &CZNWorker::GetSupervisorUserName},
-    };
     const CZNWorker worker;
     int exit = kExitSuccess;
     if (!Named(c, worker, a[0], exit)) return exit;
@@ -79,7 +81,7 @@ int Show(Context& c, const Arguments& a) {
     if (worker.GetErrorStatusCode() != 1) return c.Fail(a[0], worker);
     card.Add("workerNumber", "Worker number", Value::Number(number));
     card.Add("dn", "DN", Value::String(worker.GetWorkerDN()));
-    for (const Field& field : kFields) {
+    for (const WorkerField& field : kWorkerFields) {
         std::string value = (worker.*field.getter)();
         if (worker.GetErrorStatusCode() != 1) return c.Fail(field.label, worker);
         card.Add(field.key, field.label, Value::String(value));

@@ -151,6 +151,10 @@ int Parse(int argc, char** argv, CommandLine& line) {
             return UsageError(
                 "passwords are not taken from the command line: use "
                 "--password-file or answer the prompt");
+        } else if (arg == "--with") {
+            if (!next(o.with) || o.with.empty())
+                return UsageError("--with needs field names (worker show --json's keys) or all");
+            o.withGiven = true;
         } else if (arg == "--connect-timeout" || arg == "--search-timeout") {
             TimeOut& timeOut = arg == "--connect-timeout" ? o.connect : o.search;
             if (!next(value) || !ParseSeconds(value, timeOut))
@@ -241,6 +245,8 @@ int main(int argc, char** argv) {
     }
     Arguments arguments(line.words.begin() + 2, line.words.end());
     Context context(line.options, std::string(group->name) + " " + command->name, line.flags);
+    if (line.options.withGiven && std::string(group->name) + " " + command->name != "group members")
+        return context.Usage("--with goes with group members only");
     for (const std::string& flag : line.flags) {
         if (!FlagAllowed(*command, flag)) return context.Usage("unknown option " + flag);
     }

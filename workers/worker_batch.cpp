@@ -2,9 +2,11 @@
 // connection, bind and search per person, with each worker left as its own load leaves it.
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,6 +18,10 @@ namespace {
 // Names per shared search: the filter stays a few kilobytes, and the entries of one search
 // stay within the directory's usual size limit (500) even with a twin for every name.
 constexpr std::size_t kNamesPerSearch = 200;
+// From this many names on, one search of every person costs less than the searches of a few
+// hundred names would, whatever the company's size beyond them.
+constexpr std::size_t kWholeDirectoryNames = 20000;
+constexpr const char* kEveryPersonFilter = "(objectclass=organizationalPerson)";
 constexpr std::size_t kMaxUserNameLength = 51;
 
 std::string Lower(std::string text) {
@@ -24,15 +30,6 @@ std::string Lower(std::string text) {
 }
 
 }  // namespace
-
-// One entry of a shared search: its DN, the first value of each attribute in the server's
-// order, and every user name it answers to.
-struct CZNWorkerImpl::FoundEntry {
-    bool hasDN = false;
-    std::string dn;
-    std::vector<std::pair<std::string, std::string>> firstValues;
-    std::set<std::string> userNames;
-};
 
 bool CZNWorkerImpl::SharedSearchKey(std::string& key) const {
     // Only names the directory compares as plain text, ignoring case, can be matched to the
@@ -86,11 +83,38 @@ void CZNWorkerImpl::EndLoad(const CZNDirectoryBase& searcher, bool searched) {
     }
 }
 
+// One entry is held at a time beside the search's result.
+bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
+                                  const std::function<void(const FoundEntry&)>& take) {
+    FoundEntry entry;
+    bool started = false;
+    const bool searched = searcher.SearchAndWalk(
+        filter.c_str(), nullptr,
+        [&](const char* dn) {
+            if (started) take(entry);
+            started = true;
+            entry = FoundEntry();
+            entry.hasDN = dn != nullptr;
+            if (dn != nullptr) entry.dn = dn;
+        },
+        [&](const char* name, char** values) {
+            if (!started || values == nullptr || values[0] == nullptr) return;
+            entry.firstValues.emplace_back(name, values[0]);
+            if (Lower(name) == "uid") {
+                for (char** value = values; *value != nullptr; ++value) {
+                    entry.userNames.insert(Lower(*value));
+                }
+            }
+        });
+    if (searched && started) take(entry);
+    return searched;
+}
+
 long CZNWorkerImpl::LoadWorkers(const std::vector<CZNWorkerImpl*>& workers) {
     long loaded = 0;
     // The workers a shared search serves, by lower-cased user name (a name may stand for
     // several objects), and the names in the order first met.
-    std::map<std::string, std::vector<CZNWorkerImpl*>> byName;
+    std::unordered_map<std::string, std::vector<CZNWorkerImpl*>> byName;
     std::vector<std::string> names;
     CZNWorkerImpl* session = nullptr;
     for (CZNWorkerImpl* worker : workers) {
@@ -110,6 +134,34 @@ long CZNWorkerImpl::LoadWorkers(const std::vector<CZNWorkerImpl*>& workers) {
 
     CZNWorkerImpl searcher;
     session->ConfigureHelper(searcher);
+    // Each worker takes, in the server's order, every entry its own search would have found:
+    // one uid under two branches is two entries, the later one overwriting.
+    auto finish = [&](std::size_t first, std::size_t end, bool searched) {
+        for (std::size_t i = first; i < end; ++i) {
+            for (CZNWorkerImpl* worker : byName[names[i]]) {
+                worker->EndLoad(searcher, searched);
+                loaded += worker->m_loaded != 0 ? 1 : 0;
+            }
+        }
+    };
+    // A list of most of the company is read in one search of every person; a directory that
+    // will not give that many entries at once is asked a few hundred names at a time.
+    if (names.size() >= kWholeDirectoryNames) {
+        for (const auto& [name, same] : byName) {
+            for (CZNWorkerImpl* worker : same) worker->BeginLoad();
+        }
+    }
+    if (names.size() >= kWholeDirectoryNames &&
+        SearchEntries(searcher, kEveryPersonFilter, [&](const FoundEntry& entry) {
+            for (const std::string& name : entry.userNames) {
+                auto found = byName.find(name);
+                if (found == byName.end()) continue;
+                for (CZNWorkerImpl* worker : found->second) worker->TakeEntry(entry);
+            }
+        })) {
+        finish(0, names.size(), true);
+        return loaded;
+    }
     for (std::size_t first = 0; first < names.size(); first += kNamesPerSearch) {
         const std::size_t end = std::min(names.size(), first + kNamesPerSearch);
         std::string filter = "(&(objectclass=organizationalPerson)(|";
@@ -119,41 +171,13 @@ long CZNWorkerImpl::LoadWorkers(const std::vector<CZNWorkerImpl*>& workers) {
             for (CZNWorkerImpl* worker : byName[names[i]]) worker->BeginLoad();
         }
         filter += "))";
-
-        std::vector<FoundEntry> entries;
-        const bool searched = searcher.SearchAndWalk(
-            filter.c_str(), nullptr,
-            [&entries](const char* dn) {
-                entries.emplace_back();
-                entries.back().hasDN = dn != nullptr;
-                if (dn != nullptr) entries.back().dn = dn;
-            },
-            [&entries](const char* name, char** values) {
-                if (entries.empty() || values == nullptr || values[0] == nullptr) return;
-                FoundEntry& entry = entries.back();
-                entry.firstValues.emplace_back(name, values[0]);
-                if (Lower(name) == "uid") {
-                    for (char** value = values; *value != nullptr; ++value) {
-                        entry.userNames.insert(Lower(*value));
-                    }
-                }
-            });
-        // Each worker takes, in the server's order, every entry its own search would have
-        // found: one uid under two branches is two entries, the later one overwriting.
-        if (searched) {
-            for (const FoundEntry& entry : entries) {
-                for (const std::string& name : entry.userNames) {
-                    if (asked.count(name) == 0) continue;
-                    for (CZNWorkerImpl* worker : byName[name]) worker->TakeEntry(entry);
-                }
+        const bool searched = SearchEntries(searcher, filter, [&](const FoundEntry& entry) {
+            for (const std::string& name : entry.userNames) {
+                if (asked.count(name) == 0) continue;
+                for (CZNWorkerImpl* worker : byName[name]) worker->TakeEntry(entry);
             }
-        }
-        for (std::size_t i = first; i < end; ++i) {
-            for (CZNWorkerImpl* worker : byName[names[i]]) {
-                worker->EndLoad(searcher, searched);
-                loaded += worker->m_loaded != 0 ? 1 : 0;
-            }
-        }
+        });
+        finish(first, end, searched);
     }
     return loaded;
 }

@@ -1,7 +1,9 @@
 // CZNWorkerImpl: the state behind one CZNWorker, its identity, attributes and result lists.
 #pragma once
 
+#include <functional>
 #include <list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,15 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     // through shared searches of a few hundred names each; the number loaded. Each worker's
     // error status is what its own LoadWorker would have left.
     static long LoadWorkers(const std::vector<CZNWorkerImpl*>& workers);
+    // One entry of a shared search: its DN, the first value of each attribute in the
+    // server's order, and every user name (lower-cased) it answers to.
+    struct FoundEntry {
+        bool hasDN = false;
+        std::string dn;
+        std::vector<std::pair<std::string, std::string>> firstValues;
+        std::set<std::string> userNames;
+    };
+
     // Finds the worker's DN unless it is known already.
     void ResolveWorkerDN();
     // The DN as the last resolution left it, without resolving again.
@@ -121,8 +132,10 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     void StoreAttribute(const char* name, const char* firstValue);
     // LoadWorker's steps around its search, for a search another object made: before it,
     // one entry found, and after it (`searcher` is the object that searched).
-    struct FoundEntry;
     void BeginLoad();
+    // Runs `filter` on `searcher` and hands each entry, once it is read whole, to `take`.
+    static bool SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
+                              const std::function<void(const FoundEntry&)>& take);
     void TakeEntry(const FoundEntry& entry);
     void EndLoad(const CZNDirectoryBase& searcher, bool searched);
     // The key a shared search can find this worker by (its user name, lower-cased), when the

@@ -171,6 +171,34 @@ TEST_F(ToolCommands, WorkersAreFoundByNameOrNumberWithTheirGroups) {
               (std::vector<std::string>{"cdoe", "jdoe"}));
 }
 
+// Members with their details: columns for people, objects in JSON, every field worker show
+// prints, read through one shared search rather than one per member.
+TEST_F(ToolCommands, MembersComeWithTheDetailsAskedFor) {
+    EXPECT_EQ(Run("group members ENG-BACKEND --with fullName,emailAddress").out,
+              "User    Full name  Email\n"
+              "bwhite  Bob White  bob.white@example.com\n"
+              "jdoe    John Doe   john.doe@example.com\n");
+    const Json all = RunJson("group members ENG-ALL --eventual --with all");
+    const Json& people = all["result"];
+    ASSERT_EQ(people.items.size(), 6u);
+    const Json jdoe = RunJson("worker show jdoe")["result"];
+    const Json& listed = people.items[5];
+    EXPECT_EQ(listed["userName"].string, "jdoe");
+    for (const char* key : {"fullName", "emailAddress", "dn", "supervisorUserName", "city"}) {
+        EXPECT_EQ(listed[key].string, jdoe[key].string) << key;
+    }
+    EXPECT_EQ(listed["workerNumber"].string, "1002");
+    // The group's check, its member list, and one search for every member's attributes.
+    const Outcome traced = Run("--trace group members ENG-ALL --eventual --with fullName");
+    EXPECT_EQ(traced.exitCode, 0) << traced.err;
+    std::size_t searches = 0;
+    for (std::size_t at = 0; (at = traced.err.find("search ", at)) != std::string::npos; ++at)
+        ++searches;
+    EXPECT_EQ(searches, 3u) << traced.err;
+    EXPECT_EQ(Run("group members ENG-ALL --with nothing").exitCode, 2);
+    EXPECT_EQ(Run("group owners ENG-ALL --with fullName").exitCode, 2);
+}
+
 // Checks answer yes (0) or no (1, the library's reason on standard error); JSON has the
 // answer as a boolean either way.
 TEST_F(ToolCommands, ChecksAnswerThroughTheExitStatus) {

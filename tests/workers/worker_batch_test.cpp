@@ -122,6 +122,16 @@ TEST_F(WorkerBatch, EveryPersonLoadsAsAloneThroughOneSearch) {
     EXPECT_EQ(found, static_cast<long>(everybody.size()) + 2);
     ExpectAsLoadedAlone(workers);
     EXPECT_EQ(CZNWorker::LoadWorkers({}), 0);
+
+    // Most of a company (here: the sample among 20,000 names nobody has) is one search of
+    // every person, with the same answers.
+    std::list<CZNWorker> crowd(everybody.begin(), everybody.end());
+    for (int i = 0; i < 20000; ++i) crowd.push_back(std::string("ghost") + std::to_string(i));
+    const long searches = SearchesSoFar();
+    EXPECT_EQ(CZNWorker::LoadWorkers(crowd), static_cast<long>(everybody.size()));
+    EXPECT_EQ(SearchesSoFar() - searches, 1);
+    crowd.resize(everybody.size() + 2);
+    ExpectAsLoadedAlone(crowd);
 }
 
 TEST_F(WorkerBatch, APersonGoneSinceTheListingAndAnOutageAreEachWorkersOwnReport) {
