@@ -28,13 +28,31 @@ _DECODE_ERRORS = "replace" if os.name == "nt" else "surrogateescape"
 Argument = Union[str, int]
 
 
+#: The Debian package that installs the library (the Python package is pure Python).
+LIBRARY_PACKAGE = "zngroups"
+
+
+class LibraryNotFound(OSError):
+    """The shared library could not be loaded; the message says what to install or set."""
+
+
 @functools.lru_cache(maxsize=None)
 def library() -> ctypes.CDLL:
     """The loaded library: ``$ZNGROUPS_LIBRARY`` when set, else the installed one by name."""
     path = os.environ.get(LIBRARY_VARIABLE)
-    if path:
-        return ctypes.CDLL(path)
-    return ctypes.CDLL(_WINDOWS_NAME if os.name == "nt" else _SONAME)
+    try:
+        if path:
+            return ctypes.CDLL(path)
+        return ctypes.CDLL(_WINDOWS_NAME if os.name == "nt" else _SONAME)
+    except OSError as error:
+        if path:
+            raise LibraryNotFound(f"cannot load {path}, the library that {LIBRARY_VARIABLE} "
+                                  f"names: {error}") from error
+        raise LibraryNotFound(
+            f"cannot load the zngroups library ({error}): install the package "
+            f"{LIBRARY_PACKAGE!r} that ships it (apt-get install {LIBRARY_PACKAGE}, or "
+            f"cmake --install from the source tree), or set {LIBRARY_VARIABLE} to the "
+            f"library's file") from error
 
 
 def encode(text: str) -> bytes:
