@@ -49,6 +49,16 @@
 
 #include <stddef.h>
 
+/* The version of the package this header belongs to; zng_version() gives the library's, as
+ * "MAJOR.MINOR.PATCH". What stays across versions: within one major version (the 0 of
+ * libzngroups.so.0) a function of this header keeps its name, its arguments and what it
+ * returns, a ZNG_ name keeps its value, and functions are only added, so a program built
+ * against an older header runs with a newer library. Every function is exported with the
+ * symbol version ZNGROUPS_0. */
+#define ZNGROUPS_VERSION_MAJOR 0
+#define ZNGROUPS_VERSION_MINOR 1
+#define ZNGROUPS_VERSION_PATCH 0
+
 /* ZNGROUPS_STATIC: the library's objects are linked straight into the program. The calling
  * convention is spelled out so that a program built with another default (MSVC's /Gz) still
  * calls the 32-bit DLL correctly. */
@@ -98,6 +108,98 @@ ZNG_API const char* ZNG_CALL zng_string_list_at(const zng_string_list* list, siz
 #define ZNG_STATUS_REFUSED 3
 #define ZNG_STATUS_UNREACHABLE 4
 ZNG_API long ZNG_CALL zng_status_kind(long code);
+
+/* The status codes by name. A handle's code is 1 for success; a change's state (the code of
+ * zng_group_get_error_status_code_of_change) is ZNG_CHANGE_APPLIED, ZNG_CHANGE_PENDING or the
+ * code of the refusal. */
+#define ZNG_CHANGE_APPLIED 1
+#define ZNG_CHANGE_PENDING 2
+/* The library's own codes. */
+#define ZNG_CODE_SUCCESS 1
+#define ZNG_CODE_INVALID_CREDENTIALS 30000
+#define ZNG_CODE_INVALID_GROUP_NAME 30004
+#define ZNG_CODE_INVALID_USER_NAME 30005
+#define ZNG_CODE_NO_SERVER 30006
+#define ZNG_CODE_INVALID_PASSWORD 30007
+#define ZNG_CODE_INVALID_FILTER 30009
+#define ZNG_CODE_NOT_MEMBER 30012
+#define ZNG_CODE_INVALID_WORKER_NUMBER 30013
+#define ZNG_CODE_NOT_OWNER 30015
+#define ZNG_CODE_MISSING_GROUP_NAME 30016
+#define ZNG_CODE_NOT_PUBLIC 30017
+#define ZNG_CODE_NOT_CONTACT 30018
+#define ZNG_CODE_NOT_DIRECT_MEMBER 30019
+#define ZNG_CODE_NOT_IMPLEMENTED 30020
+#define ZNG_CODE_MISSING_USER_NAME 30021
+#define ZNG_CODE_ALREADY_CONTACT 30024
+#define ZNG_CODE_ALREADY_OWNER 30025
+#define ZNG_CODE_ALREADY_DIRECT_MEMBER 30026
+#define ZNG_CODE_CANNOT_BE_SUB_GROUP 30027
+#define ZNG_CODE_SUB_GROUP_CYCLE 30028
+#define ZNG_CODE_ALREADY_SUB_GROUP 30029
+#define ZNG_CODE_INVALID_NEW_GROUP_NAME 30030
+#define ZNG_CODE_INVALID_ORGANIZATIONAL_UNIT 30031
+#define ZNG_CODE_INVALID_COMPANY_NUMBER 30032
+#define ZNG_CODE_NOT_SUB_GROUP 30034
+#define ZNG_CODE_DELETE_NOT_ALLOWED 30035
+#define ZNG_CODE_NOT_ADMINISTRATOR 30036
+#define ZNG_CODE_WORKER_NOT_CONTACT 30037
+#define ZNG_CODE_WORKER_NOT_DIRECT_MEMBER 30038
+#define ZNG_CODE_WORKER_NOT_MEMBER 30039
+#define ZNG_CODE_WORKER_NOT_OWNER 30040
+#define ZNG_CODE_DIRECTORY_TIMEOUT 30041
+#define ZNG_CODE_LDAP_ERROR 30042
+#define ZNG_CODE_INVALID_DOMAIN 30044
+#define ZNG_CODE_REQUEST_TOO_LONG 30045
+#define ZNG_CODE_INCOMPLETE_REPLY 30046
+#define ZNG_CODE_REQUEST_UNSENDABLE 30047
+#define ZNG_CODE_GENERIC_ACCOUNT 30049
+/* The administration server's own codes (older servers answered 31008 when busy). */
+#define ZNG_CODE_SERVER_REQUEST_TOO_LONG 31001
+#define ZNG_CODE_SERVER_UNKNOWN_REQUEST 31002
+#define ZNG_CODE_SERVER_MALFORMED_REQUEST 31003
+#define ZNG_CODE_SERVER_INCOMPLETE_REQUEST 31004
+#define ZNG_CODE_SERVER_CLIENT_NOT_ALLOWED 31005
+#define ZNG_CODE_SERVER_TOKEN_MISMATCH 31006
+#define ZNG_CODE_SERVER_JOURNAL_FAILURE 31007
+#define ZNG_CODE_SERVER_UNKNOWN_CHANGE 31009
+#define ZNG_CODE_SERVER_UNKNOWN_LOG_ENTRY 31010
+#define ZNG_CODE_SERVER_CHANGE_UNFINISHED 31011
+#define ZNG_CODE_SERVER_INTERRUPTED 31012
+#define ZNG_CODE_SERVER_PEER_UNREACHABLE 31013
+#define ZNG_CODE_SERVER_TOO_MANY_CONNECTIONS 31014
+#define ZNG_CODE_SERVER_GIVEN_UP 31015
+#define ZNG_CODE_SERVER_WRITE_BOUND 31016
+#define ZNG_CODE_SERVER_DIRECTORY_UNREADABLE 31020
+#define ZNG_CODE_SERVER_DIRECTORY_REFUSED 31021
+#define ZNG_CODE_SERVER_MANAGED_ATTRIBUTE 31022
+#define ZNG_CODE_SERVER_ATTRIBUTE_NOT_ALLOWED 31023
+#define ZNG_CODE_SERVER_UNIT_CHANGE 31024
+#define ZNG_CODE_SERVER_RESERVED_VALUE 31025
+#define ZNG_CODE_SERVER_ENTRY_CANNOT_TAKE 31026
+#define ZNG_CODE_SERVER_BUSY 31008
+/* Failures of the administration exchange, as Windows Sockets numbers on every system. */
+#define ZNG_CODE_SOCKET_INTERRUPTED 10004
+#define ZNG_CODE_SOCKET_INVALID_ARGUMENT 10022
+#define ZNG_CODE_SOCKET_TOO_MANY_SOCKETS 10024
+#define ZNG_CODE_SOCKET_ADDRESS_FAMILY 10047
+#define ZNG_CODE_SOCKET_NETWORK_UNREACHABLE 10051
+#define ZNG_CODE_SOCKET_CONNECTION_ABORTED 10053
+#define ZNG_CODE_SOCKET_CONNECTION_RESET 10054
+#define ZNG_CODE_SOCKET_NO_BUFFERS 10055
+#define ZNG_CODE_SOCKET_NOT_CONNECTED 10057
+#define ZNG_CODE_SOCKET_TIMED_OUT 10060
+#define ZNG_CODE_SOCKET_CONNECTION_REFUSED 10061
+#define ZNG_CODE_SOCKET_HOST_UNREACHABLE 10065
+#define ZNG_CODE_SOCKET_DISCONNECTED 10101
+#define ZNG_CODE_SOCKET_SYSTEM_CALL_FAILURE 10107
+#define ZNG_CODE_SOCKET_HOST_NOT_FOUND 11001
+#define ZNG_CODE_SOCKET_TRY_AGAIN 11002
+#define ZNG_CODE_SOCKET_NO_RECOVERY 11003
+#define ZNG_CODE_SOCKET_NO_DATA 11004
+
+/* "MAJOR.MINOR.PATCH" of the library loaded, never NULL; static storage. */
+ZNG_API const char* ZNG_CALL zng_version(void);
 
 /* Groups. ---------------------------------------------------------------------------- */
 

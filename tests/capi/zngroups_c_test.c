@@ -87,11 +87,12 @@ static void ErrorsStayWithTheirHandle(void) {
     CHECK(strlen(zng_group_get_error_status_text(group)) > 0);
     CHECK(zng_group_get_error_status_code(other) == 1);
     CHECK(zng_group_add_keyword(other, "k") == 0);
-    CHECK(zng_group_get_error_status_code(other) == 30020);
-    CHECK(zng_status_kind(30020) == ZNG_STATUS_REFUSED);
-    CHECK(zng_status_kind(1) == ZNG_STATUS_SUCCESS);
+    CHECK(zng_group_get_error_status_code(other) == ZNG_CODE_NOT_IMPLEMENTED);
+    CHECK(zng_status_kind(ZNG_CODE_NOT_IMPLEMENTED) == ZNG_STATUS_REFUSED);
+    CHECK(zng_status_kind(ZNG_CODE_SUCCESS) == ZNG_STATUS_SUCCESS);
     /* A refused connection to the administration server, in Windows Sockets numbering. */
-    CHECK(zng_status_kind(10061) == ZNG_STATUS_UNREACHABLE);
+    CHECK(zng_status_kind(ZNG_CODE_SOCKET_CONNECTION_REFUSED) == ZNG_STATUS_UNREACHABLE);
+    CHECK(zng_status_kind(ZNG_CODE_SERVER_UNKNOWN_CHANGE) == ZNG_STATUS_NOT_FOUND);
     CHECK(Same(zng_group_get_error_status_text(other),
                "This method/member function has not been implemented."));
 
@@ -152,7 +153,16 @@ static void WorkersAndTheirGroups(void) {
     zng_worker_free(worker);
 }
 
+static void VersionOfHeaderAndLibrary(void) {
+    char header[32];
+    sprintf(header, "%d.%d.%d", ZNGROUPS_VERSION_MAJOR, ZNGROUPS_VERSION_MINOR,
+            ZNGROUPS_VERSION_PATCH);
+    CHECK(Same(zng_version(), header));
+    CHECK(Same(zng_version(), ZNGROUPS_EXPECTED_VERSION));
+}
+
 int main(void) {
+    VersionOfHeaderAndLibrary();
     GroupQueriesAndBorrowedResults();
     ErrorsStayWithTheirHandle();
     WorkersAndTheirGroups();
