@@ -85,6 +85,7 @@ typedef struct zng_worker zng_worker;
 typedef struct zng_group_list zng_group_list;
 typedef struct zng_worker_list zng_worker_list;
 typedef struct zng_string_list zng_string_list;
+typedef struct zng_change_list zng_change_list;
 
 /* Lists. An index at or past the count gives NULL. */
 ZNG_API size_t ZNG_CALL zng_group_list_count(const zng_group_list* list);
@@ -200,6 +201,15 @@ ZNG_API long ZNG_CALL zng_status_kind(long code);
 
 /* "MAJOR.MINOR.PATCH" of the library loaded, never NULL; static storage. */
 ZNG_API const char* ZNG_CALL zng_version(void);
+
+/* Tracing: the function is called with one line per bind, LDAP search and administration
+ * request of every handle in the process, the lines `zngroups --trace` prints after
+ * "trace: " ("search server=ldap1 base=\"o=example.com\" filter=... code=0 entries=1
+ * ms=0.4"); user tokens are shown as <token> and passwords never. It is called on the thread
+ * that does the work, so it must be safe to call from several at once; the line lives until
+ * it returns. NULL stops tracing, which then costs nothing. */
+typedef void(ZNG_CALL* zng_trace_function)(const char* line, void* context);
+ZNG_API void ZNG_CALL zng_set_trace(zng_trace_function function, void* context);
 
 /* Groups. ---------------------------------------------------------------------------- */
 
@@ -527,6 +537,37 @@ ZNG_API const char* ZNG_CALL zng_group_get_change_log_entry(zng_group* group, lo
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs_of(zng_group* group,
                                                                            const char* groupName);
+
+/* The number the administration server gave the last change sent through this handle
+ * ("Change 17 applied.", "Change 17 is pending..."): 0 when that change was refused, failed or
+ * made no change, or before any. Asks nobody and leaves the error status alone. */
+ZNG_API long ZNG_CALL zng_group_get_last_change_number(zng_group* group);
+
+/* Change-log entries as records: the group's log (as zng_group_get_group_change_logs, which
+ * it calls, so that list is rewritten too), or the one entry of a number (an empty list when
+ * there is none, with the reason in the error status). The list belongs to the handle and is
+ * rewritten by the next of these three calls on it. Per record: the change's number, when
+ * the server received it (UTC, "2026-12-07T09:27:44Z"), the requester, the kind ("ADD
+ * MEMBER", "SET DESCRIPTION"...), the group, the target ("" when the kind has none), the
+ * state ("applied", "pending", "rejected") and its code (ZNG_CHANGE_APPLIED,
+ * ZNG_CHANGE_PENDING or the code that rejected it), and the line as the server wrote it. A
+ * line of another shape keeps only its line: number and code 0, the other fields empty. An
+ * index at or past the count gives NULL, or 0 for the numbers. */
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records(zng_group* group);
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records_of(zng_group* group,
+                                                                       const char* groupName);
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_record(zng_group* group,
+                                                                   long entryNumber);
+ZNG_API size_t ZNG_CALL zng_change_list_count(const zng_change_list* list);
+ZNG_API long ZNG_CALL zng_change_list_number(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_time(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_requester(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_kind(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_group(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_target(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_state(const zng_change_list* list, size_t index);
+ZNG_API long ZNG_CALL zng_change_list_code(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_line(const zng_change_list* list, size_t index);
 
 /* Not provided by the directory: 0, status 30020, no context applied. */
 ZNG_API long ZNG_CALL zng_group_add_keyword(zng_group* group, const char* keyWord);

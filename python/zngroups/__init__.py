@@ -24,10 +24,11 @@ cannot be loaded raises LibraryNotFound (an OSError) on the first call.
 """
 
 from ._library import LibraryNotFound
+from ._trace import set_trace
 from .errors import Error, NotFound, Refused, Unreachable
-from .group import ChangeStatus, Group
+from .group import ChangeRecord, ChangeStatus, Group
 from .worker import Worker
 
-__all__ = ["ChangeStatus", "Error", "Group", "LibraryNotFound", "NotFound", "Refused",
-           "Unreachable", "Worker"]
+__all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "LibraryNotFound", "NotFound",
+           "Refused", "Unreachable", "Worker", "set_trace"]
 __version__ = "0.1.0"

@@ -9,7 +9,6 @@ from __future__ import annotations
 
 import ctypes
 import inspect
-import re
 import threading
 import weakref
 from typing import Any, Callable, List, Optional, Tuple, Union, overload
@@ -24,9 +23,6 @@ from .errors import Error, NotFound, Unreachable, error_for
 
 _SUCCESS = 1
 _MICROSECONDS = 1_000_000
-# The administration server's answer to a change names it: "Change 17 applied.",
-# "Change 17 is pending: …".
-_CHANGE_NUMBER = re.compile(r"\bChange (\d+)\b")
 
 
 def _free(name: str, handle: ctypes.c_void_p) -> None:
@@ -236,12 +232,12 @@ class Handle:
                 result = self._call(f"{operation}_as_of", ctypes.c_long, user, password, name,
                                     *arguments)
             code, text = self._status()
+            number: int = self._call("get_last_change_number", ctypes.c_long)
         if result != _SUCCESS or code != _SUCCESS:
             raise error_for(code, text)
-        number = _CHANGE_NUMBER.search(text)
-        if number is None:
+        if not number:
             raise Error(code, f"the administration server named no change: {text}")
-        return int(number.group(1))
+        return number
 
 
 def _split_seconds(seconds: float) -> Tuple[int, int]:

@@ -116,3 +116,16 @@ def status_kind(code: int) -> int:
     """The library's kind of a status code (0 success, 1 not found, 3 refused,
     4 unreachable)."""
     return function("zng_status_kind", ctypes.c_long, (ctypes.c_long,))(code)
+
+
+def change_list_count(pointer: int) -> int:
+    count: int = function("zng_change_list_count", ctypes.c_size_t, (ctypes.c_void_p,))(pointer)
+    return count
+
+
+def change_list_field(pointer: int, index: int, name: str) -> Any:
+    """A field of a change record: number and code as int, the others as text."""
+    restype = ctypes.c_long if name in ("number", "code") else ctypes.c_char_p
+    value = function(f"zng_change_list_{name}", restype,
+                     (ctypes.c_void_p, ctypes.c_size_t))(pointer, index)
+    return value if restype is ctypes.c_long else decode(value)

@@ -3,12 +3,13 @@
 from __future__ import annotations
 
 import ctypes
+import functools
 import operator
 from typing import Any, List, NamedTuple, Optional
 
 from . import _library
 from ._handle import _SUCCESS, Handle, change, check, count, names, text
-from .errors import Unreachable, error_for
+from .errors import NotFound, Unreachable, error_for
 
 _SEARCH = "Reads the directory afresh on every call."
 
@@ -18,6 +19,36 @@ class ChangeStatus(NamedTuple):
 
     code: int
     text: str
+
+
+class ChangeRecord(NamedTuple):
+    """One entry of a change log: the change's number, when the administration server received
+    it (UTC, ISO 8601), the requester, the kind ("ADD MEMBER"), the group, the target (""
+    when the kind has none), the state ("applied", "pending", "rejected") with its code (1, 2
+    or the code that rejected it), and the line as the server wrote it. A line of another
+    shape keeps only its line."""
+
+    number: int
+    time: str
+    requester: str
+    kind: str
+    group: str
+    target: str
+    state: str
+    code: int
+    line: str
+
+
+def _records(pointer: Optional[int]) -> List[ChangeRecord]:
+    if not pointer:
+        return []
+    records = []
+    for index in range(_library.change_list_count(pointer)):
+        field = functools.partial(_library.change_list_field, pointer, index)
+        records.append(ChangeRecord(field("number"), field("time"), field("requester"),
+                                    field("kind"), field("group"), field("target"),
+                                    field("state"), field("code"), field("line")))
+    return records
 
 
 class Group(Handle):
@@ -245,6 +276,25 @@ class Group(Handle):
                                                 ctypes.c_char_p, number))
             group._raise_unless(True)
         return ChangeStatus(code, text_)
+
+    def change_records(self) -> List[ChangeRecord]:
+        """The group's change log as records, oldest first (change_logs() gives the lines)."""
+        with self._lock:
+            pointer = self._call("get_change_records", ctypes.c_void_p)
+            self._raise_unless(True)
+            return _records(pointer)
+
+    @classmethod
+    def change_record(cls, number: int, **settings: Any) -> ChangeRecord:
+        """Entry `number` of the change log as a record; NotFound when there is none."""
+        group = cls(**settings)
+        with group._lock:
+            pointer = group._call("get_change_record", ctypes.c_void_p, operator.index(number))
+            group._raise_unless(True)
+            records = _records(pointer)
+        if not records:
+            raise NotFound(*group._status())
+        return records[0]
 
     @classmethod
     def change_log_entry(cls, number: int, **settings: Any) -> str:

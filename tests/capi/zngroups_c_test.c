@@ -161,8 +161,43 @@ static void VersionOfHeaderAndLibrary(void) {
     CHECK(Same(zng_version(), ZNGROUPS_EXPECTED_VERSION));
 }
 
+struct TraceLines {
+    int searches;
+    int others;
+    char first[512];
+};
+
+static void ZNG_CALL CollectTrace(const char* line, void* context) {
+    struct TraceLines* lines = (struct TraceLines*)context;
+    if (strncmp(line, "search server=", 14) == 0) {
+        if (lines->searches++ == 0) {
+            strncpy(lines->first, line, sizeof lines->first - 1);
+        }
+    } else {
+        ++lines->others;
+    }
+}
+
+static void TraceGoesToTheApplication(void) {
+    struct TraceLines lines;
+    zng_group* group = zng_group_new_named("ENG-ALL");
+    memset(&lines, 0, sizeof lines);
+    zng_set_trace(CollectTrace, &lines);
+    CHECK(Same(zng_group_get_description(group), "All engineering staff"));
+    CHECK(lines.searches == 1);
+    CHECK(strstr(lines.first, "filter=\"(&(objectclass=groupOfUniqueNames)(cn=ENG-ALL))\"") !=
+          NULL);
+    CHECK(strstr(lines.first, " code=0 entries=1 ms=") != NULL);
+    /* Stopped, nothing more arrives. */
+    zng_set_trace(NULL, &lines);
+    CHECK(zng_group_get_owners_count(group) == 1);
+    CHECK(lines.searches == 1);
+    zng_group_free(group);
+}
+
 int main(void) {
     VersionOfHeaderAndLibrary();
+    TraceGoesToTheApplication();
     GroupQueriesAndBorrowedResults();
     ErrorsStayWithTheirHandle();
     WorkersAndTheirGroups();

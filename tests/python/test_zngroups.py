@@ -91,6 +91,27 @@ def test_one_rule_for_no(sandbox):
     assert Worker("egray").contact_groups() == []
 
 
+def test_trace_lines_go_to_a_python_function(admin_server):
+    lines = []
+    zngroups.set_trace(lines.append)
+    try:
+        assert Group("ENG-ALL").description() == "All engineering staff"
+        assert Group("ENG-ALUMNI").add_direct_member("egray", user=ADMINISTRATOR[0],
+                                                     password=ADMINISTRATOR[1]) == 1
+    finally:
+        zngroups.set_trace(None)
+    searches = [line for line in lines if line.startswith("search ")]
+    assert re.fullmatch(r'search server=\S+ base="[^"]+" '
+                        r'filter="\(&\(objectclass=groupOfUniqueNames\)\(cn=ENG-ALL\)\)" '
+                        r'attributes=\S+ code=0 entries=1 ms=\d+\.\d', searches[0])
+    admin = [line for line in lines if line.startswith("admin ")]
+    assert len(admin) == 1 and "<token>" in admin[0] and ADMINISTRATOR[1] not in admin[0]
+    assert "server=ldapadm:60660" in admin[0] and 'text="Change 1 applied."' in admin[0]
+    count = len(lines)
+    Group("ENG-ALL").description()
+    assert len(lines) == count
+
+
 def test_settings_are_keyword_arguments(sandbox):
     europe = Group("SALES-EMEA", domain="europe", connect_timeout=1.25, search_timeout=30)
     assert (europe.domain, europe.connect_timeout, europe.search_timeout) == ("europe", 1.25,
@@ -171,6 +192,13 @@ def test_changes_return_their_number_and_read_back(admin_server):
     assert [re.sub(r"\S+Z ", "", line) for line in alumni.change_logs()] == [
         "Change 1 ASMITH ADD MEMBER ENG-ALUMNI EGRAY applied",
         "Change 2 ASMITH SET DESCRIPTION ENG-ALUMNI applied"]
+    records, lines = alumni.change_records(), alumni.change_logs()
+    assert [(r.number, r.requester, r.kind, r.group, r.target, r.state, r.code, r.line)
+            for r in records] == [
+        (1, "ASMITH", "ADD MEMBER", "ENG-ALUMNI", "EGRAY", "applied", 1, lines[0]),
+        (2, "ASMITH", "SET DESCRIPTION", "ENG-ALUMNI", "", "applied", 1, lines[1])]
+    assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", records[0].time)
+    assert Group.change_record(2) == records[1]
 
     with pytest.raises(Refused) as raised:
         alumni.add_direct_member("egray", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1])
@@ -214,6 +242,7 @@ def test_exception_classes_are_the_tools_exit_statuses(admin_server, tmp_path):
         # A change or log entry the server never gave, a member that does not exist.
         (NotFound, lambda: Group.change_status(999), ["change", "status", "999"]),
         (NotFound, lambda: Group.change_log_entry(999999), ["change", "entry", "999999"]),
+        (NotFound, lambda: Group.change_record(999999), ["change", "entry", "999999"]),
         (NotFound, lambda: Group("ENG-ALL").add_direct_member(
             "nobody", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]),
          add_member + ["nobody"]),
@@ -264,6 +293,7 @@ def test_no_administration_server_is_unreachable(sandbox):
         "x", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]))
     assert (type(error), error.code) == (Unreachable, 10061)
     assert str(error) == f"{error.text} (status 10061)"
+    assert error.text.endswith(" Server ldapadm, port 60660.")
 
 
 def test_python_conventions(sandbox):
