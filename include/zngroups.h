@@ -231,7 +231,10 @@ ZNG_API void ZNG_CALL zng_group_set_access_of(zng_group* group, const char* user
 ZNG_API const char* ZNG_CALL zng_group_get_group_name(zng_group* group);
 
 /* Attributes of the group, read afresh on every call. A group that does not exist reads
- * as empty with success; IsValidGroup tells the two apart. */
+ * as empty with success; IsValidGroup tells the two apart.
+ * Storage: each attribute has a text of its own in the handle, rewritten by the next call of
+ * the same function (or its _of form); a change that checks a company number may rewrite the
+ * company number's. */
 ZNG_API const char* ZNG_CALL zng_group_get_company_number(zng_group* group);
 ZNG_API const char* ZNG_CALL zng_group_get_company_number_of(zng_group* group,
                                                              const char* groupName);
@@ -255,7 +258,11 @@ ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name(zng_group* group
 ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name_of(zng_group* group,
                                                                    const char* groupName);
 
-/* People related to the group, sorted by user name; duplicates kept. */
+/* People related to the group, sorted by user name; duplicates kept.
+ * Storage: these eight functions share the handle's one list of workers. Each returns the
+ * same pointer and rewrites the list: after zng_group_get_owners, a list that
+ * zng_group_get_contacts returned holds the owners. Copy the names, or use two handles, to
+ * keep both. The counts below use no list. */
 ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts(zng_group* group);
 ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts_of(zng_group* group,
                                                                   const char* groupName);
@@ -280,7 +287,10 @@ ZNG_API long ZNG_CALL zng_group_get_owners_count(zng_group* group);
 ZNG_API long ZNG_CALL zng_group_get_owners_count_of(zng_group* group, const char* groupName);
 
 /* Groups related to the group, sorted by name. The eventual supergroups are every group
- * reached by walking "SuperGroup" upwards, each once. */
+ * reached by walking "SuperGroup" upwards, each once.
+ * Storage: these six functions, zng_group_get_top_groups, zng_group_find_groups and
+ * zng_group_find_groups_by_keyword share the handle's one list of groups, as the people
+ * lists above share theirs. */
 ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups(zng_group* group);
 ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups_of(zng_group* group,
                                                                    const char* groupName);
@@ -308,7 +318,11 @@ ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups(zng_group* group,
 ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups_by_keyword(zng_group* group,
                                                                         const char* searchString);
 
-/* The directory's configuration lists, in the directory's order. */
+/* The directory's configuration lists, in the directory's order.
+ * Storage: the active companies and the domains have a list each, rewritten only by the same
+ * call. The organizational units (and the available keywords) are the handle's list of
+ * values, which every directory search of the handle rewrites: read it before the next
+ * call. */
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_active_companies(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_domains(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_organizational_units(zng_group* group);
@@ -528,7 +542,10 @@ ZNG_API long ZNG_CALL zng_group_reset_group_change_logs_as_of(zng_group* group,
                                                               const char* groupName);
 
 /* Questions about changes made. The status of a change goes to the local administration
- * server; the change logs to the object's domain's. */
+ * server; the change logs to the object's domain's.
+ * Storage: the text of a change's status and a change-log entry are one text of the handle,
+ * each call rewriting it; the change logs have a list of their own, which the change records
+ * below also rewrite. */
 ZNG_API long ZNG_CALL zng_group_get_error_status_code_of_change(zng_group* group,
                                                                 long changeNumber);
 ZNG_API const char* ZNG_CALL zng_group_get_error_status_text_of_change(zng_group* group,
@@ -597,7 +614,8 @@ ZNG_API long ZNG_CALL zng_group_set_outlook_display_name_as_of(zng_group* group,
                                                                const char* groupName,
                                                                const char* name);
 
-/* Error status of the last operation: code 1 for success. */
+/* Error status of the last operation: code 1 for success. Storage: the text is rewritten by
+ * every call on the handle but those that read the status. */
 ZNG_API long ZNG_CALL zng_group_get_error_status_code(zng_group* group);
 ZNG_API const char* ZNG_CALL zng_group_get_error_status_text(zng_group* group);
 
@@ -626,7 +644,10 @@ ZNG_API zng_worker* ZNG_CALL zng_worker_copy(const zng_worker* other);
 ZNG_API void ZNG_CALL zng_worker_assign(zng_worker* worker, const zng_worker* other);
 ZNG_API void ZNG_CALL zng_worker_free(zng_worker* worker);
 
-/* Attributes, read from the directory on first use. */
+/* Attributes, read from the directory on first use.
+ * Storage: each attribute has a text of its own in the handle; all of them are rewritten
+ * when the worker changes (an _of form naming another user, zng_worker_set_user_name) and
+ * by zng_worker_assign. */
 ZNG_API const char* ZNG_CALL zng_worker_get_city(zng_worker* worker);
 ZNG_API const char* ZNG_CALL zng_worker_get_city_of(zng_worker* worker, const char* userName);
 ZNG_API const char* ZNG_CALL zng_worker_get_company_name(zng_worker* worker);
@@ -723,7 +744,8 @@ ZNG_API void ZNG_CALL zng_worker_set_user_name(zng_worker* worker, const char* u
 ZNG_API const char* ZNG_CALL zng_worker_get_name(zng_worker* worker);
 
 /* Workers by user name, given name or surname, sorted by user name; the search string is
- * a pattern ('*' is a wildcard). The workers found carry only their user name. */
+ * a pattern ('*' is a wildcard). The workers found carry only their user name.
+ * Storage: the three share the handle's one list of workers; each rewrites it. */
 ZNG_API const zng_worker_list* ZNG_CALL zng_worker_find_workers(zng_worker* worker,
                                                                 const char* searchString);
 ZNG_API const zng_worker_list* ZNG_CALL
@@ -731,7 +753,8 @@ zng_worker_find_workers_by_first_name(zng_worker* worker, const char* searchStri
 ZNG_API const zng_worker_list* ZNG_CALL
 zng_worker_find_workers_by_last_name(zng_worker* worker, const char* searchString);
 
-/* The groups the worker is a contact, direct member, eventual member or owner of, sorted. */
+/* The groups the worker is a contact, direct member, eventual member or owner of, sorted.
+ * Storage: these eight share the handle's one list of groups; each rewrites it. */
 ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups(zng_worker* worker);
 ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups_of(zng_worker* worker,
                                                                         const char* userName);
@@ -786,7 +809,8 @@ ZNG_API void ZNG_CALL zng_worker_set_allow_generic_authentication(zng_worker* wo
 ZNG_API void ZNG_CALL zng_worker_set_login_dialog_title(zng_worker* worker, const char* title);
 ZNG_API const char* ZNG_CALL zng_worker_get_login_dialog_title(zng_worker* worker);
 
-/* Error status of the last operation: code 1 for success. */
+/* Error status of the last operation: code 1 for success. Storage: the text is rewritten by
+ * every call on the handle but those that read the status. */
 ZNG_API long ZNG_CALL zng_worker_get_error_status_code(zng_worker* worker);
 ZNG_API const char* ZNG_CALL zng_worker_get_error_status_text(zng_worker* worker);
 

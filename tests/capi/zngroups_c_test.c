@@ -136,6 +136,12 @@ static void WorkersAndTheirGroups(void) {
     CHECK(Same(zng_group_list_name(groups, 1), "ZN_GROUPS_ADMINISTRATORS"));
     CHECK(zng_worker_is_valid_direct_group(worker, "ENG-ALL") == 1);
 
+    /* The people lists of one handle are one list: the contacts become the owners. */
+    {
+        const zng_worker_list* contacts = zng_group_get_contacts(group);
+        CHECK(zng_worker_list_count(contacts) == 0);
+        CHECK(zng_group_get_owners(group) == contacts && zng_worker_list_count(contacts) == 2);
+    }
     owners = zng_group_get_owners(group);
     CHECK(zng_worker_list_count(owners) == 2);
     owner = zng_worker_list_new_worker(owners, 0);
