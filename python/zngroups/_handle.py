@@ -88,7 +88,9 @@ class Handle:
                         f"library; pickle its name and make a new one from it")
 
     def _key(self) -> Tuple[str, str, Union[str, int]]:
-        identity = self._identity.upper() if isinstance(self._identity, str) else self._identity
+        identity: Union[str, int] = self._identity
+        if isinstance(identity, str):
+            identity = identity.upper()
         return self._prefix, self._domain_name.upper(), identity
 
     def __eq__(self, other: object) -> bool:
@@ -252,8 +254,13 @@ def _split_seconds(seconds: float) -> Tuple[int, int]:
 
 def _method(name: str, doc: str, parameters: Tuple[str, ...], returns: Any,
             body: Callable[..., Any], keywords: Tuple[inspect.Parameter, ...] = ()) -> Any:
+    positional = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    positional += [inspect.Parameter(p, inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=str)
+                   for p in parameters]
+    signature = inspect.Signature(positional + list(keywords), return_annotation=returns)
+
     def method(self: Handle, *arguments: Any, **options: Any) -> Any:
-        bound = method.__signature__.bind(self, *arguments, **options)
+        bound = signature.bind(self, *arguments, **options)
         bound.apply_defaults()
         values = list(bound.arguments.values())[1:]
         for parameter, value in zip(parameters, values):
@@ -262,13 +269,9 @@ def _method(name: str, doc: str, parameters: Tuple[str, ...], returns: Any,
                                 f"not {type(value).__name__}")
         return body(self, *values)
 
-    positional = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
-    positional += [inspect.Parameter(p, inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=str)
-                   for p in parameters]
-    method.__signature__ = inspect.Signature(positional + list(keywords),
-                                             return_annotation=returns)
+    setattr(method, "__signature__", signature)
     method.__name__ = method.__qualname__ = name
-    method._operation = True
+    setattr(method, "_operation", True)
     method.__doc__ = doc
     method.__annotations__ = {**{p: str for p in parameters}, "return": returns}
     return method

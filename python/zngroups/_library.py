@@ -10,7 +10,7 @@ from __future__ import annotations
 import ctypes
 import functools
 import os
-from typing import Any, Callable, Optional, Union
+from typing import Any, Callable, List, Optional, Union
 
 # The major version of the shared library's SONAME, which changes only with its ABI.
 _SONAME = "libzngroups.so.0"
@@ -82,8 +82,8 @@ def function(name: str, restype: Any, argtypes: tuple) -> Callable[..., Any]:
 def call(name: str, restype: Any, *arguments: Any) -> Any:
     """Calls `name` with ctypes arguments derived from the Python ones: a handle (c_void_p)
     as it is, str as text, int as a C long."""
-    argtypes = []
-    converted = []
+    argtypes: List[Any] = []
+    converted: List[Any] = []
     for argument in arguments:
         if isinstance(argument, ctypes.c_void_p):
             argtypes.append(ctypes.c_void_p)

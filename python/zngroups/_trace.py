@@ -30,4 +30,4 @@ def set_trace(receiver: Optional[Callable[[str], Any]]) -> None:
     global _receiver
     native = _library.function("zng_set_trace", None, (_TRACE_FUNCTION, ctypes.c_void_p))
     _receiver = receiver
-    native(_CALLBACK if receiver is not None else _TRACE_FUNCTION(), None)
+    native(_CALLBACK if receiver is not None else ctypes.cast(0, _TRACE_FUNCTION), None)

@@ -342,6 +342,11 @@ def test_a_type_checker_sees_the_signatures(tmp_path):
         env={**os.environ, "MYPYPATH": os.environ["ZNGROUPS_PYTHON_SOURCE"]},
         capture_output=True, text=True)
     assert checked.returncode == 0, checked.stdout + checked.stderr
+    # The package's own annotations hold as well.
+    package = os.path.join(os.environ["ZNGROUPS_PYTHON_SOURCE"], "zngroups")
+    checked = subprocess.run(["/usr/bin/python3", "-m", "mypy", "--cache-dir",
+                              str(tmp_path / "mypy"), package], capture_output=True, text=True)
+    assert checked.returncode == 0, checked.stdout + checked.stderr
 
 
 def test_pip_installs_the_package_offline(sandbox, tmp_path):
