@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "CZNGroup.h"
+#include "tests/support/sandbox_fixture.h"
+#include "tests/support/scoped_spool.h"
 
 namespace {
 
@@ -24,7 +26,12 @@ static_assert(!std::is_convertible_v<long, CZNWorker> &&
 static_assert(!std::is_convertible_v<const char*, CZNGroup> &&
               !std::is_convertible_v<std::string, CZNGroup>);
 
-TEST(PortableLayer, MovedObjectsKeepEverythingAndLeaveANewOneBehind) {
+// Inside the sandbox, with a spool of its own for the usage reports, as the other suites.
+class PortableLayer : public zntest::SandboxTest {
+    zntest::ScopedSpool m_spool;
+};
+
+TEST_F(PortableLayer, MovedObjectsKeepEverythingAndLeaveANewOneBehind) {
     CZNGroup group("ENG-ALL");
     ASSERT_EQ(group.GetDescription(), "All engineering staff");
     group.SetTimeOut(7);
@@ -47,7 +54,7 @@ TEST(PortableLayer, MovedObjectsKeepEverythingAndLeaveANewOneBehind) {
     EXPECT_EQ(CZNWorker(1002L).GetUserNameA(), "jdoe");
 }
 
-TEST(PortableLayer, DomainsTakeStringsToo) {
+TEST_F(PortableLayer, DomainsTakeStringsToo) {
     CZNWorker worker;
     const std::string europe = "EUROPE";
     EXPECT_EQ(worker.IsValidDomain(europe), 1);
