@@ -572,9 +572,9 @@ ZNG_API long ZNG_CALL zng_group_get_last_change_number(zng_group* group);
  * index at or past the count gives NULL, or 0 for the numbers. */
 ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records(zng_group* group);
 ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records_of(zng_group* group,
-                                                                       const char* groupName);
+                                                                        const char* groupName);
 ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_record(zng_group* group,
-                                                                   long entryNumber);
+                                                                    long entryNumber);
 ZNG_API size_t ZNG_CALL zng_change_list_count(const zng_change_list* list);
 ZNG_API long ZNG_CALL zng_change_list_number(const zng_change_list* list, size_t index);
 ZNG_API const char* ZNG_CALL zng_change_list_time(const zng_change_list* list, size_t index);
