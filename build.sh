@@ -20,7 +20,7 @@ JOBS="$(nproc 2>/dev/null || echo 2)"
 PACKAGES=(cmake make g++ pkg-config libldap-dev slapd ldap-utils libgtest-dev libgmock-dev
           libbenchmark-dev libsqlite3-dev iproute2 util-linux procps clang
           libclang-rt-14-dev libc++-dev libc++abi-dev python3 python3-pytest python3-pip
-          python3-venv)
+          python3-venv python3-mypy)
 WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 xvfb)
 
 install_packages() {

@@ -157,12 +157,12 @@ bool CZNAdminChannel::Connect() {
         long error = sockets::ResolveHost(hostName.c_str(), static_cast<std::uint16_t>(m_port),
                                           m_serverAddress);
         if (error != sockets::kNoError) {
-            Fail(error, kHostLookupFailureText);
+            FailReaching(error, kHostLookupFailureText, hostName);
             return false;
         }
         error = m_socket.Connect(m_serverAddress, m_waitMilliseconds);
         if (error != sockets::kNoError) {
-            Fail(error, kConnectFailureText);
+            FailReaching(error, kConnectFailureText, hostName);
         } else {
             m_errorCode = 0;
         }
@@ -242,6 +242,12 @@ void CZNAdminChannel::ReadRecords() {
 void CZNAdminChannel::Fail(long code, const char* text) {
     m_errorCode = code;
     m_errorText = text;
+}
+
+void CZNAdminChannel::FailReaching(long code, const char* text, const std::string& hostName) {
+    m_errorCode = code;
+    m_errorText =
+        FormatText(kServerFailureFormat, text, hostName.c_str(), static_cast<unsigned>(m_port));
 }
 
 }  // namespace zn

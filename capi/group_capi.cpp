@@ -16,7 +16,7 @@ extern "C" {
 
 zng_group* zng_group_new(void) {
     try {
-        return new zng_group{CZNGroup(), {}};
+        return new zng_group{CZNGroup(), {}, {}, 0};
     } catch (...) {
         return nullptr;
     }
@@ -24,7 +24,7 @@ zng_group* zng_group_new(void) {
 
 zng_group* zng_group_new_named(const char* groupName) {
     try {
-        return new zng_group{CZNGroup(Str(groupName)), {}};
+        return new zng_group{CZNGroup(Str(groupName)), {}, {}, 0};
     } catch (...) {
         return nullptr;
     }
@@ -33,7 +33,7 @@ zng_group* zng_group_new_named(const char* groupName) {
 zng_group* zng_group_copy(const zng_group* other) {
     if (other == nullptr) return nullptr;
     try {
-        return new zng_group{CZNGroup(other->object), {}};
+        return new zng_group{CZNGroup(other->object), {}, {}, 0};
     } catch (...) {
         return nullptr;
     }
@@ -44,6 +44,8 @@ void zng_group_assign(zng_group* group, const zng_group* other) {
     group->lists.Clear();
     try {
         group->object = other->object;
+        group->changes = other->changes;
+        group->lastChange = other->lastChange;
     } catch (...) {
     }
 }

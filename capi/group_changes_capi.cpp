@@ -3,6 +3,7 @@
 
 #include "capi/handles.h"
 
+using zn::capi::Change;
 using zn::capi::Number;
 using zn::capi::Str;
 using zn::capi::Strings;
@@ -11,30 +12,30 @@ using zn::capi::Text;
 extern "C" {
 
 long zng_group_add_contact(zng_group* group, const char* contact) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddContact(Str(contact)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddContact(Str(contact)); });
 }
 
 long zng_group_add_contact_of(zng_group* group, const char* groupName, const char* contact) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.AddContact(Str(groupName), Str(contact)); });
 }
 
 long zng_group_add_contact_as(zng_group* group, const char* userName, const char* password,
                               const char* contact) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddContact(Str(userName), Str(password), Str(contact));
     });
 }
 
 long zng_group_add_contact_as_of(zng_group* group, const char* userName, const char* password,
                                  const char* groupName, const char* contact) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddContact(Str(userName), Str(password), Str(groupName), Str(contact));
     });
 }
 
 long zng_group_add_direct_member(zng_group* group, const char* member) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddDirectMember(Str(member)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddDirectMember(Str(member)); });
 }
 
 long zng_group_add_direct_member_of(zng_group* group, const char* groupName, const char* member) {
@@ -44,100 +45,100 @@ long zng_group_add_direct_member_of(zng_group* group, const char* groupName, con
 
 long zng_group_add_direct_member_as(zng_group* group, const char* userName, const char* password,
                                     const char* member) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddDirectMember(Str(userName), Str(password), Str(member));
     });
 }
 
 long zng_group_add_direct_member_as_of(zng_group* group, const char* userName, const char* password,
                                        const char* groupName, const char* member) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddDirectMember(Str(userName), Str(password), Str(groupName), Str(member));
     });
 }
 
 long zng_group_add_owner(zng_group* group, const char* owner) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddOwner(Str(owner)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddOwner(Str(owner)); });
 }
 
 long zng_group_add_owner_of(zng_group* group, const char* groupName, const char* owner) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddOwner(Str(groupName), Str(owner)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddOwner(Str(groupName), Str(owner)); });
 }
 
 long zng_group_add_owner_as(zng_group* group, const char* userName, const char* password,
                             const char* owner) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddOwner(Str(userName), Str(password), Str(owner));
     });
 }
 
 long zng_group_add_owner_as_of(zng_group* group, const char* userName, const char* password,
                                const char* groupName, const char* owner) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddOwner(Str(userName), Str(password), Str(groupName), Str(owner));
     });
 }
 
 long zng_group_add_sub_group(zng_group* group, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddSubGroup(Str(subGroup)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddSubGroup(Str(subGroup)); });
 }
 
 long zng_group_add_sub_group_of(zng_group* group, const char* groupName, const char* subGroup) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.AddSubGroup(Str(groupName), Str(subGroup)); });
 }
 
 long zng_group_add_sub_group_as(zng_group* group, const char* userName, const char* password,
                                 const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddSubGroup(Str(userName), Str(password), Str(subGroup));
     });
 }
 
 long zng_group_add_sub_group_as_of(zng_group* group, const char* userName, const char* password,
                                    const char* groupName, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.AddSubGroup(Str(userName), Str(password), Str(groupName), Str(subGroup));
     });
 }
 
 long zng_group_delete_contact(zng_group* group, const char* contact) {
-    return Number(group, [&](const CZNGroup& o) { return o.DeleteContact(Str(contact)); });
+    return Change(group, [&](const CZNGroup& o) { return o.DeleteContact(Str(contact)); });
 }
 
 long zng_group_delete_contact_of(zng_group* group, const char* groupName, const char* contact) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.DeleteContact(Str(groupName), Str(contact)); });
 }
 
 long zng_group_delete_contact_as(zng_group* group, const char* userName, const char* password,
                                  const char* contact) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteContact(Str(userName), Str(password), Str(contact));
     });
 }
 
 long zng_group_delete_contact_as_of(zng_group* group, const char* userName, const char* password,
                                     const char* groupName, const char* contact) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteContact(Str(userName), Str(password), Str(groupName), Str(contact));
     });
 }
 
 long zng_group_delete_direct_member(zng_group* group, const char* member) {
-    return Number(group, [&](const CZNGroup& o) { return o.DeleteDirectMember(Str(member)); });
+    return Change(group, [&](const CZNGroup& o) { return o.DeleteDirectMember(Str(member)); });
 }
 
 long zng_group_delete_direct_member_of(zng_group* group, const char* groupName,
                                        const char* member) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteDirectMember(Str(groupName), Str(member));
     });
 }
 
 long zng_group_delete_direct_member_as(zng_group* group, const char* userName, const char* password,
                                        const char* member) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteDirectMember(Str(userName), Str(password), Str(member));
     });
 }
@@ -145,36 +146,36 @@ long zng_group_delete_direct_member_as(zng_group* group, const char* userName, c
 long zng_group_delete_direct_member_as_of(zng_group* group, const char* userName,
                                           const char* password, const char* groupName,
                                           const char* member) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteDirectMember(Str(userName), Str(password), Str(groupName), Str(member));
     });
 }
 
 long zng_group_delete_owner(zng_group* group, const char* owner) {
-    return Number(group, [&](const CZNGroup& o) { return o.DeleteOwner(Str(owner)); });
+    return Change(group, [&](const CZNGroup& o) { return o.DeleteOwner(Str(owner)); });
 }
 
 long zng_group_delete_owner_of(zng_group* group, const char* groupName, const char* owner) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.DeleteOwner(Str(groupName), Str(owner)); });
 }
 
 long zng_group_delete_owner_as(zng_group* group, const char* userName, const char* password,
                                const char* owner) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteOwner(Str(userName), Str(password), Str(owner));
     });
 }
 
 long zng_group_delete_owner_as_of(zng_group* group, const char* userName, const char* password,
                                   const char* groupName, const char* owner) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteOwner(Str(userName), Str(password), Str(groupName), Str(owner));
     });
 }
 
 long zng_group_remove_sub_group(zng_group* group, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) { return o.RemoveSubGroup(Str(subGroup)); });
+    return Change(group, [&](const CZNGroup& o) { return o.RemoveSubGroup(Str(subGroup)); });
 }
 
 long zng_group_remove_sub_group_of(zng_group* group, const char* groupName, const char* subGroup) {
@@ -184,20 +185,20 @@ long zng_group_remove_sub_group_of(zng_group* group, const char* groupName, cons
 
 long zng_group_remove_sub_group_as(zng_group* group, const char* userName, const char* password,
                                    const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.RemoveSubGroup(Str(userName), Str(password), Str(subGroup));
     });
 }
 
 long zng_group_remove_sub_group_as_of(zng_group* group, const char* userName, const char* password,
                                       const char* groupName, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.RemoveSubGroup(Str(userName), Str(password), Str(groupName), Str(subGroup));
     });
 }
 
 long zng_group_delete_sub_group(zng_group* group, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) { return o.DeleteSubGroup(Str(subGroup)); });
+    return Change(group, [&](const CZNGroup& o) { return o.DeleteSubGroup(Str(subGroup)); });
 }
 
 long zng_group_delete_sub_group_of(zng_group* group, const char* groupName, const char* subGroup) {
@@ -207,20 +208,20 @@ long zng_group_delete_sub_group_of(zng_group* group, const char* groupName, cons
 
 long zng_group_delete_sub_group_as(zng_group* group, const char* userName, const char* password,
                                    const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteSubGroup(Str(userName), Str(password), Str(subGroup));
     });
 }
 
 long zng_group_delete_sub_group_as_of(zng_group* group, const char* userName, const char* password,
                                       const char* groupName, const char* subGroup) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.DeleteSubGroup(Str(userName), Str(password), Str(groupName), Str(subGroup));
     });
 }
 
 long zng_group_set_new_group_name(zng_group* group, const char* newName) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetNewGroupName(Str(newName)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetNewGroupName(Str(newName)); });
 }
 
 long zng_group_set_new_group_name_of(zng_group* group, const char* groupName, const char* newName) {
@@ -230,7 +231,7 @@ long zng_group_set_new_group_name_of(zng_group* group, const char* groupName, co
 
 long zng_group_set_new_group_name_as(zng_group* group, const char* userName, const char* password,
                                      const char* newName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetNewGroupName(Str(userName), Str(password), Str(newName));
     });
 }
@@ -238,25 +239,25 @@ long zng_group_set_new_group_name_as(zng_group* group, const char* userName, con
 long zng_group_set_new_group_name_as_of(zng_group* group, const char* userName,
                                         const char* password, const char* groupName,
                                         const char* newName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetNewGroupName(Str(userName), Str(password), Str(groupName), Str(newName));
     });
 }
 
 long zng_group_set_company_number(zng_group* group, const char* companyNumber) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetCompanyNumber(Str(companyNumber)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetCompanyNumber(Str(companyNumber)); });
 }
 
 long zng_group_set_company_number_of(zng_group* group, const char* groupName,
                                      const char* companyNumber) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetCompanyNumber(Str(groupName), Str(companyNumber));
     });
 }
 
 long zng_group_set_company_number_as(zng_group* group, const char* userName, const char* password,
                                      const char* companyNumber) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetCompanyNumber(Str(userName), Str(password), Str(companyNumber));
     });
 }
@@ -264,51 +265,51 @@ long zng_group_set_company_number_as(zng_group* group, const char* userName, con
 long zng_group_set_company_number_as_of(zng_group* group, const char* userName,
                                         const char* password, const char* groupName,
                                         const char* companyNumber) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetCompanyNumber(Str(userName), Str(password), Str(groupName), Str(companyNumber));
     });
 }
 
 long zng_group_set_description(zng_group* group, const char* description) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetDescription(Str(description)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetDescription(Str(description)); });
 }
 
 long zng_group_set_description_of(zng_group* group, const char* groupName,
                                   const char* description) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetDescription(Str(groupName), Str(description));
     });
 }
 
 long zng_group_set_description_as(zng_group* group, const char* userName, const char* password,
                                   const char* description) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetDescription(Str(userName), Str(password), Str(description));
     });
 }
 
 long zng_group_set_description_as_of(zng_group* group, const char* userName, const char* password,
                                      const char* groupName, const char* description) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetDescription(Str(userName), Str(password), Str(groupName), Str(description));
     });
 }
 
 long zng_group_create_sub_group(zng_group* group, const char* newName, const char* unit) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.CreateSubGroup(Str(newName), Str(unit)); });
 }
 
 long zng_group_create_sub_group_of(zng_group* group, const char* groupName, const char* newName,
                                    const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.CreateSubGroup(Str(groupName), Str(newName), Str(unit));
     });
 }
 
 long zng_group_create_sub_group_as(zng_group* group, const char* userName, const char* password,
                                    const char* newName, const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.CreateSubGroup(Str(userName), Str(password), Str(newName), Str(unit));
     });
 }
@@ -316,7 +317,7 @@ long zng_group_create_sub_group_as(zng_group* group, const char* userName, const
 long zng_group_create_sub_group_as_of(zng_group* group, const char* userName, const char* password,
                                       const char* groupName, const char* newName,
                                       const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.CreateSubGroup(Str(userName), Str(password), Str(groupName), Str(newName),
                                 Str(unit));
     });
@@ -324,14 +325,14 @@ long zng_group_create_sub_group_as_of(zng_group* group, const char* userName, co
 
 long zng_group_set_generic_attribute_value(zng_group* group, const char* attribute,
                                            const char* value) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetGenericAttributeValue(Str(attribute), Str(value));
     });
 }
 
 long zng_group_set_generic_attribute_value_of(zng_group* group, const char* groupName,
                                               const char* attribute, const char* value) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetGenericAttributeValue(Str(groupName), Str(attribute), Str(value));
     });
 }
@@ -339,7 +340,7 @@ long zng_group_set_generic_attribute_value_of(zng_group* group, const char* grou
 long zng_group_set_generic_attribute_value_as(zng_group* group, const char* userName,
                                               const char* password, const char* attribute,
                                               const char* value) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetGenericAttributeValue(Str(userName), Str(password), Str(attribute), Str(value));
     });
 }
@@ -347,30 +348,30 @@ long zng_group_set_generic_attribute_value_as(zng_group* group, const char* user
 long zng_group_set_generic_attribute_value_as_of(zng_group* group, const char* userName,
                                                  const char* password, const char* groupName,
                                                  const char* attribute, const char* value) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetGenericAttributeValue(Str(userName), Str(password), Str(groupName),
                                           Str(attribute), Str(value));
     });
 }
 
 long zng_group_set_exchange_synchronization(zng_group* group) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetExchangeSynchronization(); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetExchangeSynchronization(); });
 }
 
 long zng_group_set_exchange_synchronization_of(zng_group* group, const char* groupName) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.SetExchangeSynchronization(Str(groupName)); });
 }
 
 long zng_group_set_exchange_synchronization_as_of(zng_group* group, const char* userName,
                                                   const char* password, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetExchangeSynchronization(Str(userName), Str(password), Str(groupName));
     });
 }
 
 long zng_group_clear_exchange_synchronization(zng_group* group) {
-    return Number(group, [&](const CZNGroup& o) { return o.ClearExchangeSynchronization(); });
+    return Change(group, [&](const CZNGroup& o) { return o.ClearExchangeSynchronization(); });
 }
 
 long zng_group_clear_exchange_synchronization_of(zng_group* group, const char* groupName) {
@@ -380,52 +381,52 @@ long zng_group_clear_exchange_synchronization_of(zng_group* group, const char* g
 
 long zng_group_clear_exchange_synchronization_as_of(zng_group* group, const char* userName,
                                                     const char* password, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.ClearExchangeSynchronization(Str(userName), Str(password), Str(groupName));
     });
 }
 
 long zng_group_set_mail_aliased_flag(zng_group* group) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetMailAliasedFlag(); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetMailAliasedFlag(); });
 }
 
 long zng_group_set_mail_aliased_flag_of(zng_group* group, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetMailAliasedFlag(Str(groupName)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetMailAliasedFlag(Str(groupName)); });
 }
 
 long zng_group_set_mail_aliased_flag_as_of(zng_group* group, const char* userName,
                                            const char* password, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetMailAliasedFlag(Str(userName), Str(password), Str(groupName));
     });
 }
 
 long zng_group_clear_mail_aliased_flag(zng_group* group) {
-    return Number(group, [&](const CZNGroup& o) { return o.ClearMailAliasedFlag(); });
+    return Change(group, [&](const CZNGroup& o) { return o.ClearMailAliasedFlag(); });
 }
 
 long zng_group_clear_mail_aliased_flag_of(zng_group* group, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) { return o.ClearMailAliasedFlag(Str(groupName)); });
+    return Change(group, [&](const CZNGroup& o) { return o.ClearMailAliasedFlag(Str(groupName)); });
 }
 
 long zng_group_clear_mail_aliased_flag_as_of(zng_group* group, const char* userName,
                                              const char* password, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.ClearMailAliasedFlag(Str(userName), Str(password), Str(groupName));
     });
 }
 
 long zng_group_reset_group_change_logs(zng_group* group) {
-    return Number(group, [&](const CZNGroup& o) { return o.ResetGroupChangeLogs(); });
+    return Change(group, [&](const CZNGroup& o) { return o.ResetGroupChangeLogs(); });
 }
 
 long zng_group_reset_group_change_logs_of(zng_group* group, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) { return o.ResetGroupChangeLogs(Str(groupName)); });
+    return Change(group, [&](const CZNGroup& o) { return o.ResetGroupChangeLogs(Str(groupName)); });
 }
 
 long zng_group_reset_group_change_logs_as_of(zng_group* group, const char* userName,
                                              const char* password, const char* groupName) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.ResetGroupChangeLogs(Str(userName), Str(password), Str(groupName));
     });
 }
@@ -458,37 +459,37 @@ const zng_string_list* zng_group_get_group_change_logs_of(zng_group* group, cons
 }
 
 long zng_group_add_keyword(zng_group* group, const char* keyWord) {
-    return Number(group, [&](const CZNGroup& o) { return o.AddKeyWord(Str(keyWord)); });
+    return Change(group, [&](const CZNGroup& o) { return o.AddKeyWord(Str(keyWord)); });
 }
 
 long zng_group_add_keyword_of(zng_group* group, const char* groupName, const char* keyWord) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.AddKeyWord(Str(groupName), Str(keyWord)); });
 }
 
 long zng_group_delete_keyword(zng_group* group, const char* keyWord) {
-    return Number(group, [&](const CZNGroup& o) { return o.DeleteKeyWord(Str(keyWord)); });
+    return Change(group, [&](const CZNGroup& o) { return o.DeleteKeyWord(Str(keyWord)); });
 }
 
 long zng_group_delete_keyword_of(zng_group* group, const char* groupName, const char* keyWord) {
-    return Number(group,
+    return Change(group,
                   [&](const CZNGroup& o) { return o.DeleteKeyWord(Str(groupName), Str(keyWord)); });
 }
 
 long zng_group_set_organizational_unit(zng_group* group, const char* unit) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetOrganizationalUnit(Str(unit)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetOrganizationalUnit(Str(unit)); });
 }
 
 long zng_group_set_organizational_unit_of(zng_group* group, const char* groupName,
                                           const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOrganizationalUnit(Str(groupName), Str(unit));
     });
 }
 
 long zng_group_set_organizational_unit_as(zng_group* group, const char* userName,
                                           const char* password, const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOrganizationalUnit(Str(userName), Str(password), Str(unit));
     });
 }
@@ -496,25 +497,25 @@ long zng_group_set_organizational_unit_as(zng_group* group, const char* userName
 long zng_group_set_organizational_unit_as_of(zng_group* group, const char* userName,
                                              const char* password, const char* groupName,
                                              const char* unit) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOrganizationalUnit(Str(userName), Str(password), Str(groupName), Str(unit));
     });
 }
 
 long zng_group_set_outlook_display_name(zng_group* group, const char* name) {
-    return Number(group, [&](const CZNGroup& o) { return o.SetOutlookDisplayName(Str(name)); });
+    return Change(group, [&](const CZNGroup& o) { return o.SetOutlookDisplayName(Str(name)); });
 }
 
 long zng_group_set_outlook_display_name_of(zng_group* group, const char* groupName,
                                            const char* name) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOutlookDisplayName(Str(groupName), Str(name));
     });
 }
 
 long zng_group_set_outlook_display_name_as(zng_group* group, const char* userName,
                                            const char* password, const char* name) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOutlookDisplayName(Str(userName), Str(password), Str(name));
     });
 }
@@ -522,7 +523,7 @@ long zng_group_set_outlook_display_name_as(zng_group* group, const char* userNam
 long zng_group_set_outlook_display_name_as_of(zng_group* group, const char* userName,
                                               const char* password, const char* groupName,
                                               const char* name) {
-    return Number(group, [&](const CZNGroup& o) {
+    return Change(group, [&](const CZNGroup& o) {
         return o.SetOutlookDisplayName(Str(userName), Str(password), Str(groupName), Str(name));
     });
 }

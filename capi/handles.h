@@ -12,6 +12,7 @@
 
 #include "CZNGroup.h"
 #include "CZNWorker.h"
+#include "capi/change_records.h"
 #include "zngroups.h"
 
 namespace zn::capi {
@@ -105,6 +106,10 @@ struct zng_handle_lists {
 struct zng_group {
     CZNGroup object;
     zng_handle_lists lists;
+    // Kept by the C interface beside the object: the change records last read, and the number
+    // the administration server gave the last change sent.
+    zng_change_list changes;
+    long lastChange;
 };
 
 struct zng_worker {
@@ -142,6 +147,22 @@ long Number(Handle* handle, Call call) noexcept {
     } catch (...) {
         return 0;
     }
+}
+
+// A change: the method's result, and the number the administration server's answer names,
+// kept for zng_group_get_last_change_number (0 when the change was refused or not sent).
+template <typename Call>
+long Change(zng_group* group, Call call) noexcept {
+    if (group == nullptr) return 0;
+    group->lastChange = 0;
+    const long result = Number(group, call);
+    if (result == 1) {
+        try {
+            group->lastChange = ChangeNumberIn(group->object.GetErrorStatusText());
+        } catch (...) {
+        }
+    }
+    return result;
 }
 
 template <typename Handle, typename Call>

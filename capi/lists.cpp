@@ -24,7 +24,7 @@ const char* zng_group_list_name(const zng_group_list* list, size_t index) {
 zng_group* zng_group_list_new_group(const zng_group_list* list, size_t index) {
     try {
         const CZNGroup* group = list != nullptr ? list->At(index) : nullptr;
-        return group != nullptr ? new zng_group{CZNGroup(*group), {}} : nullptr;
+        return group != nullptr ? new zng_group{CZNGroup(*group), {}, {}, 0} : nullptr;
     } catch (...) {
         return nullptr;
     }

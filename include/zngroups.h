@@ -49,6 +49,16 @@
 
 #include <stddef.h>
 
+/* The version of the package this header belongs to; zng_version() gives the library's, as
+ * "MAJOR.MINOR.PATCH". What stays across versions: within one major version (the 0 of
+ * libzngroups.so.0) a function of this header keeps its name, its arguments and what it
+ * returns, a ZNG_ name keeps its value, and functions are only added, so a program built
+ * against an older header runs with a newer library. Every function is exported with the
+ * symbol version ZNGROUPS_0. */
+#define ZNGROUPS_VERSION_MAJOR 0
+#define ZNGROUPS_VERSION_MINOR 1
+#define ZNGROUPS_VERSION_PATCH 0
+
 /* ZNGROUPS_STATIC: the library's objects are linked straight into the program. The calling
  * convention is spelled out so that a program built with another default (MSVC's /Gz) still
  * calls the 32-bit DLL correctly. */
@@ -75,6 +85,7 @@ typedef struct zng_worker zng_worker;
 typedef struct zng_group_list zng_group_list;
 typedef struct zng_worker_list zng_worker_list;
 typedef struct zng_string_list zng_string_list;
+typedef struct zng_change_list zng_change_list;
 
 /* Lists. An index at or past the count gives NULL. */
 ZNG_API size_t ZNG_CALL zng_group_list_count(const zng_group_list* list);
@@ -99,6 +110,107 @@ ZNG_API const char* ZNG_CALL zng_string_list_at(const zng_string_list* list, siz
 #define ZNG_STATUS_UNREACHABLE 4
 ZNG_API long ZNG_CALL zng_status_kind(long code);
 
+/* The status codes by name. A handle's code is 1 for success; a change's state (the code of
+ * zng_group_get_error_status_code_of_change) is ZNG_CHANGE_APPLIED, ZNG_CHANGE_PENDING or the
+ * code of the refusal. */
+#define ZNG_CHANGE_APPLIED 1
+#define ZNG_CHANGE_PENDING 2
+/* The library's own codes. */
+#define ZNG_CODE_SUCCESS 1
+#define ZNG_CODE_INVALID_CREDENTIALS 30000
+#define ZNG_CODE_INVALID_GROUP_NAME 30004
+#define ZNG_CODE_INVALID_USER_NAME 30005
+#define ZNG_CODE_NO_SERVER 30006
+#define ZNG_CODE_INVALID_PASSWORD 30007
+#define ZNG_CODE_INVALID_FILTER 30009
+#define ZNG_CODE_NOT_MEMBER 30012
+#define ZNG_CODE_INVALID_WORKER_NUMBER 30013
+#define ZNG_CODE_NOT_OWNER 30015
+#define ZNG_CODE_MISSING_GROUP_NAME 30016
+#define ZNG_CODE_NOT_PUBLIC 30017
+#define ZNG_CODE_NOT_CONTACT 30018
+#define ZNG_CODE_NOT_DIRECT_MEMBER 30019
+#define ZNG_CODE_NOT_IMPLEMENTED 30020
+#define ZNG_CODE_MISSING_USER_NAME 30021
+#define ZNG_CODE_ALREADY_CONTACT 30024
+#define ZNG_CODE_ALREADY_OWNER 30025
+#define ZNG_CODE_ALREADY_DIRECT_MEMBER 30026
+#define ZNG_CODE_CANNOT_BE_SUB_GROUP 30027
+#define ZNG_CODE_SUB_GROUP_CYCLE 30028
+#define ZNG_CODE_ALREADY_SUB_GROUP 30029
+#define ZNG_CODE_INVALID_NEW_GROUP_NAME 30030
+#define ZNG_CODE_INVALID_ORGANIZATIONAL_UNIT 30031
+#define ZNG_CODE_INVALID_COMPANY_NUMBER 30032
+#define ZNG_CODE_NOT_SUB_GROUP 30034
+#define ZNG_CODE_DELETE_NOT_ALLOWED 30035
+#define ZNG_CODE_NOT_ADMINISTRATOR 30036
+#define ZNG_CODE_WORKER_NOT_CONTACT 30037
+#define ZNG_CODE_WORKER_NOT_DIRECT_MEMBER 30038
+#define ZNG_CODE_WORKER_NOT_MEMBER 30039
+#define ZNG_CODE_WORKER_NOT_OWNER 30040
+#define ZNG_CODE_DIRECTORY_TIMEOUT 30041
+#define ZNG_CODE_LDAP_ERROR 30042
+#define ZNG_CODE_INVALID_DOMAIN 30044
+#define ZNG_CODE_REQUEST_TOO_LONG 30045
+#define ZNG_CODE_INCOMPLETE_REPLY 30046
+#define ZNG_CODE_REQUEST_UNSENDABLE 30047
+#define ZNG_CODE_GENERIC_ACCOUNT 30049
+/* The administration server's own codes (older servers answered 31008 when busy). */
+#define ZNG_CODE_SERVER_REQUEST_TOO_LONG 31001
+#define ZNG_CODE_SERVER_UNKNOWN_REQUEST 31002
+#define ZNG_CODE_SERVER_MALFORMED_REQUEST 31003
+#define ZNG_CODE_SERVER_INCOMPLETE_REQUEST 31004
+#define ZNG_CODE_SERVER_CLIENT_NOT_ALLOWED 31005
+#define ZNG_CODE_SERVER_TOKEN_MISMATCH 31006
+#define ZNG_CODE_SERVER_JOURNAL_FAILURE 31007
+#define ZNG_CODE_SERVER_UNKNOWN_CHANGE 31009
+#define ZNG_CODE_SERVER_UNKNOWN_LOG_ENTRY 31010
+#define ZNG_CODE_SERVER_CHANGE_UNFINISHED 31011
+#define ZNG_CODE_SERVER_INTERRUPTED 31012
+#define ZNG_CODE_SERVER_PEER_UNREACHABLE 31013
+#define ZNG_CODE_SERVER_TOO_MANY_CONNECTIONS 31014
+#define ZNG_CODE_SERVER_GIVEN_UP 31015
+#define ZNG_CODE_SERVER_WRITE_BOUND 31016
+#define ZNG_CODE_SERVER_DIRECTORY_UNREADABLE 31020
+#define ZNG_CODE_SERVER_DIRECTORY_REFUSED 31021
+#define ZNG_CODE_SERVER_MANAGED_ATTRIBUTE 31022
+#define ZNG_CODE_SERVER_ATTRIBUTE_NOT_ALLOWED 31023
+#define ZNG_CODE_SERVER_UNIT_CHANGE 31024
+#define ZNG_CODE_SERVER_RESERVED_VALUE 31025
+#define ZNG_CODE_SERVER_ENTRY_CANNOT_TAKE 31026
+#define ZNG_CODE_SERVER_BUSY 31008
+/* Failures of the administration exchange, as Windows Sockets numbers on every system. */
+#define ZNG_CODE_SOCKET_INTERRUPTED 10004
+#define ZNG_CODE_SOCKET_INVALID_ARGUMENT 10022
+#define ZNG_CODE_SOCKET_TOO_MANY_SOCKETS 10024
+#define ZNG_CODE_SOCKET_ADDRESS_FAMILY 10047
+#define ZNG_CODE_SOCKET_NETWORK_UNREACHABLE 10051
+#define ZNG_CODE_SOCKET_CONNECTION_ABORTED 10053
+#define ZNG_CODE_SOCKET_CONNECTION_RESET 10054
+#define ZNG_CODE_SOCKET_NO_BUFFERS 10055
+#define ZNG_CODE_SOCKET_NOT_CONNECTED 10057
+#define ZNG_CODE_SOCKET_TIMED_OUT 10060
+#define ZNG_CODE_SOCKET_CONNECTION_REFUSED 10061
+#define ZNG_CODE_SOCKET_HOST_UNREACHABLE 10065
+#define ZNG_CODE_SOCKET_DISCONNECTED 10101
+#define ZNG_CODE_SOCKET_SYSTEM_CALL_FAILURE 10107
+#define ZNG_CODE_SOCKET_HOST_NOT_FOUND 11001
+#define ZNG_CODE_SOCKET_TRY_AGAIN 11002
+#define ZNG_CODE_SOCKET_NO_RECOVERY 11003
+#define ZNG_CODE_SOCKET_NO_DATA 11004
+
+/* "MAJOR.MINOR.PATCH" of the library loaded, never NULL; static storage. */
+ZNG_API const char* ZNG_CALL zng_version(void);
+
+/* Tracing: the function is called with one line per bind, LDAP search and administration
+ * request of every handle in the process, the lines `zngroups --trace` prints after
+ * "trace: " ("search server=ldap1 base=\"o=example.com\" filter=... code=0 entries=1
+ * ms=0.4"); user tokens are shown as <token> and passwords never. It is called on the thread
+ * that does the work, so it must be safe to call from several at once; the line lives until
+ * it returns. NULL stops tracing, which then costs nothing. */
+typedef void(ZNG_CALL* zng_trace_function)(const char* line, void* context);
+ZNG_API void ZNG_CALL zng_set_trace(zng_trace_function function, void* context);
+
 /* Groups. ---------------------------------------------------------------------------- */
 
 /* An empty group name; a group name (kept upper-cased, cut to 80 characters); a copy of
@@ -119,7 +231,10 @@ ZNG_API void ZNG_CALL zng_group_set_access_of(zng_group* group, const char* user
 ZNG_API const char* ZNG_CALL zng_group_get_group_name(zng_group* group);
 
 /* Attributes of the group, read afresh on every call. A group that does not exist reads
- * as empty with success; IsValidGroup tells the two apart. */
+ * as empty with success; IsValidGroup tells the two apart.
+ * Storage: each attribute has a text of its own in the handle, rewritten by the next call of
+ * the same function (or its _of form); a change that checks a company number may rewrite the
+ * company number's. */
 ZNG_API const char* ZNG_CALL zng_group_get_company_number(zng_group* group);
 ZNG_API const char* ZNG_CALL zng_group_get_company_number_of(zng_group* group,
                                                              const char* groupName);
@@ -143,7 +258,11 @@ ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name(zng_group* group
 ZNG_API const char* ZNG_CALL zng_group_get_outlook_display_name_of(zng_group* group,
                                                                    const char* groupName);
 
-/* People related to the group, sorted by user name; duplicates kept. */
+/* People related to the group, sorted by user name; duplicates kept.
+ * Storage: these eight functions share the handle's one list of workers. Each returns the
+ * same pointer and rewrites the list: after zng_group_get_owners, a list that
+ * zng_group_get_contacts returned holds the owners. Copy the names, or use two handles, to
+ * keep both. The counts below use no list. */
 ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts(zng_group* group);
 ZNG_API const zng_worker_list* ZNG_CALL zng_group_get_contacts_of(zng_group* group,
                                                                   const char* groupName);
@@ -168,7 +287,10 @@ ZNG_API long ZNG_CALL zng_group_get_owners_count(zng_group* group);
 ZNG_API long ZNG_CALL zng_group_get_owners_count_of(zng_group* group, const char* groupName);
 
 /* Groups related to the group, sorted by name. The eventual supergroups are every group
- * reached by walking "SuperGroup" upwards, each once. */
+ * reached by walking "SuperGroup" upwards, each once.
+ * Storage: these six functions, zng_group_get_top_groups, zng_group_find_groups and
+ * zng_group_find_groups_by_keyword share the handle's one list of groups, as the people
+ * lists above share theirs. */
 ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups(zng_group* group);
 ZNG_API const zng_group_list* ZNG_CALL zng_group_get_sub_groups_of(zng_group* group,
                                                                    const char* groupName);
@@ -196,7 +318,11 @@ ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups(zng_group* group,
 ZNG_API const zng_group_list* ZNG_CALL zng_group_find_groups_by_keyword(zng_group* group,
                                                                         const char* searchString);
 
-/* The directory's configuration lists, in the directory's order. */
+/* The directory's configuration lists, in the directory's order.
+ * Storage: the active companies and the domains have a list each, rewritten only by the same
+ * call. The organizational units (and the available keywords) are the handle's list of
+ * values, which every directory search of the handle rewrites: read it before the next
+ * call. */
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_active_companies(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_domains(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_organizational_units(zng_group* group);
@@ -416,7 +542,10 @@ ZNG_API long ZNG_CALL zng_group_reset_group_change_logs_as_of(zng_group* group,
                                                               const char* groupName);
 
 /* Questions about changes made. The status of a change goes to the local administration
- * server; the change logs to the object's domain's. */
+ * server; the change logs to the object's domain's.
+ * Storage: the text of a change's status and a change-log entry are one text of the handle,
+ * each call rewriting it; the change logs have a list of their own, which the change records
+ * below also rewrite. */
 ZNG_API long ZNG_CALL zng_group_get_error_status_code_of_change(zng_group* group,
                                                                 long changeNumber);
 ZNG_API const char* ZNG_CALL zng_group_get_error_status_text_of_change(zng_group* group,
@@ -425,6 +554,37 @@ ZNG_API const char* ZNG_CALL zng_group_get_change_log_entry(zng_group* group, lo
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs(zng_group* group);
 ZNG_API const zng_string_list* ZNG_CALL zng_group_get_group_change_logs_of(zng_group* group,
                                                                            const char* groupName);
+
+/* The number the administration server gave the last change sent through this handle
+ * ("Change 17 applied.", "Change 17 is pending..."): 0 when that change was refused, failed or
+ * made no change, or before any. Asks nobody and leaves the error status alone. */
+ZNG_API long ZNG_CALL zng_group_get_last_change_number(zng_group* group);
+
+/* Change-log entries as records: the group's log (as zng_group_get_group_change_logs, which
+ * it calls, so that list is rewritten too), or the one entry of a number (an empty list when
+ * there is none, with the reason in the error status). The list belongs to the handle and is
+ * rewritten by the next of these three calls on it. Per record: the change's number, when
+ * the server received it (UTC, "2026-12-07T09:27:44Z"), the requester, the kind ("ADD
+ * MEMBER", "SET DESCRIPTION"...), the group, the target ("" when the kind has none), the
+ * state ("applied", "pending", "rejected") and its code (ZNG_CHANGE_APPLIED,
+ * ZNG_CHANGE_PENDING or the code that rejected it), and the line as the server wrote it. A
+ * line of another shape keeps only its line: number and code 0, the other fields empty. An
+ * index at or past the count gives NULL, or 0 for the numbers. */
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records(zng_group* group);
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_records_of(zng_group* group,
+                                                                        const char* groupName);
+ZNG_API const zng_change_list* ZNG_CALL zng_group_get_change_record(zng_group* group,
+                                                                    long entryNumber);
+ZNG_API size_t ZNG_CALL zng_change_list_count(const zng_change_list* list);
+ZNG_API long ZNG_CALL zng_change_list_number(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_time(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_requester(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_kind(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_group(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_target(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_state(const zng_change_list* list, size_t index);
+ZNG_API long ZNG_CALL zng_change_list_code(const zng_change_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_change_list_line(const zng_change_list* list, size_t index);
 
 /* Not provided by the directory: 0, status 30020, no context applied. */
 ZNG_API long ZNG_CALL zng_group_add_keyword(zng_group* group, const char* keyWord);
@@ -454,7 +614,8 @@ ZNG_API long ZNG_CALL zng_group_set_outlook_display_name_as_of(zng_group* group,
                                                                const char* groupName,
                                                                const char* name);
 
-/* Error status of the last operation: code 1 for success. */
+/* Error status of the last operation: code 1 for success. Storage: the text is rewritten by
+ * every call on the handle but those that read the status. */
 ZNG_API long ZNG_CALL zng_group_get_error_status_code(zng_group* group);
 ZNG_API const char* ZNG_CALL zng_group_get_error_status_text(zng_group* group);
 
@@ -483,7 +644,10 @@ ZNG_API zng_worker* ZNG_CALL zng_worker_copy(const zng_worker* other);
 ZNG_API void ZNG_CALL zng_worker_assign(zng_worker* worker, const zng_worker* other);
 ZNG_API void ZNG_CALL zng_worker_free(zng_worker* worker);
 
-/* Attributes, read from the directory on first use. */
+/* Attributes, read from the directory on first use.
+ * Storage: each attribute has a text of its own in the handle; all of them are rewritten
+ * when the worker changes (an _of form naming another user, zng_worker_set_user_name) and
+ * by zng_worker_assign. */
 ZNG_API const char* ZNG_CALL zng_worker_get_city(zng_worker* worker);
 ZNG_API const char* ZNG_CALL zng_worker_get_city_of(zng_worker* worker, const char* userName);
 ZNG_API const char* ZNG_CALL zng_worker_get_company_name(zng_worker* worker);
@@ -580,7 +744,8 @@ ZNG_API void ZNG_CALL zng_worker_set_user_name(zng_worker* worker, const char* u
 ZNG_API const char* ZNG_CALL zng_worker_get_name(zng_worker* worker);
 
 /* Workers by user name, given name or surname, sorted by user name; the search string is
- * a pattern ('*' is a wildcard). The workers found carry only their user name. */
+ * a pattern ('*' is a wildcard). The workers found carry only their user name.
+ * Storage: the three share the handle's one list of workers; each rewrites it. */
 ZNG_API const zng_worker_list* ZNG_CALL zng_worker_find_workers(zng_worker* worker,
                                                                 const char* searchString);
 ZNG_API const zng_worker_list* ZNG_CALL
@@ -588,7 +753,8 @@ zng_worker_find_workers_by_first_name(zng_worker* worker, const char* searchStri
 ZNG_API const zng_worker_list* ZNG_CALL
 zng_worker_find_workers_by_last_name(zng_worker* worker, const char* searchString);
 
-/* The groups the worker is a contact, direct member, eventual member or owner of, sorted. */
+/* The groups the worker is a contact, direct member, eventual member or owner of, sorted.
+ * Storage: these eight share the handle's one list of groups; each rewrites it. */
 ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups(zng_worker* worker);
 ZNG_API const zng_group_list* ZNG_CALL zng_worker_get_contact_groups_of(zng_worker* worker,
                                                                         const char* userName);
@@ -643,7 +809,8 @@ ZNG_API void ZNG_CALL zng_worker_set_allow_generic_authentication(zng_worker* wo
 ZNG_API void ZNG_CALL zng_worker_set_login_dialog_title(zng_worker* worker, const char* title);
 ZNG_API const char* ZNG_CALL zng_worker_get_login_dialog_title(zng_worker* worker);
 
-/* Error status of the last operation: code 1 for success. */
+/* Error status of the last operation: code 1 for success. Storage: the text is rewritten by
+ * every call on the handle but those that read the status. */
 ZNG_API long ZNG_CALL zng_worker_get_error_status_code(zng_worker* worker);
 ZNG_API const char* ZNG_CALL zng_worker_get_error_status_text(zng_worker* worker);
 

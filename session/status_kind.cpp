@@ -15,6 +15,9 @@ constexpr long kLastSocketError = 11999;
 constexpr long kPeerUnreachable = 31013;
 constexpr long kServerBusy = 31008;
 constexpr long kTooManyConnections = 31014;
+// The administration server's answers for a change number or log entry it never gave.
+constexpr long kUnknownChange = 31009;
+constexpr long kUnknownLogEntry = 31010;
 
 }  // namespace
 
@@ -36,6 +39,8 @@ Kind KindOf(long code) {
         case kWorkerNotDirectMember:
         case kWorkerNotMember:
         case kWorkerNotOwner:
+        case kUnknownChange:
+        case kUnknownLogEntry:
             return Kind::kNotFound;
         case kNoServer:
         case kDirectoryTimeout:

@@ -117,6 +117,7 @@ add_executable(zngroups_c_test capi/zngroups_c_test.c)
 set_target_properties(zngroups_c_test PROPERTIES C_STANDARD 99 C_EXTENSIONS OFF)
 target_compile_options(zngroups_c_test PRIVATE -Wall -Wextra -Wpedantic -Werror)
 target_link_libraries(zngroups_c_test PRIVATE zngroups)
+target_compile_definitions(zngroups_c_test PRIVATE ZNGROUPS_EXPECTED_VERSION="${PROJECT_VERSION}")
 add_test(NAME zngroups_c_test COMMAND zngroups_c_test)
 set_tests_properties(zngroups_c_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
 

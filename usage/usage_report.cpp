@@ -1,5 +1,7 @@
 // SendUsageReport: one report per object and group name, handed to the messaging component.
 #include <iostream>
+#include <mutex>
+#include <set>
 #include <utility>
 
 #include "messaging/czipc_lite.h"
@@ -56,6 +58,24 @@ bool SplitFileName(const std::string& path, std::string& fileName) {
     return true;
 }
 
+namespace {
+
+// A spool that is missing fails every report of every object the same way; one line per
+// process says it, a line per object would bury the program's own output. Distinct texts
+// still each get theirs, up to a bound on what is remembered.
+constexpr std::size_t kMaxRememberedFailures = 64;
+
+bool FirstTimeSeen(const std::string& line) {
+    static std::mutex guard;
+    static std::set<std::string> seen;
+    const std::lock_guard<std::mutex> lock(guard);
+    if (seen.count(line) != 0) return false;
+    if (seen.size() < kMaxRememberedFailures) seen.insert(line);
+    return true;
+}
+
+}  // namespace
+
 void CZNDirectoryBase::SendUsageReport(const char* className, const char* functionName,
                                        const char* groupName) {
     if (m_reportsFor != nullptr) {
@@ -88,7 +108,8 @@ void CZNDirectoryBase::SendUsageReport(const char* className, const char* functi
         zni::CIPCMessage message("", kUsageDestination, "", FormatUsageReport(fields));
         sender.SendAsync(message);
     } catch (const CZIPCError& error) {
-        std::cerr << kMessagingErrorLine << error.ReportErrorMessage() << std::endl;
+        const std::string line = kMessagingErrorLine + error.ReportErrorMessage();
+        if (FirstTimeSeen(line)) std::cerr << line << std::endl;
     } catch (...) {
         std::cerr << kUnknownErrorLine << std::endl;
     }

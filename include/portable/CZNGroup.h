@@ -10,9 +10,9 @@
 // Where it differs: a std::string argument ends at its first NUL byte (a C string); results
 // are copies kept in this object, refreshed by the methods that return them, so a result that
 // the library rewrites through another method (the list of values behind
-// GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new contents when next returned rather than at once.
-// As in the library, one object is used by one thread at a time, and different objects by
-// different threads at once. Groups and workers in result lists are
+// GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new contents
+// when next returned rather than at once. As in the library, one object is used by one thread at a
+// time, and different objects by different threads at once. Groups and workers in result lists are
 // made on first use from their names, as the library makes them, and asking one for its
 // name (GetGroupName, GetName) needs no handle at all. Both classes live in the inline
 // namespace zngroups_portable: a forward declaration of either is written inside it.
@@ -20,8 +20,10 @@
 
 #include <cstddef>
 #include <list>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "CZNWorker.h"
 
@@ -30,8 +32,9 @@ inline namespace zngroups_portable {
 class CZNGroup {
   public:
     CZNGroup() : m_handle(Made(zng_group_new())) {}
-    CZNGroup(const char* groupName) : m_handle(Made(zng_group_new_named(groupName))) {}
-    CZNGroup(const std::string& groupName)
+    // Explicit, unlike the exported class's: a name is not a group until one is made of it.
+    explicit CZNGroup(const char* groupName) : m_handle(Made(zng_group_new_named(groupName))) {}
+    explicit CZNGroup(const std::string& groupName)
         : m_handle(Made(zng_group_new_named(groupName.c_str()))) {}
     // A copy has this group's name, context and results but a fresh directory session (no
     // domain, default time-outs, fresh error status) and an empty list of domains.
@@ -52,6 +55,17 @@ class CZNGroup {
         return *this;
     }
     ~CZNGroup() { zng_group_free(m_handle); }
+    // A moved-from object is an unnamed one, as if newly made.
+    CZNGroup(CZNGroup&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, nullptr)),
+          m_groupName(std::move(other.m_groupName)),
+          m_results(std::move(other.m_results)) {}
+    CZNGroup& operator=(CZNGroup&& other) noexcept {
+        std::swap(m_handle, other.m_handle);
+        std::swap(m_groupName, other.m_groupName);
+        std::swap(m_results, other.m_results);
+        return *this;
+    }
 
     // Context.
     void SetGroupName(const std::string& groupName) const {
@@ -73,32 +87,33 @@ class CZNGroup {
     // Attributes of the group, read afresh on every call. A group that does not exist reads
     // as empty with success; IsValidGroup tells the two apart.
     const std::string& GetCompanyNumber() const {
-        return Keep(m_companyNumber, zng_group_get_company_number(Handle()));
+        return Keep(R().companyNumber, zng_group_get_company_number(Handle()));
     }
     const std::string& GetCompanyNumber(const std::string& groupName) const {
-        return Keep(m_companyNumber, zng_group_get_company_number_of(Handle(), groupName.c_str()));
+        return Keep(R().companyNumber,
+                    zng_group_get_company_number_of(Handle(), groupName.c_str()));
     }
     const std::string& GetDescription() const {
-        return Keep(m_description, zng_group_get_description(Handle()));
+        return Keep(R().description, zng_group_get_description(Handle()));
     }
     const std::string& GetDescription(const std::string& groupName) const {
-        return Keep(m_description, zng_group_get_description_of(Handle(), groupName.c_str()));
+        return Keep(R().description, zng_group_get_description_of(Handle(), groupName.c_str()));
     }
     const std::string& GetOrganizationalUnit() const {
-        return Keep(m_organizationalUnit, zng_group_get_organizational_unit(Handle()));
+        return Keep(R().organizationalUnit, zng_group_get_organizational_unit(Handle()));
     }
     const std::string& GetOrganizationalUnit(const std::string& groupName) const {
-        return Keep(m_organizationalUnit,
+        return Keep(R().organizationalUnit,
                     zng_group_get_organizational_unit_of(Handle(), groupName.c_str()));
     }
     const std::string& GetGenericAttributeValue(const std::string& attribute) const {
-        return Keep(m_genericAttributeValue,
+        return Keep(R().genericAttributeValue,
                     zng_group_get_generic_attribute_value(Handle(), attribute.c_str()));
     }
     const std::string& GetGenericAttributeValue(const std::string& groupName,
                                                 const std::string& attribute) const {
-        return Keep(m_genericAttributeValue, zng_group_get_generic_attribute_value_of(
-                                                 Handle(), groupName.c_str(), attribute.c_str()));
+        return Keep(R().genericAttributeValue, zng_group_get_generic_attribute_value_of(
+                                                   Handle(), groupName.c_str(), attribute.c_str()));
     }
 
     // The character code of the flag's first character ('Y' is 89), 0 when there is none.
@@ -109,37 +124,37 @@ class CZNGroup {
 
     // Not provided by the directory: always empty, status 30020.
     const std::string& GetOutlookDisplayName() const {
-        return Keep(m_outlookDisplayName, zng_group_get_outlook_display_name(Handle()));
+        return Keep(R().outlookDisplayName, zng_group_get_outlook_display_name(Handle()));
     }
     const std::string& GetOutlookDisplayName(const std::string& groupName) const {
-        return Keep(m_outlookDisplayName,
+        return Keep(R().outlookDisplayName,
                     zng_group_get_outlook_display_name_of(Handle(), groupName.c_str()));
     }
 
     // People related to the group, sorted by user name; duplicates kept.
     const std::list<CZNWorker>& GetContacts() const {
-        return Keep(m_workers, zng_group_get_contacts(Handle()));
+        return Keep(R().workers, zng_group_get_contacts(Handle()));
     }
     const std::list<CZNWorker>& GetContacts(const std::string& groupName) const {
-        return Keep(m_workers, zng_group_get_contacts_of(Handle(), groupName.c_str()));
+        return Keep(R().workers, zng_group_get_contacts_of(Handle(), groupName.c_str()));
     }
     const std::list<CZNWorker>& GetDirectMembers() const {
-        return Keep(m_workers, zng_group_get_direct_members(Handle()));
+        return Keep(R().workers, zng_group_get_direct_members(Handle()));
     }
     const std::list<CZNWorker>& GetDirectMembers(const std::string& groupName) const {
-        return Keep(m_workers, zng_group_get_direct_members_of(Handle(), groupName.c_str()));
+        return Keep(R().workers, zng_group_get_direct_members_of(Handle(), groupName.c_str()));
     }
     const std::list<CZNWorker>& GetEventualMembers() const {
-        return Keep(m_workers, zng_group_get_eventual_members(Handle()));
+        return Keep(R().workers, zng_group_get_eventual_members(Handle()));
     }
     const std::list<CZNWorker>& GetEventualMembers(const std::string& groupName) const {
-        return Keep(m_workers, zng_group_get_eventual_members_of(Handle(), groupName.c_str()));
+        return Keep(R().workers, zng_group_get_eventual_members_of(Handle(), groupName.c_str()));
     }
     const std::list<CZNWorker>& GetOwners() const {
-        return Keep(m_workers, zng_group_get_owners(Handle()));
+        return Keep(R().workers, zng_group_get_owners(Handle()));
     }
     const std::list<CZNWorker>& GetOwners(const std::string& groupName) const {
-        return Keep(m_workers, zng_group_get_owners_of(Handle(), groupName.c_str()));
+        return Keep(R().workers, zng_group_get_owners_of(Handle(), groupName.c_str()));
     }
     long GetContactsCount() const { return zng_group_get_contacts_count(Handle()); }
     long GetContactsCount(const std::string& groupName) const {
@@ -161,22 +176,23 @@ class CZNGroup {
     // Groups related to the group, sorted by name. The eventual supergroups are every group
     // reached by walking "SuperGroup" upwards, each once.
     const std::list<CZNGroup>& GetSubGroups() const {
-        return Keep(m_groups, zng_group_get_sub_groups(Handle()));
+        return Keep(R().groups, zng_group_get_sub_groups(Handle()));
     }
     const std::list<CZNGroup>& GetSubGroups(const std::string& groupName) const {
-        return Keep(m_groups, zng_group_get_sub_groups_of(Handle(), groupName.c_str()));
+        return Keep(R().groups, zng_group_get_sub_groups_of(Handle(), groupName.c_str()));
     }
     const std::list<CZNGroup>& GetSuperGroups() const {
-        return Keep(m_groups, zng_group_get_super_groups(Handle()));
+        return Keep(R().groups, zng_group_get_super_groups(Handle()));
     }
     const std::list<CZNGroup>& GetSuperGroups(const std::string& groupName) const {
-        return Keep(m_groups, zng_group_get_super_groups_of(Handle(), groupName.c_str()));
+        return Keep(R().groups, zng_group_get_super_groups_of(Handle(), groupName.c_str()));
     }
     const std::list<CZNGroup>& GetEventualSuperGroups() const {
-        return Keep(m_groups, zng_group_get_eventual_super_groups(Handle()));
+        return Keep(R().groups, zng_group_get_eventual_super_groups(Handle()));
     }
     const std::list<CZNGroup>& GetEventualSuperGroups(const std::string& groupName) const {
-        return Keep(m_groups, zng_group_get_eventual_super_groups_of(Handle(), groupName.c_str()));
+        return Keep(R().groups,
+                    zng_group_get_eventual_super_groups_of(Handle(), groupName.c_str()));
     }
     long GetSubGroupsCount() const { return zng_group_get_sub_groups_count(Handle()); }
     long GetSubGroupsCount(const std::string& groupName) const {
@@ -195,32 +211,32 @@ class CZNGroup {
 
     // Groups without a supergroup, and groups by a name pattern ('*' is a wildcard).
     const std::list<CZNGroup>& GetTopGroups() const {
-        return Keep(m_groups, zng_group_get_top_groups(Handle()));
+        return Keep(R().groups, zng_group_get_top_groups(Handle()));
     }
     long GetTopGroupsCount() const { return zng_group_get_top_groups_count(Handle()); }
     const std::list<CZNGroup>& FindGroups(const std::string& searchString) const {
-        return Keep(m_groups, zng_group_find_groups(Handle(), searchString.c_str()));
+        return Keep(R().groups, zng_group_find_groups(Handle(), searchString.c_str()));
     }
 
     // Not provided by the directory: empty, status 30020.
     const std::list<CZNGroup>& FindGroupsByKeyWord(const std::string& searchString) const {
-        return Keep(m_groups, zng_group_find_groups_by_keyword(Handle(), searchString.c_str()));
+        return Keep(R().groups, zng_group_find_groups_by_keyword(Handle(), searchString.c_str()));
     }
 
     // The directory's configuration lists, in the directory's order.
     const std::list<std::string>& GetActiveCompanies() const {
-        return Keep(m_activeCompanies, zng_group_get_active_companies(Handle()));
+        return Keep(R().activeCompanies, zng_group_get_active_companies(Handle()));
     }
     const std::list<std::string>& GetDomains() const {
-        return Keep(m_domains, zng_group_get_domains(Handle()));
+        return Keep(R().domains, zng_group_get_domains(Handle()));
     }
     const std::list<std::string>& GetOrganizationalUnits() const {
-        return Keep(m_values, zng_group_get_organizational_units(Handle()));
+        return Keep(R().values, zng_group_get_organizational_units(Handle()));
     }
 
     // Not provided by the directory: empty, status 30020.
     const std::list<std::string>& GetAvailableKeyWords() const {
-        return Keep(m_values, zng_group_get_available_keywords(Handle()));
+        return Keep(R().values, zng_group_get_available_keywords(Handle()));
     }
 
     // Checks: 1 for yes, 0 for no or failure with the reason in the error status.
@@ -290,6 +306,7 @@ class CZNGroup {
     long IsValidDomain(const char* domain) const {
         return zng_group_is_valid_domain(Handle(), domain);
     }
+    long IsValidDomain(const std::string& domain) const { return IsValidDomain(domain.c_str()); }
 
     // Not provided by the directory: 0, status 30020.
     long IsActiveCompany(const std::string& company) const {
@@ -305,7 +322,10 @@ class CZNGroup {
     // The domain whose directory and administration servers the object uses; SetDomain
     // accepts only a domain the directory lists (the empty domain selects the local servers).
     long SetDomain(const char* domain) const { return zng_group_set_domain(Handle(), domain); }
-    const std::string& GetDomain() const { return Keep(m_domain, zng_group_get_domain(Handle())); }
+    long SetDomain(const std::string& domain) const { return SetDomain(domain.c_str()); }
+    const std::string& GetDomain() const {
+        return Keep(R().domain, zng_group_get_domain(Handle()));
+    }
 
     // Changes. Each checks its argument and the requester against the directory (the user
     // name and password set by SetAccess or the call itself, verified once per user name),
@@ -599,17 +619,18 @@ class CZNGroup {
         return zng_group_get_error_status_code_of_change(Handle(), changeNumber);
     }
     const std::string& GetErrorStatusText(long changeNumber) const {
-        return Keep(m_changeStatusText,
+        return Keep(R().changeStatusText,
                     zng_group_get_error_status_text_of_change(Handle(), changeNumber));
     }
     const std::string& GetChangeLogEntry(long entryNumber) const {
-        return Keep(m_changeStatusText, zng_group_get_change_log_entry(Handle(), entryNumber));
+        return Keep(R().changeStatusText, zng_group_get_change_log_entry(Handle(), entryNumber));
     }
     const std::list<std::string>& GetGroupChangeLogs() const {
-        return Keep(m_changeLogs, zng_group_get_group_change_logs(Handle()));
+        return Keep(R().changeLogs, zng_group_get_group_change_logs(Handle()));
     }
     const std::list<std::string>& GetGroupChangeLogs(const std::string& groupName) const {
-        return Keep(m_changeLogs, zng_group_get_group_change_logs_of(Handle(), groupName.c_str()));
+        return Keep(R().changeLogs,
+                    zng_group_get_group_change_logs_of(Handle(), groupName.c_str()));
     }
 
     // Not provided by the directory: 0, status 30020, no context applied.
@@ -661,7 +682,7 @@ class CZNGroup {
     // Error status of the last operation: code 1 for success.
     long GetErrorStatusCode() const { return zng_group_get_error_status_code(Handle()); }
     const std::string& GetErrorStatusText() const {
-        return Keep(m_errorStatusText, zng_group_get_error_status_text(Handle()));
+        return Keep(R().errorStatusText, zng_group_get_error_status_text(Handle()));
     }
 
     // Time-outs: each bind wait is bounded by the connect time-out (default 5 s), each search
@@ -731,22 +752,30 @@ class CZNGroup {
     }
 
     mutable zng_group* m_handle;
-    // The results, one member for each member of the library's object that they show.
-    mutable std::list<CZNGroup> m_groups;
-    mutable std::list<CZNWorker> m_workers;
-    mutable std::list<std::string> m_activeCompanies;
-    mutable std::list<std::string> m_changeLogs;
-    mutable std::string m_changeStatusText;
-    mutable std::string m_companyNumber;
-    mutable std::string m_description;
-    mutable std::string m_domain;
-    mutable std::list<std::string> m_domains;
-    mutable std::string m_errorStatusText;
-    mutable std::string m_genericAttributeValue;
     mutable std::string m_groupName;
-    mutable std::string m_organizationalUnit;
-    mutable std::string m_outlookDisplayName;
-    mutable std::list<std::string> m_values;
+    // The results, one member for each member of the library's object that they show, made
+    // when first needed: an element of a result list carries only its name.
+    struct Results {
+        std::list<CZNGroup> groups;
+        std::list<CZNWorker> workers;
+        std::list<std::string> activeCompanies;
+        std::list<std::string> changeLogs;
+        std::string changeStatusText;
+        std::string companyNumber;
+        std::string description;
+        std::string domain;
+        std::list<std::string> domains;
+        std::string errorStatusText;
+        std::string genericAttributeValue;
+        std::string organizationalUnit;
+        std::string outlookDisplayName;
+        std::list<std::string> values;
+    };
+    mutable std::unique_ptr<Results> m_results;
+    Results& R() const {
+        if (!m_results) m_results.reset(new Results());
+        return *m_results;
+    }
 };
 
 // CZNWorker's group lists, now that groups are complete.
@@ -761,35 +790,35 @@ inline const std::list<CZNGroup>& CZNWorker::Keep(std::list<CZNGroup>& kept,
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetContactGroups() const {
-    return Keep(m_groups, zng_worker_get_contact_groups(Handle()));
+    return Keep(R().groups, zng_worker_get_contact_groups(Handle()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetContactGroups(const std::string& userName) const {
-    return Keep(m_groups, zng_worker_get_contact_groups_of(Handle(), userName.c_str()));
+    return Keep(R().groups, zng_worker_get_contact_groups_of(Handle(), userName.c_str()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetDirectGroups() const {
-    return Keep(m_groups, zng_worker_get_direct_groups(Handle()));
+    return Keep(R().groups, zng_worker_get_direct_groups(Handle()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetDirectGroups(const std::string& userName) const {
-    return Keep(m_groups, zng_worker_get_direct_groups_of(Handle(), userName.c_str()));
+    return Keep(R().groups, zng_worker_get_direct_groups_of(Handle(), userName.c_str()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetEventualGroups() const {
-    return Keep(m_groups, zng_worker_get_eventual_groups(Handle()));
+    return Keep(R().groups, zng_worker_get_eventual_groups(Handle()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetEventualGroups(const std::string& userName) const {
-    return Keep(m_groups, zng_worker_get_eventual_groups_of(Handle(), userName.c_str()));
+    return Keep(R().groups, zng_worker_get_eventual_groups_of(Handle(), userName.c_str()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetOwnerGroups() const {
-    return Keep(m_groups, zng_worker_get_owner_groups(Handle()));
+    return Keep(R().groups, zng_worker_get_owner_groups(Handle()));
 }
 
 inline const std::list<CZNGroup>& CZNWorker::GetOwnerGroups(const std::string& userName) const {
-    return Keep(m_groups, zng_worker_get_owner_groups_of(Handle(), userName.c_str()));
+    return Keep(R().groups, zng_worker_get_owner_groups_of(Handle(), userName.c_str()));
 }
 
 }  // namespace zngroups_portable

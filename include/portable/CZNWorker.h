@@ -13,16 +13,25 @@
 // GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new
 // contents when next returned rather than at once. Groups and workers in result lists are
 // made on first use from their names, as the library makes them, and asking one for its
-// name (GetGroupName, GetName) needs no handle at all. Both classes live in the inline
+// name (GetGroupName, GetName) needs no handle at all; an element carries its name only, the
+// results are made when first asked for. Beyond the exported classes: the one-argument
+// constructors are explicit, objects move (a moved-from one is as if newly made), and
+// SetDomain and IsValidDomain take a std::string as well. Both classes live in the inline
 // namespace zngroups_portable: a forward declaration of either is written inside it.
 #pragma once
 
 #include <cstddef>
 #include <list>
+#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "../zngroups.h"
+
+// Compiled against the portable classes rather than the exported ones (whose one-argument
+// constructors convert).
+#define ZNGROUPS_PORTABLE 1
 
 // The classes live in an inline namespace: to the application they are ::CZNGroup and
 // ::CZNWorker, but their symbols never meet those of the library's exported classes, which a
@@ -34,9 +43,10 @@ class CZNGroup;
 class CZNWorker {
   public:
     CZNWorker() : m_handle(Made(zng_worker_new())) {}
-    CZNWorker(const std::string& userName)
+    // Explicit, unlike the exported class's: show(42) must not quietly make worker 42.
+    explicit CZNWorker(const std::string& userName)
         : m_handle(Made(zng_worker_new_named(userName.c_str()))) {}
-    CZNWorker(long workerNumber) : m_handle(Made(zng_worker_new_numbered(workerNumber))) {}
+    explicit CZNWorker(long workerNumber) : m_handle(Made(zng_worker_new_numbered(workerNumber))) {}
     // A copy has this worker's identity and attributes but a fresh directory session
     // (no domain, default time-outs, fresh error status).
     CZNWorker(const CZNWorker& other)
@@ -56,181 +66,196 @@ class CZNWorker {
         return *this;
     }
     ~CZNWorker() { zng_worker_free(m_handle); }
+    // A moved-from object is an unnamed one, as if newly made.
+    CZNWorker(CZNWorker&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, nullptr)),
+          m_userName(std::move(other.m_userName)),
+          m_results(std::move(other.m_results)) {}
+    CZNWorker& operator=(CZNWorker&& other) noexcept {
+        std::swap(m_handle, other.m_handle);
+        std::swap(m_userName, other.m_userName);
+        std::swap(m_results, other.m_results);
+        return *this;
+    }
 
     // Attributes, read from the directory on first use.
-    const std::string& GetCity() const { return Keep(m_city, zng_worker_get_city(Handle())); }
+    const std::string& GetCity() const { return Keep(R().city, zng_worker_get_city(Handle())); }
     const std::string& GetCity(const std::string& userName) const {
-        return Keep(m_city, zng_worker_get_city_of(Handle(), userName.c_str()));
+        return Keep(R().city, zng_worker_get_city_of(Handle(), userName.c_str()));
     }
     const std::string& GetCompanyName() const {
-        return Keep(m_companyName, zng_worker_get_company_name(Handle()));
+        return Keep(R().companyName, zng_worker_get_company_name(Handle()));
     }
     const std::string& GetCompanyName(const std::string& userName) const {
-        return Keep(m_companyName, zng_worker_get_company_name_of(Handle(), userName.c_str()));
+        return Keep(R().companyName, zng_worker_get_company_name_of(Handle(), userName.c_str()));
     }
     const std::string& GetCompanyNumber() const {
-        return Keep(m_companyNumber, zng_worker_get_company_number(Handle()));
+        return Keep(R().companyNumber, zng_worker_get_company_number(Handle()));
     }
     const std::string& GetCompanyNumber(const std::string& userName) const {
-        return Keep(m_companyNumber, zng_worker_get_company_number_of(Handle(), userName.c_str()));
+        return Keep(R().companyNumber,
+                    zng_worker_get_company_number_of(Handle(), userName.c_str()));
     }
     const std::string& GetCostCenter() const {
-        return Keep(m_costCenter, zng_worker_get_cost_center(Handle()));
+        return Keep(R().costCenter, zng_worker_get_cost_center(Handle()));
     }
     const std::string& GetCostCenter(const std::string& userName) const {
-        return Keep(m_costCenter, zng_worker_get_cost_center_of(Handle(), userName.c_str()));
+        return Keep(R().costCenter, zng_worker_get_cost_center_of(Handle(), userName.c_str()));
     }
     const std::string& GetCostCenterDescription() const {
-        return Keep(m_costCenterDescription, zng_worker_get_cost_center_description(Handle()));
+        return Keep(R().costCenterDescription, zng_worker_get_cost_center_description(Handle()));
     }
     const std::string& GetCostCenterDescription(const std::string& userName) const {
-        return Keep(m_costCenterDescription,
+        return Keep(R().costCenterDescription,
                     zng_worker_get_cost_center_description_of(Handle(), userName.c_str()));
     }
     const std::string& GetCountry() const {
-        return Keep(m_country, zng_worker_get_country(Handle()));
+        return Keep(R().country, zng_worker_get_country(Handle()));
     }
     const std::string& GetCountry(const std::string& userName) const {
-        return Keep(m_country, zng_worker_get_country_of(Handle(), userName.c_str()));
+        return Keep(R().country, zng_worker_get_country_of(Handle(), userName.c_str()));
     }
 
     // The cost center, under its other name.
     const std::string& GetDepartment() const {
-        return Keep(m_costCenter, zng_worker_get_department(Handle()));
+        return Keep(R().costCenter, zng_worker_get_department(Handle()));
     }
     const std::string& GetDepartment(const std::string& userName) const {
-        return Keep(m_costCenter, zng_worker_get_department_of(Handle(), userName.c_str()));
+        return Keep(R().costCenter, zng_worker_get_department_of(Handle(), userName.c_str()));
     }
     const std::string& GetDisplayName() const {
-        return Keep(m_displayName, zng_worker_get_display_name(Handle()));
+        return Keep(R().displayName, zng_worker_get_display_name(Handle()));
     }
     const std::string& GetDisplayName(const std::string& userName) const {
-        return Keep(m_displayName, zng_worker_get_display_name_of(Handle(), userName.c_str()));
+        return Keep(R().displayName, zng_worker_get_display_name_of(Handle(), userName.c_str()));
     }
     const std::string& GetEmailAddress() const {
-        return Keep(m_emailAddress, zng_worker_get_email_address(Handle()));
+        return Keep(R().emailAddress, zng_worker_get_email_address(Handle()));
     }
     const std::string& GetEmailAddress(const std::string& userName) const {
-        return Keep(m_emailAddress, zng_worker_get_email_address_of(Handle(), userName.c_str()));
+        return Keep(R().emailAddress, zng_worker_get_email_address_of(Handle(), userName.c_str()));
     }
     const std::string& GetEmployeeType() const {
-        return Keep(m_employeeType, zng_worker_get_employee_type(Handle()));
+        return Keep(R().employeeType, zng_worker_get_employee_type(Handle()));
     }
     const std::string& GetEmployeeType(const std::string& userName) const {
-        return Keep(m_employeeType, zng_worker_get_employee_type_of(Handle(), userName.c_str()));
+        return Keep(R().employeeType, zng_worker_get_employee_type_of(Handle(), userName.c_str()));
     }
     const std::string& GetFaxNumber() const {
-        return Keep(m_faxNumber, zng_worker_get_fax_number(Handle()));
+        return Keep(R().faxNumber, zng_worker_get_fax_number(Handle()));
     }
     const std::string& GetFaxNumber(const std::string& userName) const {
-        return Keep(m_faxNumber, zng_worker_get_fax_number_of(Handle(), userName.c_str()));
+        return Keep(R().faxNumber, zng_worker_get_fax_number_of(Handle(), userName.c_str()));
     }
     const std::string& GetFullName() const {
-        return Keep(m_fullName, zng_worker_get_full_name(Handle()));
+        return Keep(R().fullName, zng_worker_get_full_name(Handle()));
     }
     const std::string& GetFullName(const std::string& userName) const {
-        return Keep(m_fullName, zng_worker_get_full_name_of(Handle(), userName.c_str()));
+        return Keep(R().fullName, zng_worker_get_full_name_of(Handle(), userName.c_str()));
     }
     const std::string& GetGivenName() const {
-        return Keep(m_givenName, zng_worker_get_given_name(Handle()));
+        return Keep(R().givenName, zng_worker_get_given_name(Handle()));
     }
     const std::string& GetGivenName(const std::string& userName) const {
-        return Keep(m_givenName, zng_worker_get_given_name_of(Handle(), userName.c_str()));
+        return Keep(R().givenName, zng_worker_get_given_name_of(Handle(), userName.c_str()));
     }
     const std::string& GetJobTitle() const {
-        return Keep(m_jobTitle, zng_worker_get_job_title(Handle()));
+        return Keep(R().jobTitle, zng_worker_get_job_title(Handle()));
     }
     const std::string& GetJobTitle(const std::string& userName) const {
-        return Keep(m_jobTitle, zng_worker_get_job_title_of(Handle(), userName.c_str()));
+        return Keep(R().jobTitle, zng_worker_get_job_title_of(Handle(), userName.c_str()));
     }
     const std::string& GetMailStop() const {
-        return Keep(m_mailStop, zng_worker_get_mail_stop(Handle()));
+        return Keep(R().mailStop, zng_worker_get_mail_stop(Handle()));
     }
     const std::string& GetMailStop(const std::string& userName) const {
-        return Keep(m_mailStop, zng_worker_get_mail_stop_of(Handle(), userName.c_str()));
+        return Keep(R().mailStop, zng_worker_get_mail_stop_of(Handle(), userName.c_str()));
     }
     const std::string& GetOfficeLocation() const {
-        return Keep(m_officeLocation, zng_worker_get_office_location(Handle()));
+        return Keep(R().officeLocation, zng_worker_get_office_location(Handle()));
     }
     const std::string& GetOfficeLocation(const std::string& userName) const {
-        return Keep(m_officeLocation,
+        return Keep(R().officeLocation,
                     zng_worker_get_office_location_of(Handle(), userName.c_str()));
     }
     const std::string& GetPagerNumber() const {
-        return Keep(m_pagerNumber, zng_worker_get_pager_number(Handle()));
+        return Keep(R().pagerNumber, zng_worker_get_pager_number(Handle()));
     }
     const std::string& GetPagerNumber(const std::string& userName) const {
-        return Keep(m_pagerNumber, zng_worker_get_pager_number_of(Handle(), userName.c_str()));
+        return Keep(R().pagerNumber, zng_worker_get_pager_number_of(Handle(), userName.c_str()));
     }
     const std::string& GetPhoneNumber() const {
-        return Keep(m_phoneNumber, zng_worker_get_phone_number(Handle()));
+        return Keep(R().phoneNumber, zng_worker_get_phone_number(Handle()));
     }
     const std::string& GetPhoneNumber(const std::string& userName) const {
-        return Keep(m_phoneNumber, zng_worker_get_phone_number_of(Handle(), userName.c_str()));
+        return Keep(R().phoneNumber, zng_worker_get_phone_number_of(Handle(), userName.c_str()));
     }
     const std::string& GetShiftCode() const {
-        return Keep(m_shiftCode, zng_worker_get_shift_code(Handle()));
+        return Keep(R().shiftCode, zng_worker_get_shift_code(Handle()));
     }
     const std::string& GetShiftCode(const std::string& userName) const {
-        return Keep(m_shiftCode, zng_worker_get_shift_code_of(Handle(), userName.c_str()));
+        return Keep(R().shiftCode, zng_worker_get_shift_code_of(Handle(), userName.c_str()));
     }
     const std::string& GetShipToCity() const {
-        return Keep(m_shipToCity, zng_worker_get_ship_to_city(Handle()));
+        return Keep(R().shipToCity, zng_worker_get_ship_to_city(Handle()));
     }
     const std::string& GetShipToCity(const std::string& userName) const {
-        return Keep(m_shipToCity, zng_worker_get_ship_to_city_of(Handle(), userName.c_str()));
+        return Keep(R().shipToCity, zng_worker_get_ship_to_city_of(Handle(), userName.c_str()));
     }
     const std::string& GetShipToCountry() const {
-        return Keep(m_shipToCountry, zng_worker_get_ship_to_country(Handle()));
+        return Keep(R().shipToCountry, zng_worker_get_ship_to_country(Handle()));
     }
     const std::string& GetShipToCountry(const std::string& userName) const {
-        return Keep(m_shipToCountry, zng_worker_get_ship_to_country_of(Handle(), userName.c_str()));
+        return Keep(R().shipToCountry,
+                    zng_worker_get_ship_to_country_of(Handle(), userName.c_str()));
     }
     const std::string& GetShipToState() const {
-        return Keep(m_shipToState, zng_worker_get_ship_to_state(Handle()));
+        return Keep(R().shipToState, zng_worker_get_ship_to_state(Handle()));
     }
     const std::string& GetShipToState(const std::string& userName) const {
-        return Keep(m_shipToState, zng_worker_get_ship_to_state_of(Handle(), userName.c_str()));
+        return Keep(R().shipToState, zng_worker_get_ship_to_state_of(Handle(), userName.c_str()));
     }
     const std::string& GetShipToStreet() const {
-        return Keep(m_shipToStreet, zng_worker_get_ship_to_street(Handle()));
+        return Keep(R().shipToStreet, zng_worker_get_ship_to_street(Handle()));
     }
     const std::string& GetShipToStreet(const std::string& userName) const {
-        return Keep(m_shipToStreet, zng_worker_get_ship_to_street_of(Handle(), userName.c_str()));
+        return Keep(R().shipToStreet, zng_worker_get_ship_to_street_of(Handle(), userName.c_str()));
     }
     const std::string& GetShipToZipCode() const {
-        return Keep(m_shipToZipCode, zng_worker_get_ship_to_zip_code(Handle()));
+        return Keep(R().shipToZipCode, zng_worker_get_ship_to_zip_code(Handle()));
     }
     const std::string& GetShipToZipCode(const std::string& userName) const {
-        return Keep(m_shipToZipCode,
+        return Keep(R().shipToZipCode,
                     zng_worker_get_ship_to_zip_code_of(Handle(), userName.c_str()));
     }
-    const std::string& GetState() const { return Keep(m_state, zng_worker_get_state(Handle())); }
+    const std::string& GetState() const { return Keep(R().state, zng_worker_get_state(Handle())); }
     const std::string& GetState(const std::string& userName) const {
-        return Keep(m_state, zng_worker_get_state_of(Handle(), userName.c_str()));
+        return Keep(R().state, zng_worker_get_state_of(Handle(), userName.c_str()));
     }
-    const std::string& GetStreet() const { return Keep(m_street, zng_worker_get_street(Handle())); }
+    const std::string& GetStreet() const {
+        return Keep(R().street, zng_worker_get_street(Handle()));
+    }
     const std::string& GetStreet(const std::string& userName) const {
-        return Keep(m_street, zng_worker_get_street_of(Handle(), userName.c_str()));
+        return Keep(R().street, zng_worker_get_street_of(Handle(), userName.c_str()));
     }
     const std::string& GetSupervisorUserName() const {
-        return Keep(m_supervisorUserName, zng_worker_get_supervisor_user_name(Handle()));
+        return Keep(R().supervisorUserName, zng_worker_get_supervisor_user_name(Handle()));
     }
     const std::string& GetSupervisorUserName(const std::string& userName) const {
-        return Keep(m_supervisorUserName,
+        return Keep(R().supervisorUserName,
                     zng_worker_get_supervisor_user_name_of(Handle(), userName.c_str()));
     }
     const std::string& GetSurName() const {
-        return Keep(m_surName, zng_worker_get_surname(Handle()));
+        return Keep(R().surName, zng_worker_get_surname(Handle()));
     }
     const std::string& GetSurName(const std::string& userName) const {
-        return Keep(m_surName, zng_worker_get_surname_of(Handle(), userName.c_str()));
+        return Keep(R().surName, zng_worker_get_surname_of(Handle(), userName.c_str()));
     }
     const std::string& GetZipCode() const {
-        return Keep(m_zipCode, zng_worker_get_zip_code(Handle()));
+        return Keep(R().zipCode, zng_worker_get_zip_code(Handle()));
     }
     const std::string& GetZipCode(const std::string& userName) const {
-        return Keep(m_zipCode, zng_worker_get_zip_code_of(Handle(), userName.c_str()));
+        return Keep(R().zipCode, zng_worker_get_zip_code_of(Handle(), userName.c_str()));
     }
 
     // Identity: the user name of a worker named by number, and the reverse.
@@ -254,10 +279,10 @@ class CZNWorker {
         return zng_worker_is_valid_worker_of(Handle(), userName.c_str());
     }
     const std::string& GetWorkerDN() const {
-        return Keep(m_workerDN, zng_worker_get_worker_d_n(Handle()));
+        return Keep(R().workerDN, zng_worker_get_worker_d_n(Handle()));
     }
     const std::string& GetWorkerDN(const std::string& userName) const {
-        return Keep(m_workerDN, zng_worker_get_worker_d_n_of(Handle(), userName.c_str()));
+        return Keep(R().workerDN, zng_worker_get_worker_d_n_of(Handle(), userName.c_str()));
     }
     void SetUserName(const std::string& userName) const {
         zng_worker_set_user_name(Handle(), userName.c_str());
@@ -272,14 +297,14 @@ class CZNWorker {
     // Workers by user name, given name or surname, sorted by user name; the search string is
     // a pattern ('*' is a wildcard). The workers found carry only their user name.
     const std::list<CZNWorker>& FindWorkers(const std::string& searchString) const {
-        return Keep(m_workers, zng_worker_find_workers(Handle(), searchString.c_str()));
+        return Keep(R().workers, zng_worker_find_workers(Handle(), searchString.c_str()));
     }
     const std::list<CZNWorker>& FindWorkersByFirstName(const std::string& searchString) const {
-        return Keep(m_workers,
+        return Keep(R().workers,
                     zng_worker_find_workers_by_first_name(Handle(), searchString.c_str()));
     }
     const std::list<CZNWorker>& FindWorkersByLastName(const std::string& searchString) const {
-        return Keep(m_workers,
+        return Keep(R().workers,
                     zng_worker_find_workers_by_last_name(Handle(), searchString.c_str()));
     }
 
@@ -322,13 +347,17 @@ class CZNWorker {
     // The domains the directory lists, and the session's domain (empty for the local
     // servers); SetDomain accepts only a listed domain or the empty one.
     const std::list<std::string>& GetDomains() const {
-        return Keep(m_domains, zng_worker_get_domains(Handle()));
+        return Keep(R().domains, zng_worker_get_domains(Handle()));
     }
     long IsValidDomain(const char* domain) const {
         return zng_worker_is_valid_domain(Handle(), domain);
     }
+    long IsValidDomain(const std::string& domain) const { return IsValidDomain(domain.c_str()); }
     long SetDomain(const char* domain) const { return zng_worker_set_domain(Handle(), domain); }
-    const std::string& GetDomain() const { return Keep(m_domain, zng_worker_get_domain(Handle())); }
+    long SetDomain(const std::string& domain) const { return SetDomain(domain.c_str()); }
+    const std::string& GetDomain() const {
+        return Keep(R().domain, zng_worker_get_domain(Handle()));
+    }
 
     // Authentication settings.
     // Who the user is. Authenticate binds as the user's entry with the password (and once
@@ -356,13 +385,13 @@ class CZNWorker {
         zng_worker_set_login_dialog_title(Handle(), title.c_str());
     }
     const std::string& GetLoginDialogTitle() const {
-        return Keep(m_loginDialogTitle, zng_worker_get_login_dialog_title(Handle()));
+        return Keep(R().loginDialogTitle, zng_worker_get_login_dialog_title(Handle()));
     }
 
     // Error status of the last operation: code 1 for success.
     long GetErrorStatusCode() const { return zng_worker_get_error_status_code(Handle()); }
     const std::string& GetErrorStatusText() const {
-        return Keep(m_errorStatusText, zng_worker_get_error_status_text(Handle()));
+        return Keep(R().errorStatusText, zng_worker_get_error_status_text(Handle()));
     }
 
     // Time-outs: each bind wait is bounded by the connect time-out (default 5 s), each search
@@ -425,43 +454,51 @@ class CZNWorker {
     static const std::list<CZNGroup>& Keep(std::list<CZNGroup>& kept, const zng_group_list* list);
 
     mutable zng_worker* m_handle;
-    // The results, one member for each member of the library's object that they show.
-    mutable std::list<CZNGroup> m_groups;
-    mutable std::list<CZNWorker> m_workers;
-    mutable std::string m_city;
-    mutable std::string m_companyName;
-    mutable std::string m_companyNumber;
-    mutable std::string m_costCenter;
-    mutable std::string m_costCenterDescription;
-    mutable std::string m_country;
-    mutable std::string m_displayName;
-    mutable std::string m_domain;
-    mutable std::list<std::string> m_domains;
-    mutable std::string m_emailAddress;
-    mutable std::string m_employeeType;
-    mutable std::string m_errorStatusText;
-    mutable std::string m_faxNumber;
-    mutable std::string m_fullName;
-    mutable std::string m_givenName;
-    mutable std::string m_jobTitle;
-    mutable std::string m_loginDialogTitle;
-    mutable std::string m_mailStop;
-    mutable std::string m_officeLocation;
-    mutable std::string m_pagerNumber;
-    mutable std::string m_phoneNumber;
-    mutable std::string m_shiftCode;
-    mutable std::string m_shipToCity;
-    mutable std::string m_shipToCountry;
-    mutable std::string m_shipToState;
-    mutable std::string m_shipToStreet;
-    mutable std::string m_shipToZipCode;
-    mutable std::string m_state;
-    mutable std::string m_street;
-    mutable std::string m_supervisorUserName;
-    mutable std::string m_surName;
     mutable std::string m_userName;
-    mutable std::string m_workerDN;
-    mutable std::string m_zipCode;
+    // The results, one member for each member of the library's object that they show, made
+    // when first needed: an element of a result list carries only its name.
+    struct Results {
+        std::list<CZNGroup> groups;
+        std::list<CZNWorker> workers;
+        std::string city;
+        std::string companyName;
+        std::string companyNumber;
+        std::string costCenter;
+        std::string costCenterDescription;
+        std::string country;
+        std::string displayName;
+        std::string domain;
+        std::list<std::string> domains;
+        std::string emailAddress;
+        std::string employeeType;
+        std::string errorStatusText;
+        std::string faxNumber;
+        std::string fullName;
+        std::string givenName;
+        std::string jobTitle;
+        std::string loginDialogTitle;
+        std::string mailStop;
+        std::string officeLocation;
+        std::string pagerNumber;
+        std::string phoneNumber;
+        std::string shiftCode;
+        std::string shipToCity;
+        std::string shipToCountry;
+        std::string shipToState;
+        std::string shipToStreet;
+        std::string shipToZipCode;
+        std::string state;
+        std::string street;
+        std::string supervisorUserName;
+        std::string surName;
+        std::string workerDN;
+        std::string zipCode;
+    };
+    mutable std::unique_ptr<Results> m_results;
+    Results& R() const {
+        if (!m_results) m_results.reset(new Results());
+        return *m_results;
+    }
 };
 
 }  // namespace zngroups_portable

@@ -14,14 +14,21 @@ FindWorkers: find, GetWorkerNumber: number)::
     >>> zngroups.Group("ENG-ALUMNI").add_direct_member("egray", user="asmith", password=pw)
     17
 
-Failures raise Error (with .code and .text) as NotFound, Refused or Unreachable, the kinds
-the zngroups tool exits with 1, 3 and 4 for; a check that answers no returns False. Text
-holding a NUL character is refused with ValueError before it reaches the library.
+One rule for "no": a check (exists, is_valid..., authenticate) answers False for every no
+and raises only when no server could be asked (Unreachable). Every other question raises
+Error (with .code and .text) as NotFound, Refused or Unreachable, the kinds the zngroups tool
+exits with 1, 3 and 4 for: a question about a group or worker that does not exist raises
+NotFound, also where the library answers it with an empty list, text or zero. Text holding a
+NUL character is refused with ValueError before it reaches the library. A library that
+cannot be loaded raises LibraryNotFound (an OSError) on the first call.
 """
 
+from ._library import LibraryNotFound
+from ._trace import set_trace
 from .errors import Error, NotFound, Refused, Unreachable
-from .group import ChangeStatus, Group
+from .group import ChangeRecord, ChangeStatus, Group
 from .worker import Worker
 
-__all__ = ["ChangeStatus", "Error", "Group", "NotFound", "Refused", "Unreachable", "Worker"]
+__all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "LibraryNotFound", "NotFound",
+           "Refused", "Unreachable", "Worker", "set_trace"]
 __version__ = "0.1.0"

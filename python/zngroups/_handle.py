@@ -9,19 +9,20 @@ from __future__ import annotations
 
 import ctypes
 import inspect
-import re
 import threading
 import weakref
-from typing import Any, Callable, List, Optional, Tuple
+from typing import Any, Callable, List, Optional, Tuple, Union, overload
+
+try:
+    from typing import Protocol
+except ImportError:  # Python 3.7
+    Protocol = object  # type: ignore
 
 from . import _library
-from .errors import Error, Unreachable, error_for
+from .errors import Error, NotFound, Unreachable, error_for
 
 _SUCCESS = 1
 _MICROSECONDS = 1_000_000
-# The administration server's answer to a change names it: "Change 17 applied.",
-# "Change 17 is pending: …".
-_CHANGE_NUMBER = re.compile(r"\bChange (\d+)\b")
 
 
 def _free(name: str, handle: ctypes.c_void_p) -> None:
@@ -55,6 +56,10 @@ class Handle:
             self._call("set_search_timeout", None, *_split_seconds(search_timeout))
         if domain is not None:
             self._raise_unless(self._call("set_domain", ctypes.c_long, domain) == _SUCCESS)
+        # What the object stands for, kept on the Python side so that equality, hashing and
+        # repr neither ask the library nor change once the object is closed.
+        self._identity: Union[str, int] = ""
+        self._domain_name = self._plain_text("get_domain")
 
     def close(self) -> None:
         """Releases the library's object now rather than when this one is collected. A call
@@ -72,6 +77,7 @@ class Handle:
             connect, search = self._seconds("connect"), self._seconds("search")
         clone = type(self).__new__(type(self))
         Handle.__init__(clone, handle, domain or None, connect, search)
+        clone._identity = self._identity
         return clone
 
     def __deepcopy__(self, memo: Any):
@@ -81,10 +87,28 @@ class Handle:
         raise TypeError(f"cannot pickle a {type(self).__name__}: it holds an object of the "
                         f"library; pickle its name and make a new one from it")
 
+    def _key(self) -> Tuple[str, str, Union[str, int]]:
+        identity: Union[str, int] = self._identity
+        if isinstance(identity, str):
+            identity = identity.upper()
+        return self._prefix, self._domain_name.upper(), identity
+
+    def __eq__(self, other: object) -> bool:
+        """Two objects are equal when they name the same group or worker in the same domain,
+        whatever the case of either name; time-outs and results do not count."""
+        if not isinstance(other, Handle):
+            return NotImplemented
+        return self._key() == other._key()
+
+    def __hash__(self) -> int:
+        return hash(self._key())
+
     def __repr__(self) -> str:
-        if self._handle is None:
-            return f"<closed {type(self).__name__}>"
-        return f"{type(self).__name__}({self.name!r})"
+        """The expression that makes an equal object: Group('ENG-ALL', domain='EUROPE')."""
+        arguments = [repr(self._identity)]
+        if self._domain_name:
+            arguments.append(f"domain={self._domain_name!r}")
+        return f"{type(self).__name__}({', '.join(arguments)})"
 
     def __enter__(self):
         return self
@@ -151,37 +175,52 @@ class Handle:
         with self._lock:
             return _library.decode(self._call(operation, ctypes.c_char_p))
 
-    def _text(self, operation: str, *arguments: Any) -> str:
+    def _text(self, operation: str, *arguments: Any, owned: bool = False) -> str:
         with self._lock:
             text = _library.decode(self._call(operation, ctypes.c_char_p, *arguments))
             self._raise_unless(True)
+            if owned and not text:
+                self._confirm_exists()
         return text
 
-    def _number(self, operation: str, *arguments: Any) -> int:
+    def _number(self, operation: str, *arguments: Any, owned: bool = False) -> int:
         with self._lock:
-            number = self._call(operation, ctypes.c_long, *arguments)
+            number: int = self._call(operation, ctypes.c_long, *arguments)
             self._raise_unless(True)
+            if owned and not number:
+                self._confirm_exists()
         return number
 
-    def _names(self, kind: str, operation: str, *arguments: Any) -> List[str]:
+    def _names(self, kind: str, operation: str, *arguments: Any,
+               owned: bool = False) -> List[str]:
         with self._lock:
             names = _library.list_names(kind, self._call(operation, ctypes.c_void_p, *arguments))
             self._raise_unless(True)
+            if owned and not names:
+                self._confirm_exists()
         return names
 
-    def _check(self, operation: str, *arguments: Any) -> bool:
+    def _confirm_exists(self) -> None:
+        """Raises NotFound when the object's own group or worker does not exist. Asked only
+        after an empty answer about it, which the library gives with success for a group
+        that is missing as for one that is empty."""
+
+    def _answer(self, answered: int) -> bool:
         """A check's answer: every no is False, whatever its reason (not a member, not a
         valid new name, a wrong password). Only a directory or server that could not be
         asked is raised, as Unreachable: that is no answer at all."""
-        with self._lock:
-            if self._call(operation, ctypes.c_long, *arguments):
-                self._raise_unless(True)
-                return True
-            code, text = self._status()
+        if answered:
+            self._raise_unless(True)
+            return True
+        code, text = self._status()
         error = error_for(code, text) if code != _SUCCESS else None
         if isinstance(error, Unreachable):
             raise error
         return False
+
+    def _check(self, operation: str, *arguments: Any) -> bool:
+        with self._lock:
+            return self._answer(self._call(operation, ctypes.c_long, *arguments))
 
     def _change(self, operation: str, arguments: Tuple[Any, ...], user: Optional[str],
                 password: str, name: str) -> int:
@@ -195,12 +234,12 @@ class Handle:
                 result = self._call(f"{operation}_as_of", ctypes.c_long, user, password, name,
                                     *arguments)
             code, text = self._status()
+            number: int = self._call("get_last_change_number", ctypes.c_long)
         if result != _SUCCESS or code != _SUCCESS:
             raise error_for(code, text)
-        number = _CHANGE_NUMBER.search(text)
-        if number is None:
+        if not number:
             raise Error(code, f"the administration server named no change: {text}")
-        return int(number.group(1))
+        return number
 
 
 def _split_seconds(seconds: float) -> Tuple[int, int]:
@@ -215,8 +254,13 @@ def _split_seconds(seconds: float) -> Tuple[int, int]:
 
 def _method(name: str, doc: str, parameters: Tuple[str, ...], returns: Any,
             body: Callable[..., Any], keywords: Tuple[inspect.Parameter, ...] = ()) -> Any:
+    positional = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    positional += [inspect.Parameter(p, inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=str)
+                   for p in parameters]
+    signature = inspect.Signature(positional + list(keywords), return_annotation=returns)
+
     def method(self: Handle, *arguments: Any, **options: Any) -> Any:
-        bound = method.__signature__.bind(self, *arguments, **options)
+        bound = signature.bind(self, *arguments, **options)
         bound.apply_defaults()
         values = list(bound.arguments.values())[1:]
         for parameter, value in zip(parameters, values):
@@ -225,36 +269,45 @@ def _method(name: str, doc: str, parameters: Tuple[str, ...], returns: Any,
                                 f"not {type(value).__name__}")
         return body(self, *values)
 
-    positional = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
-    positional += [inspect.Parameter(p, inspect.Parameter.POSITIONAL_OR_KEYWORD, annotation=str)
-                   for p in parameters]
-    method.__signature__ = inspect.Signature(positional + list(keywords),
-                                             return_annotation=returns)
+    setattr(method, "__signature__", signature)
     method.__name__ = method.__qualname__ = name
-    method._operation = True
+    setattr(method, "_operation", True)
     method.__doc__ = doc
     method.__annotations__ = {**{p: str for p in parameters}, "return": returns}
     return method
 
 
+# The factories' results are typed by how many text parameters the method takes, so that a
+# type checker sees each method's arguments and its result (str, int, list of str, bool).
+
+@overload
+def text(operation: str, doc: str) -> Callable[[Handle], str]: ...
+@overload
+def text(operation: str, doc: str, __p1: str) -> Callable[[Handle, str], str]: ...
 def text(operation: str, doc: str, *parameters: str) -> Any:
     """A query answering text ("" when there is none)."""
     return _method(operation.replace("get_", "", 1), doc, parameters, str,
-                   lambda self, *a: self._text(operation, *a))
+                   lambda self, *a: self._text(operation, *a, owned=True))
 
 
-def count(operation: str, doc: str, *parameters: str) -> Any:
+def count(operation: str, doc: str) -> Callable[[Handle], int]:
     """A query answering a number."""
-    return _method(operation.replace("get_", "", 1), doc, parameters, int,
-                   lambda self, *a: self._number(operation, *a))
+    return _method(operation.replace("get_", "", 1), doc, (), int,
+                   lambda self: self._number(operation, owned=True))
 
 
-def names(kind: str, operation: str, doc: str, *parameters: str) -> Any:
-    """A query answering a list of group names, user names or strings (kind)."""
-    return _method(operation.replace("get_", "", 1), doc, parameters, List[str],
-                   lambda self, *a: self._names(kind, operation, *a))
+def names(kind: str, operation: str, doc: str, *,
+          owned: bool = True) -> Callable[[Handle], List[str]]:
+    """A query answering a list of group names, user names or strings (kind). An owned list
+    is one about the object's own group or worker, which must exist."""
+    return _method(operation.replace("get_", "", 1), doc, (), List[str],
+                   lambda self: self._names(kind, operation, owned=owned))
 
 
+@overload
+def check(name: str, operation: str, doc: str) -> Callable[[Handle], bool]: ...
+@overload
+def check(name: str, operation: str, doc: str, __p1: str) -> Callable[[Handle, str], bool]: ...
 def check(name: str, operation: str, doc: str, *parameters: str) -> Any:
     """A yes-or-no question."""
     return _method(name, doc, parameters, bool, lambda self, *a: self._check(operation, *a))
@@ -269,11 +322,33 @@ _REQUESTER = (
 _CHANGE_DOC = """
 
 The requester is `user` with `password`; without `user`, the account running this program
-(which needs no password). Returns the number of the change the administration server made;
-raises Refused when the library's checks or the server refuse it, Unreachable when the
-server does not answer."""
+(which needs no password). Returns the number of the change the administration server made.
+Raises NotFound when the group, or a group or person the change names, does not exist;
+Refused when the library's checks or the server refuse it (privilege, already a member, a
+wrong password); Unreachable when no directory or administration server answers."""
 
 
+# A change as a method of an object, once bound: its text arguments and the requester.
+class _Change0(Protocol):
+    def __call__(self, *, user: Optional[str] = ..., password: str = ...) -> int: ...
+
+
+class _Change1(Protocol):
+    def __call__(self, __value: str, *, user: Optional[str] = ...,
+                 password: str = ...) -> int: ...
+
+
+class _Change2(Protocol):
+    def __call__(self, __first: str, __second: str, *, user: Optional[str] = ...,
+                 password: str = ...) -> int: ...
+
+
+@overload
+def change(name: str, operation: str, doc: str) -> _Change0: ...
+@overload
+def change(name: str, operation: str, doc: str, __p1: str) -> _Change1: ...
+@overload
+def change(name: str, operation: str, doc: str, __p1: str, __p2: str) -> _Change2: ...
 def change(name: str, operation: str, doc: str, *parameters: str) -> Any:
     """A change sent to the administration server, returning the change's number."""
     def body(self: Any, *values: Any) -> int:

@@ -10,7 +10,7 @@ from __future__ import annotations
 import ctypes
 import functools
 import os
-from typing import Any, Callable, Optional, Union
+from typing import Any, Callable, List, Optional, Union
 
 # The major version of the shared library's SONAME, which changes only with its ABI.
 _SONAME = "libzngroups.so.0"
@@ -28,13 +28,31 @@ _DECODE_ERRORS = "replace" if os.name == "nt" else "surrogateescape"
 Argument = Union[str, int]
 
 
+#: The Debian package that installs the library (the Python package is pure Python).
+LIBRARY_PACKAGE = "zngroups"
+
+
+class LibraryNotFound(OSError):
+    """The shared library could not be loaded; the message says what to install or set."""
+
+
 @functools.lru_cache(maxsize=None)
 def library() -> ctypes.CDLL:
     """The loaded library: ``$ZNGROUPS_LIBRARY`` when set, else the installed one by name."""
     path = os.environ.get(LIBRARY_VARIABLE)
-    if path:
-        return ctypes.CDLL(path)
-    return ctypes.CDLL(_WINDOWS_NAME if os.name == "nt" else _SONAME)
+    try:
+        if path:
+            return ctypes.CDLL(path)
+        return ctypes.CDLL(_WINDOWS_NAME if os.name == "nt" else _SONAME)
+    except OSError as error:
+        if path:
+            raise LibraryNotFound(f"cannot load {path}, the library that {LIBRARY_VARIABLE} "
+                                  f"names: {error}") from error
+        raise LibraryNotFound(
+            f"cannot load the zngroups library ({error}): install the package "
+            f"{LIBRARY_PACKAGE!r} that ships it (apt-get install {LIBRARY_PACKAGE}, or "
+            f"cmake --install from the source tree), or set {LIBRARY_VARIABLE} to the "
+            f"library's file") from error
 
 
 def encode(text: str) -> bytes:
@@ -64,8 +82,8 @@ def function(name: str, restype: Any, argtypes: tuple) -> Callable[..., Any]:
 def call(name: str, restype: Any, *arguments: Any) -> Any:
     """Calls `name` with ctypes arguments derived from the Python ones: a handle (c_void_p)
     as it is, str as text, int as a C long."""
-    argtypes = []
-    converted = []
+    argtypes: List[Any] = []
+    converted: List[Any] = []
     for argument in arguments:
         if isinstance(argument, ctypes.c_void_p):
             argtypes.append(ctypes.c_void_p)
@@ -98,3 +116,16 @@ def status_kind(code: int) -> int:
     """The library's kind of a status code (0 success, 1 not found, 3 refused,
     4 unreachable)."""
     return function("zng_status_kind", ctypes.c_long, (ctypes.c_long,))(code)
+
+
+def change_list_count(pointer: int) -> int:
+    count: int = function("zng_change_list_count", ctypes.c_size_t, (ctypes.c_void_p,))(pointer)
+    return count
+
+
+def change_list_field(pointer: int, index: int, name: str) -> Any:
+    """A field of a change record: number and code as int, the others as text."""
+    restype = ctypes.c_long if name in ("number", "code") else ctypes.c_char_p
+    value = function(f"zng_change_list_{name}", restype,
+                     (ctypes.c_void_p, ctypes.c_size_t))(pointer, index)
+    return value if restype is ctypes.c_long else decode(value)

@@ -3,11 +3,13 @@
 from __future__ import annotations
 
 import ctypes
+import functools
 import operator
 from typing import Any, List, NamedTuple, Optional
 
 from . import _library
-from ._handle import Handle, change, check, count, names, text
+from ._handle import _SUCCESS, Handle, change, check, count, names, text
+from .errors import NotFound, Unreachable, error_for
 
 _SEARCH = "Reads the directory afresh on every call."
 
@@ -19,6 +21,36 @@ class ChangeStatus(NamedTuple):
     text: str
 
 
+class ChangeRecord(NamedTuple):
+    """One entry of a change log: the change's number, when the administration server received
+    it (UTC, ISO 8601), the requester, the kind ("ADD MEMBER"), the group, the target (""
+    when the kind has none), the state ("applied", "pending", "rejected") with its code (1, 2
+    or the code that rejected it), and the line as the server wrote it. A line of another
+    shape keeps only its line."""
+
+    number: int
+    time: str
+    requester: str
+    kind: str
+    group: str
+    target: str
+    state: str
+    code: int
+    line: str
+
+
+def _records(pointer: Optional[int]) -> List[ChangeRecord]:
+    if not pointer:
+        return []
+    records = []
+    for index in range(_library.change_list_count(pointer)):
+        field = functools.partial(_library.change_list_field, pointer, index)
+        records.append(ChangeRecord(field("number"), field("time"), field("requester"),
+                                    field("kind"), field("group"), field("target"),
+                                    field("state"), field("code"), field("line")))
+    return records
+
+
 class Group(Handle):
     """A group of the directory, by name (kept in upper case).
 
@@ -27,7 +59,8 @@ class Group(Handle):
     bool, counts as int, changes as the change's number. Failures raise zngroups.Error:
     NotFound (no such group or worker), Refused (the library's checks or the administration
     server said no), Unreachable (no server answered in time). A group that does not exist
-    reads as empty; exists() tells the two apart.
+    raises NotFound from every question about it but exists(), which answers False; the
+    checks answer False for every no and raise only when no server could be asked.
 
     Args:
         name: the group's name ("" for none, as for directory-wide queries).
@@ -38,7 +71,9 @@ class Group(Handle):
 
     Directory-wide queries (find, top_groups, domains, ...) are class methods that take the
     same keyword arguments. A Group may be closed with close() or used in a with block; one
-    Group is not for two threads at once, and waits for itself if so used.
+    Group is not for two threads at once, and waits for itself if so used. Groups are equal
+    when their names and domains are, in any case; repr() gives the expression that makes an
+    equal one.
     """
 
     _prefix = "zng_group"
@@ -48,6 +83,28 @@ class Group(Handle):
                  search_timeout: Optional[float] = None) -> None:
         handle = _library.call("zng_group_new_named", ctypes.c_void_p, name)
         super().__init__(handle, domain, connect_timeout, search_timeout)
+        self._identity = self.name
+
+    def _confirm_exists(self) -> None:
+        if not self._call("is_valid_group", ctypes.c_long):
+            self._raise_unless(False)
+
+    def exists(self) -> bool:
+        """Whether the directory has this group: False when it has not, Unreachable when no
+        directory server could be asked."""
+        with self._lock:
+            if self._call("is_valid_group", ctypes.c_long):
+                return self._answer(1)
+            code, text_ = self._status()
+            if isinstance(error_for(code, text_), Unreachable):
+                raise error_for(code, text_)
+            # The library answers a search that failed with "not a valid group" here too;
+            # a question that reports its own failure tells an outage from a no.
+            self._call("get_super_groups_count", ctypes.c_long)
+            code, text_ = self._status()
+            if code != _SUCCESS and isinstance(error_for(code, text_), Unreachable):
+                raise error_for(code, text_)
+            return False
 
     @property
     def name(self) -> str:
@@ -65,7 +122,7 @@ class Group(Handle):
 
     def mail_aliased_flag(self) -> str:
         """The mail-aliased flag: "Y", "N" or "" when the group has none."""
-        code = self._number("get_mail_aliased_flag")
+        code = self._number("get_mail_aliased_flag", owned=True)
         return chr(code) if code else ""
 
     # People related to the group, as user names sorted by user name.
@@ -94,9 +151,6 @@ class Group(Handle):
                                         "How many groups are above this one.")
 
     # Checks.
-    exists = check("exists", "is_valid_group",
-                   "Whether the directory has this group. The library answers a failed search\n"
-                   "with 'not a valid group' here too, so an outage reads as False.")
     is_public = check("is_public", "is_public_group", "Whether the group is public.")
     is_valid_contact = check("is_valid_contact", "is_valid_group_contact",
                              "Whether `user_name` is a contact of the group.", "user_name")
@@ -119,7 +173,9 @@ class Group(Handle):
 
     # The group's change log, from the administration server of its domain.
     change_logs = names("string", "get_group_change_logs",
-                        "The lines of the group's change log, oldest first.")
+                        "The lines of the group's change log, oldest first (the log of a group\n"
+                        "deleted or renamed since stays readable under its old name).",
+                        owned=False)
 
     # Changes, sent to the administration server of the group's domain.
     add_contact = change("add_contact", "add_contact",
@@ -204,13 +260,14 @@ class Group(Handle):
 
     @classmethod
     def is_valid_new_group_name(cls, name: str, **settings: Any) -> bool:
-        """Whether `name` may be given to a new group. A name that is taken or malformed is
-        refused (Refused), as the tool's valid-name answers."""
+        """Whether `name` may be given to a new group: False when it is taken or
+        malformed."""
         return cls(**settings)._check("is_valid_new_group_name", name)
 
     @classmethod
     def change_status(cls, number: int, **settings: Any) -> ChangeStatus:
-        """Where change `number` stands, asked of the local administration server."""
+        """Where change `number` stands, asked of the local administration server; a number
+        the server never gave raises NotFound."""
         group = cls(**settings)
         with group._lock:
             number = operator.index(number)
@@ -220,7 +277,26 @@ class Group(Handle):
             group._raise_unless(True)
         return ChangeStatus(code, text_)
 
+    def change_records(self) -> List[ChangeRecord]:
+        """The group's change log as records, oldest first (change_logs() gives the lines)."""
+        with self._lock:
+            pointer = self._call("get_change_records", ctypes.c_void_p)
+            self._raise_unless(True)
+            return _records(pointer)
+
+    @classmethod
+    def change_record(cls, number: int, **settings: Any) -> ChangeRecord:
+        """Entry `number` of the change log as a record; NotFound when there is none."""
+        group = cls(**settings)
+        with group._lock:
+            pointer = group._call("get_change_record", ctypes.c_void_p, operator.index(number))
+            group._raise_unless(True)
+            records = _records(pointer)
+        if not records:
+            raise NotFound(*group._status())
+        return records[0]
+
     @classmethod
     def change_log_entry(cls, number: int, **settings: Any) -> str:
-        """Entry `number` of the change log, as one line."""
+        """Entry `number` of the change log, as one line; NotFound when there is none."""
         return cls(**settings)._text("get_change_log_entry", operator.index(number))

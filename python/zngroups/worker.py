@@ -28,6 +28,11 @@ class Worker(Handle):
 
     Directory-wide queries (find, domains, authenticate, ...) are class methods that take
     the same keyword arguments. A Worker may be closed with close() or used in a with block.
+
+    Workers are equal when they were made from the same user name in any case (the
+    directory matches user names without regard to case) or from the same worker number,
+    in the same domain; a worker made by number is never equal to one made by name, since
+    telling would take a search. repr() gives the expression that makes an equal one.
     """
 
     _prefix = "zng_worker"
@@ -38,9 +43,14 @@ class Worker(Handle):
         if isinstance(name, str):
             handle = _library.call("zng_worker_new_named", ctypes.c_void_p, name)
         else:
-            handle = _library.call("zng_worker_new_numbered", ctypes.c_void_p,
-                                   operator.index(name))
+            name = operator.index(name)
+            handle = _library.call("zng_worker_new_numbered", ctypes.c_void_p, name)
         super().__init__(handle, domain, connect_timeout, search_timeout)
+        self._identity = name
+
+    def _confirm_exists(self) -> None:
+        if not self._call("is_valid_worker", ctypes.c_long):
+            self._raise_unless(False)
 
     @property
     def name(self) -> str:
@@ -51,7 +61,9 @@ class Worker(Handle):
     user_name = text("get_user_name", "The user name, in the directory's spelling.")
     number = count("get_worker_number", "The worker number.")
     dn = text("get_worker_d_n", "The distinguished name of the worker's entry.")
-    is_valid = check("is_valid", "is_valid_worker", "Whether the directory knows the worker.")
+    is_valid = check("is_valid", "is_valid_worker",
+                     "Whether the directory knows the worker (False when it does not,\n"
+                     "Unreachable when no directory server could be asked).")
 
     # Attributes, read once.
     city = text("get_city", "The city of the worker's office.")
@@ -127,9 +139,9 @@ class Worker(Handle):
     @classmethod
     def authenticate(cls, user_name: str, password: str, *, allow_generic: bool = True,
                      **settings: Any) -> bool:
-        """Whether `password` is `user_name`'s, by a bind as the worker's entry. A wrong
-        password raises Refused, as the tool's authenticate does; with allow_generic False
-        the shared accounts of ZNGENERICS are refused too."""
+        """Whether `password` is `user_name`'s, by a bind as the worker's entry: False for a
+        wrong password or an unknown user, and with allow_generic False for the shared
+        accounts of ZNGENERICS too; Unreachable when no directory server could be asked."""
         worker = cls(**settings)
         worker._call("set_allow_generic_authentication", None, 1 if allow_generic else 0)
         return worker._check("authenticate", user_name, password)

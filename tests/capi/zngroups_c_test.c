@@ -87,11 +87,12 @@ static void ErrorsStayWithTheirHandle(void) {
     CHECK(strlen(zng_group_get_error_status_text(group)) > 0);
     CHECK(zng_group_get_error_status_code(other) == 1);
     CHECK(zng_group_add_keyword(other, "k") == 0);
-    CHECK(zng_group_get_error_status_code(other) == 30020);
-    CHECK(zng_status_kind(30020) == ZNG_STATUS_REFUSED);
-    CHECK(zng_status_kind(1) == ZNG_STATUS_SUCCESS);
+    CHECK(zng_group_get_error_status_code(other) == ZNG_CODE_NOT_IMPLEMENTED);
+    CHECK(zng_status_kind(ZNG_CODE_NOT_IMPLEMENTED) == ZNG_STATUS_REFUSED);
+    CHECK(zng_status_kind(ZNG_CODE_SUCCESS) == ZNG_STATUS_SUCCESS);
     /* A refused connection to the administration server, in Windows Sockets numbering. */
-    CHECK(zng_status_kind(10061) == ZNG_STATUS_UNREACHABLE);
+    CHECK(zng_status_kind(ZNG_CODE_SOCKET_CONNECTION_REFUSED) == ZNG_STATUS_UNREACHABLE);
+    CHECK(zng_status_kind(ZNG_CODE_SERVER_UNKNOWN_CHANGE) == ZNG_STATUS_NOT_FOUND);
     CHECK(Same(zng_group_get_error_status_text(other),
                "This method/member function has not been implemented."));
 
@@ -135,6 +136,12 @@ static void WorkersAndTheirGroups(void) {
     CHECK(Same(zng_group_list_name(groups, 1), "ZN_GROUPS_ADMINISTRATORS"));
     CHECK(zng_worker_is_valid_direct_group(worker, "ENG-ALL") == 1);
 
+    /* The people lists of one handle are one list: the contacts become the owners. */
+    {
+        const zng_worker_list* contacts = zng_group_get_contacts(group);
+        CHECK(zng_worker_list_count(contacts) == 0);
+        CHECK(zng_group_get_owners(group) == contacts && zng_worker_list_count(contacts) == 2);
+    }
     owners = zng_group_get_owners(group);
     CHECK(zng_worker_list_count(owners) == 2);
     owner = zng_worker_list_new_worker(owners, 0);
@@ -152,7 +159,51 @@ static void WorkersAndTheirGroups(void) {
     zng_worker_free(worker);
 }
 
+static void VersionOfHeaderAndLibrary(void) {
+    char header[32];
+    sprintf(header, "%d.%d.%d", ZNGROUPS_VERSION_MAJOR, ZNGROUPS_VERSION_MINOR,
+            ZNGROUPS_VERSION_PATCH);
+    CHECK(Same(zng_version(), header));
+    CHECK(Same(zng_version(), ZNGROUPS_EXPECTED_VERSION));
+}
+
+struct TraceLines {
+    int searches;
+    int others;
+    char first[512];
+};
+
+static void ZNG_CALL CollectTrace(const char* line, void* context) {
+    struct TraceLines* lines = (struct TraceLines*)context;
+    if (strncmp(line, "search server=", 14) == 0) {
+        if (lines->searches++ == 0) {
+            strncpy(lines->first, line, sizeof lines->first - 1);
+        }
+    } else {
+        ++lines->others;
+    }
+}
+
+static void TraceGoesToTheApplication(void) {
+    struct TraceLines lines;
+    zng_group* group = zng_group_new_named("ENG-ALL");
+    memset(&lines, 0, sizeof lines);
+    zng_set_trace(CollectTrace, &lines);
+    CHECK(Same(zng_group_get_description(group), "All engineering staff"));
+    CHECK(lines.searches == 1);
+    CHECK(strstr(lines.first, "filter=\"(&(objectclass=groupOfUniqueNames)(cn=ENG-ALL))\"") !=
+          NULL);
+    CHECK(strstr(lines.first, " code=0 entries=1 ms=") != NULL);
+    /* Stopped, nothing more arrives. */
+    zng_set_trace(NULL, &lines);
+    CHECK(zng_group_get_owners_count(group) == 1);
+    CHECK(lines.searches == 1);
+    zng_group_free(group);
+}
+
 int main(void) {
+    VersionOfHeaderAndLibrary();
+    TraceGoesToTheApplication();
     GroupQueriesAndBorrowedResults();
     ErrorsStayWithTheirHandle();
     WorkersAndTheirGroups();

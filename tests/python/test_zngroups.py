@@ -68,6 +68,50 @@ def test_checks_answer_true_or_false(sandbox):
     assert Worker.authenticate(ADMINISTRATOR[0], "wrong") is False
 
 
+def test_one_rule_for_no(sandbox):
+    # A question about a group that does not exist is not answered with an empty success;
+    # the check itself answers False.
+    missing = Group("no-such")
+    for question in (missing.eventual_members, missing.sub_groups, missing.owners_count,
+                     missing.description, missing.mail_aliased_flag):
+        error = _failure(question)
+        assert (type(error), error.code, error.text) == (NotFound, 30004,
+                                                         "NO-SUCH is not a valid group.")
+    assert missing.exists() is False
+    assert missing.is_valid_direct_member("jdoe") is False
+    assert Group("ENG-ALL").is_valid_sub_group("NO-SUCH") is False
+    nobody = Worker("nobody")
+    assert nobody.is_valid() is False
+    for question in (nobody.eventual_groups, nobody.owner_groups, nobody.full_name):
+        assert type(_failure(question)) is NotFound
+    # An empty answer about one that exists stays an answer.
+    assert Group("ENG-ALUMNI").direct_members() == []
+    assert Group("ENG-ALUMNI").direct_members_count() == 0
+    assert Group("ENG-INFRA").mail_aliased_flag() == ""
+    assert Worker("egray").contact_groups() == []
+
+
+def test_trace_lines_go_to_a_python_function(admin_server):
+    lines = []
+    zngroups.set_trace(lines.append)
+    try:
+        assert Group("ENG-ALL").description() == "All engineering staff"
+        assert Group("ENG-ALUMNI").add_direct_member("egray", user=ADMINISTRATOR[0],
+                                                     password=ADMINISTRATOR[1]) == 1
+    finally:
+        zngroups.set_trace(None)
+    searches = [line for line in lines if line.startswith("search ")]
+    assert re.fullmatch(r'search server=\S+ base="[^"]+" '
+                        r'filter="\(&\(objectclass=groupOfUniqueNames\)\(cn=ENG-ALL\)\)" '
+                        r'attributes=\S+ code=0 entries=1 ms=\d+\.\d', searches[0])
+    admin = [line for line in lines if line.startswith("admin ")]
+    assert len(admin) == 1 and "<token>" in admin[0] and ADMINISTRATOR[1] not in admin[0]
+    assert "server=ldapadm:60660" in admin[0] and 'text="Change 1 applied."' in admin[0]
+    count = len(lines)
+    Group("ENG-ALL").description()
+    assert len(lines) == count
+
+
 def test_settings_are_keyword_arguments(sandbox):
     europe = Group("SALES-EMEA", domain="europe", connect_timeout=1.25, search_timeout=30)
     assert (europe.domain, europe.connect_timeout, europe.search_timeout) == ("europe", 1.25,
@@ -148,6 +192,13 @@ def test_changes_return_their_number_and_read_back(admin_server):
     assert [re.sub(r"\S+Z ", "", line) for line in alumni.change_logs()] == [
         "Change 1 ASMITH ADD MEMBER ENG-ALUMNI EGRAY applied",
         "Change 2 ASMITH SET DESCRIPTION ENG-ALUMNI applied"]
+    records, lines = alumni.change_records(), alumni.change_logs()
+    assert [(r.number, r.requester, r.kind, r.group, r.target, r.state, r.code, r.line)
+            for r in records] == [
+        (1, "ASMITH", "ADD MEMBER", "ENG-ALUMNI", "EGRAY", "applied", 1, lines[0]),
+        (2, "ASMITH", "SET DESCRIPTION", "ENG-ALUMNI", "", "applied", 1, lines[1])]
+    assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", records[0].time)
+    assert Group.change_record(2) == records[1]
 
     with pytest.raises(Refused) as raised:
         alumni.add_direct_member("egray", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1])
@@ -184,24 +235,30 @@ def test_exception_classes_are_the_tools_exit_statuses(admin_server, tmp_path):
     password_file = str(tmp_path / "asmith.pw")
     with open(password_file, "w") as out:
         out.write(ADMINISTRATOR[1] + "\n")
+    add_member = ["group", "add-member", "ENG-ALL", "--user", "asmith", "--password-file",
+                  password_file]
     cases = [
-        (lambda: Worker("nobody").full_name(), ["worker", "show", "nobody"]),
-        (lambda: Group("ENG-ALL").add_direct_member("asmith", user=ADMINISTRATOR[0],
-                                                    password=ADMINISTRATOR[1]),
-         ["group", "add-member", "ENG-ALL", "asmith", "--user", "asmith",
-          "--password-file", password_file]),
+        (NotFound, lambda: Worker("nobody").full_name(), ["worker", "show", "nobody"]),
+        # A change or log entry the server never gave, a member that does not exist.
+        (NotFound, lambda: Group.change_status(999), ["change", "status", "999"]),
+        (NotFound, lambda: Group.change_log_entry(999999), ["change", "entry", "999999"]),
+        (NotFound, lambda: Group.change_record(999999), ["change", "entry", "999999"]),
+        (NotFound, lambda: Group("ENG-ALL").add_direct_member(
+            "nobody", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]),
+         add_member + ["nobody"]),
+        (Refused, lambda: Group("ENG-ALL").add_direct_member(
+            "asmith", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]),
+         add_member + ["asmith"]),
         # Only the local domain's administration server runs.
-        (lambda: Group("SALES-EMEA", domain="EUROPE").set_description(
+        (Unreachable, lambda: Group("SALES-EMEA", domain="EUROPE").set_description(
             "x", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]),
          ["group", "set-description", "SALES-EMEA", "x", "--domain", "EUROPE", "--user",
           "asmith", "--password-file", password_file]),
     ]
-    seen = set()
-    for operation, arguments in cases:
+    for kind, operation, arguments in cases:
         error = _failure(operation)
-        assert _tool(*arguments) == (tool_exit[type(error)], error.code), arguments
-        seen.add(type(error))
-    assert seen == {NotFound, Refused, Unreachable}
+        assert type(error) is kind, arguments
+        assert _tool(*arguments) == (tool_exit[kind], error.code), arguments
 
 
 def test_hostile_names_name_nothing(sandbox):
@@ -213,7 +270,8 @@ def test_hostile_names_name_nothing(sandbox):
         group = Group(name)
         assert len(group.name) <= 80
         assert group.exists() is False
-        assert (group.description(), group.eventual_members()) == ("", [])
+        with pytest.raises(NotFound):
+            group.eventual_members()
         assert Group("ENG-ALL").is_valid_eventual_member(name) is False
         with pytest.raises(NotFound):
             Worker(name).full_name()
@@ -224,6 +282,8 @@ def test_hostile_names_name_nothing(sandbox):
 def test_an_outage_is_unreachable(sandbox, directory_outage):
     error = _failure(lambda: Group("ENG-ALL", connect_timeout=1).eventual_members())
     assert (type(error), error.code) == (Unreachable, 30006)
+    assert type(_failure(lambda: Group("ENG-ALL", connect_timeout=1).exists())) is Unreachable
+    assert type(_failure(lambda: Group("NO-SUCH", connect_timeout=1).exists())) is Unreachable
     # Nor does a check answer no when nobody could be asked.
     assert type(_failure(lambda: Worker("jdoe").is_valid())) is Unreachable
 
@@ -233,6 +293,60 @@ def test_no_administration_server_is_unreachable(sandbox):
         "x", user=ADMINISTRATOR[0], password=ADMINISTRATOR[1]))
     assert (type(error), error.code) == (Unreachable, 10061)
     assert str(error) == f"{error.text} (status 10061)"
+    assert error.text.endswith(" Server ldapadm, port 60660.")
+
+
+def test_python_conventions(sandbox):
+    assert Group("eng-all") == Group("ENG-ALL") and Group("ENG-ALL") != Group("ENG-ALL",
+                                                                             domain="EUROPE")
+    assert Worker("JDoe") == Worker("jdoe") != Worker(1002) == Worker(1002)
+    assert Group("ENG-ALL") != Worker("ENG-ALL")
+    assert len({Group("eng-all"), Group("Eng-All"), Group("ENG-ALL", connect_timeout=2)}) == 1
+    for thing in (Group("eng-all"), Group("SALES-EMEA", domain="europe"), Worker("jdoe"),
+                  Worker(1002), Worker("asmith", domain="ASIA2")):
+        again = eval(repr(thing), {"Group": Group, "Worker": Worker})
+        assert again == thing and repr(again) == repr(thing) and hash(again) == hash(thing)
+    assert repr(Worker(1002)) == "Worker(1002)"
+    closed = Group("ENG-ALL")
+    closed.close()
+    assert closed == Group("ENG-ALL") and repr(closed) == "Group('ENG-ALL')"
+
+
+def test_a_missing_library_names_what_to_install_or_set(tmp_path):
+    script = "import zngroups; zngroups.Group('ENG-ALL')"
+    environment = {**os.environ, "ZNGROUPS_LIBRARY": str(tmp_path / "absent.so")}
+    failed = subprocess.run([sys.executable, "-c", script], env=environment,
+                            capture_output=True, text=True)
+    assert failed.returncode == 1
+    assert "zngroups._library.LibraryNotFound" in failed.stderr
+    assert f"cannot load {tmp_path / 'absent.so'}, the library that ZNGROUPS_LIBRARY names" \
+        in failed.stderr
+    # Without the variable the library is loaded by its SONAME; one that no package
+    # installed stands for a machine without it.
+    del environment["ZNGROUPS_LIBRARY"]
+    script = ("import zngroups, zngroups._library as lib; lib._SONAME = 'libzngroups.so.99'; "
+              "zngroups.Worker('jdoe')")
+    failed = subprocess.run([sys.executable, "-c", script], env=environment,
+                            capture_output=True, text=True)
+    assert failed.returncode == 1
+    assert "install the package 'zngroups' that ships it" in failed.stderr
+    assert "or set ZNGROUPS_LIBRARY to the library's file" in failed.stderr
+
+
+def test_a_type_checker_sees_the_signatures(tmp_path):
+    here = os.path.dirname(os.path.abspath(__file__))
+    checked = subprocess.run(
+        ["/usr/bin/python3", "-m", "mypy", "--strict", "--warn-unused-ignores",
+         "--follow-imports=silent", "--cache-dir", str(tmp_path / "mypy"),
+         os.path.join(here, "typed_usage.py")],
+        env={**os.environ, "MYPYPATH": os.environ["ZNGROUPS_PYTHON_SOURCE"]},
+        capture_output=True, text=True)
+    assert checked.returncode == 0, checked.stdout + checked.stderr
+    # The package's own annotations hold as well.
+    package = os.path.join(os.environ["ZNGROUPS_PYTHON_SOURCE"], "zngroups")
+    checked = subprocess.run(["/usr/bin/python3", "-m", "mypy", "--cache-dir",
+                              str(tmp_path / "mypy"), package], capture_output=True, text=True)
+    assert checked.returncode == 0, checked.stdout + checked.stderr
 
 
 def test_pip_installs_the_package_offline(sandbox, tmp_path):
@@ -240,6 +354,11 @@ def test_pip_installs_the_package_offline(sandbox, tmp_path):
     subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
                     str(tmp_path / "venv")], check=True)
     python = str(tmp_path / "venv" / "bin" / "python")
+    # With build isolation, as a current pip does by default: the package builds itself.
+    subprocess.run([python, "-m", "pip", "wheel", "--no-index", "--quiet", "--wheel-dir",
+                    str(tmp_path / "wheels"), str(source)], check=True)
+    assert os.listdir(tmp_path / "wheels") == [
+        f"zngroups-{os.environ['ZNGROUPS_VERSION']}-py3-none-any.whl"]
     subprocess.run([python, "-m", "pip", "install", "--no-index", "--quiet", str(source)],
                    check=True)
     printed = subprocess.run(

@@ -46,12 +46,16 @@ TEST_F(UsageSpool, ReportLandsAtItsAddressAndTheReaderShowsIt) {
     EXPECT_TRUE(FilesIn("/BRANTOR/ZNI/IDM/ZNGROUPS/MSG").empty());
 }
 
-TEST_F(UsageSpool, MissingSpoolGivesOneLineOnStandardError) {
+TEST_F(UsageSpool, MissingSpoolGivesOneLineOnStandardErrorPerProcess) {
     const std::string missing = Root() + "/missing";
     setenv("ZNI_SPOOL", missing.c_str(), 1);
     zntest::ReportingObject group;
     testing::internal::CaptureStderr();
     group.SendUsageReport("ZNGroup", "GetOwners", "ENG-ALL");
+    for (const char* name : {"SALES", "ENG-DB", "ENG-INFRA"}) {
+        zntest::ReportingObject another;
+        another.SendUsageReport("ZNGroup", "GetOwners", name);
+    }
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Exception occurred. Reported error msg: message spool " + missing +
                   " is not available: No such file or directory (set ZNI_SPOOL to the spool "

@@ -146,21 +146,22 @@ TEST_F(UsageReport, CopyStartsWithAFreshBaseAndReportsAgain) {
 TEST_F(UsageReport, MessagingFailureLeavesOneLineAndTheStatusAlone) {
     struct Case {
         MessagingFault fault;
+        const char* reported;
         std::string expected;
     };
     const Case cases[] = {
-        {MessagingFault::kSendThrowsCZIPCError,
+        {MessagingFault::kSendThrowsCZIPCError, "spool full",
          "Exception occurred. Reported error msg: spool full\n"},
-        {MessagingFault::kConstructorThrowsCZIPCError,
-         "Exception occurred. Reported error msg: spool full\n"},
-        {MessagingFault::kSendThrowsStandardException,
+        {MessagingFault::kConstructorThrowsCZIPCError, "spool gone",
+         "Exception occurred. Reported error msg: spool gone\n"},
+        {MessagingFault::kSendThrowsStandardException, "",
          "Simple CZIPC SendReceive() test failed. Unknown exception thrown.\n"},
-        {MessagingFault::kSendThrowsInt,
+        {MessagingFault::kSendThrowsInt, "",
          "Simple CZIPC SendReceive() test failed. Unknown exception thrown.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        RecordingMessaging::Fail(c.fault, "spool full");
+        RecordingMessaging::Fail(c.fault, c.reported);
         ReportingObject group;
         group.SetErrorStatus(30004, "The group does not exist.");
         testing::internal::CaptureStderr();
@@ -168,6 +169,15 @@ TEST_F(UsageReport, MessagingFailureLeavesOneLineAndTheStatusAlone) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), c.expected);
         EXPECT_EQ(group.GetErrorStatusCode(), 30004);
         EXPECT_EQ(group.GetErrorStatusText(), "The group does not exist.");
+
+        // The same failure of the messaging component, met by another object, is not
+        // written again: the process said it once.
+        if (*c.reported != '\0') {
+            ReportingObject other;
+            testing::internal::CaptureStderr();
+            other.SendUsageReport("ZNGroup", "GetOwners", "SALES");
+            EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        }
 
         // A failed report is not tried again for that name.
         RecordingMessaging::Fail(MessagingFault::kNone);
