@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "admin/change_request.h"
 #include "admin/reply.h"
@@ -21,6 +24,41 @@ constexpr int kConnectAttempts = 8;
 constexpr std::size_t kReadSize = 1024;
 // Beyond this a wait limit is as good as endless, and seconds * 1000 still fits.
 constexpr long kSecondsCap = 10L * 24 * 3600;
+
+// A name's address is looked up again once it is this old: reading the hosts file or
+// asking a resolver costs more than the rest of a status question, and a program that asks
+// thousands a second would otherwise pay it every time.
+constexpr std::chrono::seconds kLookupLifetime(1);
+
+// The address of `host` as last looked up, or a fresh lookup when `fresh`, when there is
+// none yet or it is too old. Failed lookups are never kept.
+long LookUp(const std::string& host, std::uint16_t port, bool fresh, sockets::Address& address) {
+    using Clock = std::chrono::steady_clock;
+    struct Known {
+        sockets::Address address;
+        Clock::time_point at;
+    };
+    static std::mutex lock;
+    // Never destroyed: an exchange may still run on another thread while the program exits.
+    static auto* known = new std::map<std::pair<std::string, std::uint16_t>, Known>();
+    const auto key = std::make_pair(host, port);
+    if (!fresh) {
+        std::lock_guard<std::mutex> hold(lock);
+        auto found = known->find(key);
+        if (found != known->end() && Clock::now() - found->second.at < kLookupLifetime) {
+            address = found->second.address;
+            return sockets::kNoError;
+        }
+    }
+    long error = sockets::ResolveHost(host.c_str(), port, address);
+    std::lock_guard<std::mutex> hold(lock);
+    if (error == sockets::kNoError) {
+        (*known)[key] = Known{address, Clock::now()};
+    } else {
+        known->erase(key);
+    }
+    return error;
+}
 
 bool Retryable(long code) {
     return code == sockets::kConnectionRefused || code == sockets::kTimedOut;
@@ -154,8 +192,9 @@ bool CZNAdminChannel::Connect() {
     for (int attempt = 0; Retryable(m_errorCode) && attempt < kConnectAttempts; ++attempt) {
         // A socket whose connect failed cannot be connected again on POSIX systems.
         if (attempt > 0 && !CreateSocket()) return false;
-        long error = sockets::ResolveHost(hostName.c_str(), static_cast<std::uint16_t>(m_port),
-                                          m_serverAddress);
+        // A retry looks the name up afresh, in case the server has moved.
+        long error =
+            LookUp(hostName, static_cast<std::uint16_t>(m_port), attempt > 0, m_serverAddress);
         if (error != sockets::kNoError) {
             FailReaching(error, kHostLookupFailureText, hostName);
             return false;

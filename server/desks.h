@@ -28,6 +28,8 @@ struct Outcome {
     std::uint64_t id = 0;
     Kind kind = Kind::kReply;
     std::string bytes;
+    // How much of a reply its change worker has already written to the client.
+    std::size_t sent = 0;
 };
 using PostOutcome = std::function<void(Outcome)>;
 

@@ -53,6 +53,16 @@ void CloseQuietly(int socket) {
     if (socket >= 0) close(socket);
 }
 
+// What the socket takes of `bytes` without waiting: a reply of a few hundred bytes to a
+// connection that has sent only its request always fits; the loop writes any rest.
+std::size_t SendAtOnce(int socket, const std::string& bytes) {
+    for (;;) {
+        const ssize_t n = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return 0;
+    }
+}
+
 // The listener's own texts carry no comma, which would end the text for the client.
 std::string Refusal(long code, const std::string& text) {
     return "0," + std::to_string(code) + "," + text;
@@ -128,6 +138,12 @@ void EventLoop::Watch(int socket, std::uint64_t tag, std::uint32_t events, int o
     event.events = events;
     event.data.u64 = tag;
     epoll_ctl(m_epoll, op, socket, &event);
+}
+
+void EventLoop::Forget(Connection& c) {
+    if (c.registered) epoll_ctl(m_epoll, EPOLL_CTL_DEL, c.socket, nullptr);
+    c.registered = false;
+    c.watched = 0;
 }
 
 void EventLoop::Interest(std::uint64_t id, Connection& c, std::uint32_t events) {
@@ -366,11 +382,16 @@ void EventLoop::Dispatch(std::uint64_t id, Connection& c) {
             m_streamer->Start(id, parsed.fields.groupName);
             break;
         case AdminService::Desk::kChange:
-            Interest(id, c, 0);
-            m_changes.Push([this, id, bytes = c.in, tooLong = c.tooLong, client = c.client] {
+            // The worker writes the reply itself, so that it does not wait for the loop's next
+            // turn; until the outcome comes back the loop leaves the socket alone (nothing
+            // watched, nothing that closes a connection whose change is in hand).
+            Forget(c);
+            m_changes.Push([this, id, socket = c.socket, bytes = c.in, tooLong = c.tooLong,
+                            client = c.client] {
                 Outcome outcome;
                 outcome.id = id;
                 outcome.bytes = m_service.Answer(bytes, tooLong, client);
+                outcome.sent = SendAtOnce(socket, outcome.bytes);
                 Post(std::move(outcome));
             });
             break;
@@ -388,7 +409,8 @@ void EventLoop::Deliver(Outcome& outcome) {
             return;
         case Outcome::Kind::kEnd:
         case Outcome::Kind::kReply:
-            Answer(outcome.id, c, outcome.bytes, true);
+            // What the worker could not write, if anything, and then the close.
+            Answer(outcome.id, c, outcome.bytes.substr(outcome.sent), true);
             return;
     }
 }

@@ -73,6 +73,8 @@ class EventLoop {
     bool Prepare(std::string& error);
     void ResolvePeers();
     void Watch(int socket, std::uint64_t tag, std::uint32_t events, int op);
+    // The loop stops watching a client's socket altogether.
+    void Forget(Connection& c);
     // What the loop waits for on a client's socket, changed only when it differs.
     void Interest(std::uint64_t id, Connection& c, std::uint32_t events);
     void Post(Outcome outcome);

@@ -242,6 +242,11 @@ bool Journal::Execute(const char* sql) {
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+bool Journal::Step(const char* sql) {
+    Statement statement(Kept(sql));
+    return statement.Step() == SQLITE_DONE;
+}
+
 long Journal::LogOf(const std::string& group, bool create) {
     const std::string name = MatchKey(group);
     {
@@ -257,7 +262,7 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
                      ChangeState state, long code, const std::string& reason,
                      const std::string& plan, const std::string& created) {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (!Execute("BEGIN IMMEDIATE;")) {
+    if (!Step("BEGIN IMMEDIATE;")) {
         return 0;
     }
     long number = 0;
@@ -290,11 +295,11 @@ long Journal::Insert(const NewChange& change, const std::vector<std::string>& lo
             ok = log != 0 && link.Bind(1, log).Bind(2, number).Step() == SQLITE_DONE;
         }
         if (!ok) {
-            Execute("ROLLBACK;");
+            Step("ROLLBACK;");
             return 0;
         }
     }
-    return Execute("COMMIT;") ? number : (Execute("ROLLBACK;"), 0);
+    return Step("COMMIT;") ? number : (Step("ROLLBACK;"), 0);
 }
 
 long Journal::RecordPending(const NewChange& change, const std::vector<std::string>& logGroups,
@@ -310,7 +315,7 @@ long Journal::RecordRejected(const NewChange& change, const std::vector<std::str
 bool Journal::Complete(long number, ChangeState state, long code, const std::string& reason,
                        const GroupFate& fate) {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (!Execute("BEGIN IMMEDIATE;")) return false;
+    if (!Step("BEGIN IMMEDIATE;")) return false;
     bool ok = false;
     {
         Statement update(Kept("UPDATE changes SET state = ?1, code = ?2, reason = ?3, completed = ?4"
@@ -330,8 +335,8 @@ bool Journal::Complete(long number, ChangeState state, long code, const std::str
             ok = end.Bind(1, MatchKey(fate.deleted)).Step() == SQLITE_DONE;
         }
     }
-    if (!ok || !Execute("COMMIT;")) {
-        Execute("ROLLBACK;");
+    if (!ok || !Step("COMMIT;")) {
+        Step("ROLLBACK;");
         return false;
     }
     return true;

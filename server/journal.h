@@ -89,6 +89,8 @@ class Journal {
     // name yet. 0 when there is none. The caller holds m_lock.
     long LogOf(const std::string& group, bool create);
     bool Execute(const char* sql);
+    // One statement kept prepared (BEGIN, COMMIT, ROLLBACK): parsed once, not per change.
+    bool Step(const char* sql);
     // The statement for `sql` (a literal), prepared on first use and kept; null on failure.
     sqlite3_stmt* Kept(const char* sql);
 
