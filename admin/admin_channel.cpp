@@ -196,12 +196,12 @@ bool CZNAdminChannel::Connect() {
         long error =
             LookUp(hostName, static_cast<std::uint16_t>(m_port), attempt > 0, m_serverAddress);
         if (error != sockets::kNoError) {
-            FailReaching(error, kHostLookupFailureText, hostName);
+            Fail(error, kHostLookupFailureText);
             return false;
         }
         error = m_socket.Connect(m_serverAddress, m_waitMilliseconds);
         if (error != sockets::kNoError) {
-            FailReaching(error, kConnectFailureText, hostName);
+            Fail(error, kConnectFailureText);
         } else {
             m_errorCode = 0;
         }
@@ -281,12 +281,6 @@ void CZNAdminChannel::ReadRecords() {
 void CZNAdminChannel::Fail(long code, const char* text) {
     m_errorCode = code;
     m_errorText = text;
-}
-
-void CZNAdminChannel::FailReaching(long code, const char* text, const std::string& hostName) {
-    m_errorCode = code;
-    m_errorText =
-        FormatText(kServerFailureFormat, text, hostName.c_str(), static_cast<unsigned>(m_port));
 }
 
 }  // namespace zn

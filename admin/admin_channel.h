@@ -23,9 +23,6 @@ inline constexpr const char* kHostLookupFailureText = "TCP/IP Sockets Bind error
 inline constexpr const char* kConnectFailureText = "Sockets connect error.";
 inline constexpr const char* kSendFailureText = "TCP/IP Sockets Send Data error.";
 inline constexpr const char* kReceiveFailureText = "TCP/IP Sockets Receive data error.";
-// Appended to a failure to find or reach the server, so that the text says which one: the
-// failure's text, the host name and the port.
-inline constexpr const char* kServerFailureFormat = "%s Server %s, port %u.";
 // A reply line without its three fields.
 inline constexpr const char* kIncompleteReplyText =
     "Incomplete reply from the administration server.";
@@ -67,7 +64,6 @@ class CZNAdminChannel {
     long ReadReply();
     void ReadRecords();
     void Fail(long code, const char* text);
-    void FailReaching(long code, const char* text, const std::string& hostName);
     std::string HostName() const;
 
     // Members in the order of the administration exchange's data model, then the bound.

@@ -115,7 +115,7 @@ TEST_F(AdminChannel, RefusedConnectsAreTriedEightTimes) {
     EXPECT_EQ(channel.Transact("request"), 0);
     EXPECT_EQ(TcpActiveOpens() - before, 8);
     EXPECT_EQ(channel.GetErrorCode(), 10061);
-    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error. Server ldapadm, port 60660.");
+    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error.");
     EXPECT_TRUE(channel.TransactList("list").empty());
     EXPECT_EQ(channel.GetErrorCode(), 10061);
 }
@@ -130,8 +130,7 @@ TEST_F(AdminChannel, HostNameThatCannotBeLookedUpFailsAtOnceWithoutConnecting) {
         EXPECT_EQ(channel.Transact("request"), 0);
         EXPECT_EQ(TcpActiveOpens(), before) << domain;
         EXPECT_EQ(channel.GetErrorCode(), code) << domain;
-        EXPECT_EQ(channel.GetErrorText(), std::string("TCP/IP Sockets Bind error. Server ldap") +
-                                              domain + "adm, port 60660.");
+        EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Bind error.");
     }
 }
 
@@ -162,7 +161,7 @@ TEST_F(AdminChannel, ConnectThatNeverCompletesTimesOutOnEachOfEightAttempts) {
     EXPECT_GE(seconds, 8 * 0.2);
     EXPECT_LT(seconds, 8 * 0.2 + 4.0);
     EXPECT_EQ(channel.GetErrorCode(), 10060);
-    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error. Server ldapadm, port 60660.");
+    EXPECT_EQ(channel.GetErrorText(), "Sockets connect error.");
 }
 
 TEST_F(AdminChannel, RequestThatCannotBeDeliveredIsASendFailure) {

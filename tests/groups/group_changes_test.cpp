@@ -387,7 +387,7 @@ TEST_F(GroupChanges, AnUnreachableServerLosesNothing) {
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(alumni.AddDirectMember("egray"), 0);
     EXPECT_EQ(alumni.GetErrorStatusCode(), 10061);
-    EXPECT_EQ(alumni.GetErrorStatusText(), "Sockets connect error. Server ldapadm, port 60660.");
+    EXPECT_EQ(alumni.GetErrorStatusText(), "Sockets connect error.");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     EXPECT_EQ(alumni.IsValidGroupDirectMember("egray"), 0);
     EXPECT_EQ(alumni.GetErrorStatusCode(1), 0);
