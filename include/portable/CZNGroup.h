@@ -2,12 +2,15 @@
 //
 // The portable layer: this class written inline over the C interface (zngroups.h), so that an
 // application compiles it with its own compiler and standard library and links against the
-// C functions of zngroups.dll or libzngroups.so only. It has the public methods, overloads,
-// constness and reference rule of the class that the library exports; put this folder
-// (include/portable) on the include path instead of include/ and nothing else in the
-// source changes.
+// C functions of zngroups.dll or libzngroups.so only. It has the public methods, overloads
+// and reference rule of the class that the library exports; put this folder
+// (include/portable) on the include path instead of include/, and code written for it
+// compiles against the exported class as well.
 //
-// Where it differs: a std::string argument ends at its first NUL byte (a C string); results
+// Where it differs: its one-argument constructors are explicit (a name or a number does not
+// become an object unasked); the setters of the object's own context (SetGroupName,
+// SetAccess, SetDomain, the time-outs) are not const, so a const object keeps its context;
+// it moves as well as copies. A std::string argument ends at its first NUL byte (a C string); results
 // are copies kept in this object, refreshed by the methods that return them, so a result that
 // the library rewrites through another method (the list of values behind
 // GetOrganizationalUnits, the group list behind GetEventualSuperGroupsCount) shows the new contents
@@ -68,14 +71,14 @@ class CZNGroup {
     }
 
     // Context.
-    void SetGroupName(const std::string& groupName) const {
+    void SetGroupName(const std::string& groupName) {
         zng_group_set_group_name(Handle(), groupName.c_str());
     }
-    void SetAccess(const std::string& userName, const std::string& password) const {
+    void SetAccess(const std::string& userName, const std::string& password) {
         zng_group_set_access(Handle(), userName.c_str(), password.c_str());
     }
     void SetAccess(const std::string& userName, const std::string& password,
-                   const std::string& groupName) const {
+                   const std::string& groupName) {
         zng_group_set_access_of(Handle(), userName.c_str(), password.c_str(), groupName.c_str());
     }
     const std::string& GetGroupName() const {
@@ -321,8 +324,8 @@ class CZNGroup {
 
     // The domain whose directory and administration servers the object uses; SetDomain
     // accepts only a domain the directory lists (the empty domain selects the local servers).
-    long SetDomain(const char* domain) const { return zng_group_set_domain(Handle(), domain); }
-    long SetDomain(const std::string& domain) const { return SetDomain(domain.c_str()); }
+    long SetDomain(const char* domain) { return zng_group_set_domain(Handle(), domain); }
+    long SetDomain(const std::string& domain) { return SetDomain(domain.c_str()); }
     const std::string& GetDomain() const {
         return Keep(R().domain, zng_group_get_domain(Handle()));
     }
@@ -698,13 +701,13 @@ class CZNGroup {
         return zng_group_get_search_timeout_microseconds(Handle());
     }
     long GetTimeOut() const { return zng_group_get_timeout(Handle()); }
-    void SetConnectTimeOut(long seconds, long microSeconds) const {
+    void SetConnectTimeOut(long seconds, long microSeconds) {
         zng_group_set_connect_timeout(Handle(), seconds, microSeconds);
     }
-    void SetSearchTimeOut(long seconds, long microSeconds) const {
+    void SetSearchTimeOut(long seconds, long microSeconds) {
         zng_group_set_search_timeout(Handle(), seconds, microSeconds);
     }
-    void SetTimeOut(long seconds) const { zng_group_set_timeout(Handle(), seconds); }
+    void SetTimeOut(long seconds) { zng_group_set_timeout(Handle(), seconds); }
 
   private:
     friend class CZNWorker;

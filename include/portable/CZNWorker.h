@@ -2,10 +2,10 @@
 //
 // The portable layer: this class written inline over the C interface (zngroups.h), so that an
 // application compiles it with its own compiler and standard library and links against the
-// C functions of zngroups.dll or libzngroups.so only. It has the public methods, overloads,
-// constness and reference rule of the class that the library exports; put this folder
-// (include/portable) on the include path instead of include/ and nothing else in the
-// source changes.
+// C functions of zngroups.dll or libzngroups.so only. It has the public methods, overloads
+// and reference rule of the class that the library exports; put this folder
+// (include/portable) on the include path instead of include/, and code written for it
+// compiles against the exported class as well.
 //
 // Where it differs: a std::string argument ends at its first NUL byte (a C string); results
 // are copies kept in this object, refreshed by the methods that return them, so a result that
@@ -15,8 +15,10 @@
 // made on first use from their names, as the library makes them, and asking one for its
 // name (GetGroupName, GetName) needs no handle at all; an element carries its name only, the
 // results are made when first asked for. Beyond the exported classes: the one-argument
-// constructors are explicit, objects move (a moved-from one is as if newly made), and
-// SetDomain and IsValidDomain take a std::string as well. Both classes live in the inline
+// constructors are explicit, objects move (a moved-from one is as if newly made), the
+// setters of the worker's own context (SetUserName, SetDomain, SetLoginDialogTitle,
+// SetAllowGenericAuthentication, the time-outs) are not const, and SetDomain and
+// IsValidDomain take a std::string as well. Both classes live in the inline
 // namespace zngroups_portable: a forward declaration of either is written inside it.
 #pragma once
 
@@ -284,7 +286,7 @@ class CZNWorker {
     const std::string& GetWorkerDN(const std::string& userName) const {
         return Keep(R().workerDN, zng_worker_get_worker_d_n_of(Handle(), userName.c_str()));
     }
-    void SetUserName(const std::string& userName) const {
+    void SetUserName(const std::string& userName) {
         zng_worker_set_user_name(Handle(), userName.c_str());
     }
 
@@ -353,8 +355,8 @@ class CZNWorker {
         return zng_worker_is_valid_domain(Handle(), domain);
     }
     long IsValidDomain(const std::string& domain) const { return IsValidDomain(domain.c_str()); }
-    long SetDomain(const char* domain) const { return zng_worker_set_domain(Handle(), domain); }
-    long SetDomain(const std::string& domain) const { return SetDomain(domain.c_str()); }
+    long SetDomain(const char* domain) { return zng_worker_set_domain(Handle(), domain); }
+    long SetDomain(const std::string& domain) { return SetDomain(domain.c_str()); }
     const std::string& GetDomain() const {
         return Keep(R().domain, zng_worker_get_domain(Handle()));
     }
@@ -378,10 +380,10 @@ class CZNWorker {
     }
 
     // 0: Authenticate refuses the direct members of ZNGENERICS (default 1: no such test).
-    void SetAllowGenericAuthentication(long allow) const {
+    void SetAllowGenericAuthentication(long allow) {
         zng_worker_set_allow_generic_authentication(Handle(), allow);
     }
-    void SetLoginDialogTitle(const std::string& title) const {
+    void SetLoginDialogTitle(const std::string& title) {
         zng_worker_set_login_dialog_title(Handle(), title.c_str());
     }
     const std::string& GetLoginDialogTitle() const {
@@ -407,13 +409,13 @@ class CZNWorker {
         return zng_worker_get_search_timeout_microseconds(Handle());
     }
     long GetTimeOut() const { return zng_worker_get_timeout(Handle()); }
-    void SetConnectTimeOut(long seconds, long microSeconds) const {
+    void SetConnectTimeOut(long seconds, long microSeconds) {
         zng_worker_set_connect_timeout(Handle(), seconds, microSeconds);
     }
-    void SetSearchTimeOut(long seconds, long microSeconds) const {
+    void SetSearchTimeOut(long seconds, long microSeconds) {
         zng_worker_set_search_timeout(Handle(), seconds, microSeconds);
     }
-    void SetTimeOut(long seconds) const { zng_worker_set_timeout(Handle(), seconds); }
+    void SetTimeOut(long seconds) { zng_worker_set_timeout(Handle(), seconds); }
 
   private:
     friend class CZNGroup;

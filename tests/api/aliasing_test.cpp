@@ -67,13 +67,13 @@ template <typename Object>
 struct Call {
     const char* what;
     int rewrites;
-    std::function<std::string(const Object&, const std::string&)> run;
+    std::function<std::string(Object&, const std::string&)> run;
 };
 
 #define ZN_CALL(rewrites, expression)                                              \
     Call<Object> {                                                                 \
 #expression, rewrites,                                                     \
-            [](const Object& o, const std::string& n) { return Show(expression); } \
+            [](Object& o, const std::string& n) { return Show(expression); } \
     }
 
 // Where the argument comes from: the object's name, or the first name of a list it holds.
@@ -197,12 +197,12 @@ struct Held {
     std::string valueNames = Show(values);
 };
 
-Held Hold(const CZNGroup& group) {
+Held Hold(CZNGroup& group) {
     group.SetAccess("asmith", kPassword);
     return {group.GetSubGroups(), group.GetDirectMembers(), group.GetActiveCompanies()};
 }
 
-Held Hold(const CZNWorker& worker) {
+Held Hold(CZNWorker& worker) {
     return {worker.GetDirectGroups(), worker.FindWorkers("*doe"), worker.GetDomains()};
 }
 
@@ -211,7 +211,7 @@ void ExpectSameAsCopy(const std::string& name, const std::vector<Call<Object>>& 
     for (const Source source : {Source::kOwnName, Source::kGroupList, Source::kPeopleList}) {
         for (const Call<Object>& call : calls) {
             SCOPED_TRACE(std::string(call.what) + " with " + SourceName(source));
-            const Object object(name);
+            Object object(name);
             const Held held = Hold(object);
             ASSERT_FALSE(held.groups.empty());
             ASSERT_FALSE(held.people.empty());
@@ -225,7 +225,7 @@ void ExpectSameAsCopy(const std::string& name, const std::vector<Call<Object>>& 
 
             const Answer aliased = AnswerOf(object, call.run(object, argument));
 
-            const Object other(name);
+            Object other(name);
             Hold(other);
             const Answer copied = AnswerOf(other, call.run(other, copy));
             EXPECT_EQ(aliased, copied);

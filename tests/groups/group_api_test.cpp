@@ -94,7 +94,7 @@ TEST_F(GroupApi, EveryQueryShapeAppliesItsGroupName) {
 }
 
 TEST_F(GroupApi, EveryCheckShapeAppliesItsGroupName) {
-    const CZNGroup group("SALES-ALL");
+    CZNGroup group("SALES-ALL");
     EXPECT_EQ(group.IsValidGroup(), 1);
     EXPECT_EQ(group.IsValidGroup("NOPE"), 0);
     EXPECT_EQ(group.IsPublicGroup("LOOP-B"), 1);
@@ -138,7 +138,7 @@ TEST_F(GroupApi, EveryCheckShapeAppliesItsGroupName) {
 }
 
 TEST_F(GroupApi, ContextTimeOutsAndConversions) {
-    const CZNGroup group("eng-all");
+    CZNGroup group("eng-all");
     group.SetAccess("jdoe", "secret");
     group.SetAccess("jdoe", "secret", "sales-all");
     EXPECT_EQ(group.GetGroupName(), "SALES-ALL");

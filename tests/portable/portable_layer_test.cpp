@@ -26,6 +26,28 @@ static_assert(!std::is_convertible_v<long, CZNWorker> &&
 static_assert(!std::is_convertible_v<const char*, CZNGroup> &&
               !std::is_convertible_v<std::string, CZNGroup>);
 
+// A const object keeps its context: the setters of name, requester, domain and time-outs
+// need a non-const one; questions and changes do not.
+template <typename T, typename = void>
+struct NamedOnConst : std::false_type {};
+template <typename T>
+struct NamedOnConst<T, std::void_t<decltype(std::declval<const T&>().SetGroupName(""))>>
+    : std::true_type {};
+template <typename T, typename = void>
+struct TimedOnConst : std::false_type {};
+template <typename T>
+struct TimedOnConst<T, std::void_t<decltype(std::declval<const T&>().SetTimeOut(1L))>>
+    : std::true_type {};
+template <typename T, typename = void>
+struct RenamedOnConst : std::false_type {};
+template <typename T>
+struct RenamedOnConst<T, std::void_t<decltype(std::declval<const T&>().SetUserName(""))>>
+    : std::true_type {};
+static_assert(!NamedOnConst<CZNGroup>::value && !TimedOnConst<CZNGroup>::value &&
+              !TimedOnConst<CZNWorker>::value && !RenamedOnConst<CZNWorker>::value);
+static_assert(std::is_same_v<decltype(std::declval<const CZNGroup&>().SetDescription("")), long> &&
+              std::is_same_v<decltype(std::declval<const CZNGroup&>().IsValidGroup()), long>);
+
 // Inside the sandbox, with a spool of its own for the usage reports, as the other suites.
 class PortableLayer : public zntest::SandboxTest {
     zntest::ScopedSpool m_spool;
