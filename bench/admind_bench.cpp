@@ -8,8 +8,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -72,35 +70,6 @@ long Send(const char* domain, std::uint32_t port, ChangeRequest kind, const std:
 
 std::string BenchGroup(int client) { return "ZB_CLIENT" + std::to_string(client); }
 
-// Gives a group's change log `count` more records, written straight into the server's
-// journal in one transaction.
-bool GrowLog(const std::string& journal, const std::string& group, int count) {
-    sqlite3* db = nullptr;
-    bool ok = sqlite3_open(journal.c_str(), &db) == SQLITE_OK;
-    sqlite3_busy_timeout(db, 5000);
-    const std::string sql =
-        "BEGIN IMMEDIATE;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(count) +
-        ")"
-        " INSERT INTO changes (number, received, completed, client, user_name, request, kind,"
-        "  group_name, target, state, code, reason, plan)"
-        " SELECT (SELECT MAX(number) FROM changes) + i, '2026-01-01T00:00:00Z', "
-        "'2026-01-01T00:00:00Z',"
-        "  'bench', 'ASMITH', 'grown', 'SET DESCRIPTION', '" +
-        group +
-        "', '', 'applied', 1, '', '' FROM n;"
-        "INSERT INTO group_changes (log, number) SELECT"
-        " (SELECT id FROM group_logs WHERE name = '" +
-        group +
-        "' AND live = 1), number"
-        " FROM changes WHERE request = 'grown';"
-        "COMMIT;";
-    ok = ok && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
-
 Servers& Started() {
     static Servers servers = [] {
         Servers s;
@@ -121,7 +90,7 @@ Servers& Started() {
                 return s;
             }
         }
-        if (!GrowLog(s.local->JournalPath(), kBigLog, kBigLogRecords))
+        if (!s.local->GrowChangeLog(kBigLog, kBigLogRecords).empty())
             s.error = "growing the big log";
         return s;
     }();
@@ -299,6 +268,17 @@ LDAP* OpenProvider(benchmark::State& state) {
     return ld;
 }
 
+// One modification of one attribute of `dn`, as the bare baselines make it; the LDAP code.
+int ModifyOne(LDAP* ld, const std::string& dn, int operation, const char* attribute,
+              char** values) {
+    LDAPMod mod{};
+    mod.mod_op = operation;
+    mod.mod_type = const_cast<char*>(attribute);
+    mod.mod_values = values;
+    LDAPMod* mods[] = {&mod, nullptr};
+    return ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+}
+
 // The cheapest modify of the same entry the provider takes: one value of an attribute no
 // index or overlay watches, replaced.
 void BareLdapReplace(benchmark::State& state) {
@@ -313,12 +293,7 @@ void BareLdapReplace(benchmark::State& state) {
     bool first = true;
     for (auto _ : state) {
         char* values[] = {texts[first ? 0 : 1].data(), nullptr};
-        LDAPMod mod{};
-        mod.mod_op = LDAP_MOD_REPLACE;
-        mod.mod_type = const_cast<char*>("description");
-        mod.mod_values = values;
-        LDAPMod* mods[] = {&mod, nullptr};
-        int rc = ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+        int rc = ModifyOne(ld, dn, LDAP_MOD_REPLACE, "description", values);
         if (rc != LDAP_SUCCESS) {
             state.SkipWithError(ldap_err2string(rc));
             break;
@@ -342,12 +317,7 @@ void BareLdapModify(benchmark::State& state) {
     char* values[] = {member.data(), nullptr};
     bool add = true;
     for (auto _ : state) {
-        LDAPMod mod{};
-        mod.mod_op = add ? LDAP_MOD_ADD : LDAP_MOD_DELETE;
-        mod.mod_type = const_cast<char*>("explicitMember");
-        mod.mod_values = values;
-        LDAPMod* mods[] = {&mod, nullptr};
-        int rc = ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+        int rc = ModifyOne(ld, dn, add ? LDAP_MOD_ADD : LDAP_MOD_DELETE, "explicitMember", values);
         if (rc != LDAP_SUCCESS) {
             state.SkipWithError(ldap_err2string(rc));
             break;
@@ -355,12 +325,7 @@ void BareLdapModify(benchmark::State& state) {
         add = !add;
     }
     if (!add) {
-        LDAPMod mod{};
-        mod.mod_op = LDAP_MOD_DELETE;
-        mod.mod_type = const_cast<char*>("explicitMember");
-        mod.mod_values = values;
-        LDAPMod* mods[] = {&mod, nullptr};
-        ldap_modify_ext_s(ld, dn.c_str(), mods, nullptr, nullptr);
+        ModifyOne(ld, dn, LDAP_MOD_DELETE, "explicitMember", values);
     }
     ldap_unbind_ext_s(ld, nullptr, nullptr);
 }

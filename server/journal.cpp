@@ -7,6 +7,7 @@
 #include <cctype>
 #include <ctime>
 
+#include "server/sqlite_statement.h"
 #include "server/text.h"
 
 namespace zn::server {
@@ -76,57 +77,6 @@ ChangeState StateFromName(const std::string& name) {
     if (name == "rejected") return ChangeState::kRejected;
     return ChangeState::kPending;
 }
-
-// One prepared statement, finalized by its owner; or one the journal keeps prepared,
-// borrowed for one use and reset afterwards.
-class Statement {
-  public:
-    Statement(sqlite3* db, const std::string& sql) {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK) {
-            m_statement = nullptr;
-        }
-    }
-    explicit Statement(sqlite3_stmt* kept) : m_statement(kept), m_owned(false) {}
-    ~Statement() {
-        if (m_owned) {
-            sqlite3_finalize(m_statement);
-        } else if (m_statement != nullptr) {
-            sqlite3_reset(m_statement);
-            sqlite3_clear_bindings(m_statement);
-        }
-    }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool Ok() const { return m_statement != nullptr; }
-    Statement& Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& BindBlob(int index, const std::string& bytes) {
-        sqlite3_bind_blob(m_statement, index, bytes.data(), static_cast<int>(bytes.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& Bind(int index, long number) {
-        sqlite3_bind_int64(m_statement, index, number);
-        return *this;
-    }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int Step() { return m_statement ? sqlite3_step(m_statement) : SQLITE_ERROR; }
-    long Long(int column) const { return static_cast<long>(sqlite3_column_int64(m_statement, column)); }
-    std::string Text(int column) const {
-        const void* bytes = sqlite3_column_blob(m_statement, column);
-        int size = sqlite3_column_bytes(m_statement, column);
-        return bytes ? std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size))
-                     : std::string();
-    }
-
-  private:
-    sqlite3_stmt* m_statement = nullptr;
-    bool m_owned = true;
-};
 
 JournalEntry ReadEntry(const Statement& row) {
     JournalEntry entry;
@@ -224,18 +174,31 @@ bool Journal::Upgrade() {
     return true;
 }
 
+KeptStatements::~KeptStatements() {
+    Finalize();
+}
+
+sqlite3_stmt* KeptStatements::Get(sqlite3* db, const char* sql) {
+    auto found = m_statements.find(sql);
+    if (found != m_statements.end()) return found->second;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) return nullptr;
+    m_statements.emplace(sql, statement);
+    return statement;
+}
+
+void KeptStatements::Finalize() {
+    for (auto& [sql, statement] : m_statements) sqlite3_finalize(statement);
+    m_statements.clear();
+}
+
 Journal::~Journal() {
-    for (auto& [sql, statement] : m_kept) sqlite3_finalize(statement);
+    m_kept.Finalize();
     sqlite3_close(m_db);
 }
 
 sqlite3_stmt* Journal::Kept(const char* sql) {
-    auto found = m_kept.find(sql);
-    if (found != m_kept.end()) return found->second;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return nullptr;
-    m_kept.emplace(sql, statement);
-    return statement;
+    return m_kept.Get(m_db, sql);
 }
 
 bool Journal::Execute(const char* sql) {

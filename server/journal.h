@@ -43,6 +43,22 @@ struct JournalEntry {
     std::string plan;
 };
 
+// Statements kept prepared on one connection, each parsed on its first use; finalized
+// before the connection closes.
+class KeptStatements {
+  public:
+    KeptStatements() = default;
+    KeptStatements(const KeptStatements&) = delete;
+    KeptStatements& operator=(const KeptStatements&) = delete;
+    ~KeptStatements();
+    // The statement for `sql` on `db`; null when it cannot be prepared.
+    sqlite3_stmt* Get(sqlite3* db, const char* sql);
+    void Finalize();
+
+  private:
+    std::map<std::string, sqlite3_stmt*> m_statements;
+};
+
 // Safe for use from several threads: one connection, one lock. Every write is a transaction
 // that is on disk when the call returns.
 class Journal {
@@ -96,7 +112,7 @@ class Journal {
 
     std::mutex m_lock;
     sqlite3* m_db = nullptr;
-    std::map<std::string, sqlite3_stmt*> m_kept;
+    KeptStatements m_kept;
     long m_firstNumber = 1;
 };
 

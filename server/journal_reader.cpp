@@ -3,49 +3,11 @@
 
 #include <sqlite3.h>
 
+#include "server/sqlite_statement.h"
 #include "server/text.h"
 
 namespace zn::server {
 namespace {
-
-// One use of a statement the reader keeps prepared; reset when the read is done, so that
-// it holds no read transaction open between questions.
-class Query {
-  public:
-    explicit Query(sqlite3_stmt* kept) : m_statement(kept) {}
-    ~Query() {
-        if (m_statement != nullptr) {
-            sqlite3_reset(m_statement);
-            sqlite3_clear_bindings(m_statement);
-        }
-    }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-
-    Query& Bind(int index, long number) {
-        sqlite3_bind_int64(m_statement, index, number);
-        return *this;
-    }
-    Query& Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    int Step() { return m_statement ? sqlite3_step(m_statement) : SQLITE_ERROR; }
-    long Long(int column) const {
-        return static_cast<long>(sqlite3_column_int64(m_statement, column));
-    }
-    std::string Text(int column) const {
-        const unsigned char* text = sqlite3_column_text(m_statement, column);
-        return text ? std::string(
-                          reinterpret_cast<const char*>(text),
-                          static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)))
-                    : std::string();
-    }
-
-  private:
-    sqlite3_stmt* m_statement = nullptr;
-};
 
 // What a status answer and a change-log line need, and nothing of the plan.
 #define ZN_READER_COLUMNS                                                                       \
@@ -62,7 +24,7 @@ constexpr const char* kLogOfName =
 constexpr const char* kLastOfLog =
     "SELECT COALESCE(MAX(number), 0) FROM group_changes WHERE log = ?1;";
 
-JournalEntry ReadRow(const Query& row) {
+JournalEntry ReadRow(const Statement& row) {
     JournalEntry entry;
     entry.number = row.Long(0);
     entry.received = row.Text(1);
@@ -98,21 +60,16 @@ std::unique_ptr<JournalReader> JournalReader::Open(const std::string& path, std:
 }
 
 JournalReader::~JournalReader() {
-    for (auto& [sql, statement] : m_kept) sqlite3_finalize(statement);
+    m_kept.Finalize();
     sqlite3_close(m_db);
 }
 
 sqlite3_stmt* JournalReader::Kept(const char* sql) {
-    auto found = m_kept.find(sql);
-    if (found != m_kept.end()) return found->second;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) return nullptr;
-    m_kept.emplace(sql, statement);
-    return statement;
+    return m_kept.Get(m_db, sql);
 }
 
 bool JournalReader::Find(long number, JournalEntry& entry) {
-    Query query(Kept(kFind));
+    Statement query(Kept(kFind));
     if (query.Bind(1, number).Step() != SQLITE_ROW) return false;
     entry = ReadRow(query);
     return true;
@@ -120,12 +77,12 @@ bool JournalReader::Find(long number, JournalEntry& entry) {
 
 bool JournalReader::StartLog(const std::string& group, LogCursor& cursor) {
     cursor = LogCursor();
-    Query find(Kept(kLogOfName));
+    Statement find(Kept(kLogOfName));
     const int rc = find.Bind(1, MatchKey(group)).Step();
     if (rc == SQLITE_DONE) return true;
     if (rc != SQLITE_ROW) return false;
     cursor.log = find.Long(0);
-    Query last(Kept(kLastOfLog));
+    Statement last(Kept(kLastOfLog));
     if (last.Bind(1, cursor.log).Step() != SQLITE_ROW) return false;
     cursor.last = last.Long(0);
     return true;
@@ -135,7 +92,7 @@ bool JournalReader::NextPage(LogCursor& cursor, std::size_t limit,
                              std::vector<std::string>& lines) {
     lines.clear();
     if (cursor.log == 0 || cursor.after >= cursor.last) return true;
-    Query page(Kept(kPage));
+    Statement page(Kept(kPage));
     page.Bind(1, cursor.log)
         .Bind(2, cursor.after)
         .Bind(3, cursor.last)

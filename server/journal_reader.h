@@ -45,7 +45,7 @@ class JournalReader {
     sqlite3_stmt* Kept(const char* sql);
 
     sqlite3* m_db = nullptr;
-    std::map<const char*, sqlite3_stmt*> m_kept;
+    KeptStatements m_kept;
 };
 
 }  // namespace zn::server

@@ -7,7 +7,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -37,39 +36,6 @@ std::string LogRequest(const std::string& group) {
     std::string request;
     zn::FormatChangeRequest(ChangeRequest::kGetGroupChangeLogs, By("", group), request);
     return request;
-}
-
-// Gives `group`'s change log `count` more records, written straight into the server's
-// journal in one transaction (through the server they would take minutes).
-void GrowLog(const AdminDaemon& server, const std::string& group, int count) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(server.JournalPath().c_str(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 5000);
-    const std::string sql =
-        "BEGIN IMMEDIATE;"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(count) +
-        ")"
-        " INSERT INTO changes (number, received, completed, client, user_name, request, kind,"
-        "  group_name, target, state, code, reason, plan)"
-        " SELECT (SELECT MAX(number) FROM changes) + i, '2026-01-01T00:00:00Z', "
-        "'2026-01-01T00:00:00Z',"
-        "  'test', 'ASMITH', 'grown', 'SET DESCRIPTION', '" +
-        group +
-        "', '', 'applied', 1, '', '' FROM n;"
-        "INSERT INTO group_changes (log, number) SELECT"
-        " (SELECT id FROM group_logs WHERE name = '" +
-        group +
-        "' AND live = 1), number"
-        " FROM changes WHERE request = 'grown' AND group_name = '" +
-        group +
-        "';"
-        "COMMIT;";
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-        << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
 }
 
 std::size_t Mentions(const std::string& log, const std::string& text) {
@@ -124,7 +90,7 @@ class AdminServerLoad : public ::testing::Test {
 // and counted in the log under their addresses.
 TEST_F(AdminServerLoad, ClientsThatNeverReadTheirAnswerHoldNoWorker) {
     Create("ZTL1_BIG");
-    GrowLog(*m_server, "ZTL1_BIG", 600);
+    ASSERT_EQ(m_server->GrowChangeLog("ZTL1_BIG", 600), "");
     std::vector<int> readers;
     for (int i = 0; i < 70; ++i) {
         const int fd = Connect(*m_server, i % 2 ? "127.0.0.61" : "127.0.0.62", 1024, 536);
@@ -183,7 +149,7 @@ TEST_F(AdminServerLoad, AStoppedPeerHoldsNoWorker) {
 TEST_F(AdminServerLoad, ReadersOfABigLogDoNotStarveChanges) {
     Create("ZTL3_BIG");
     Create("ZTL3_G");
-    GrowLog(*m_server, "ZTL3_BIG", 60000);
+    ASSERT_EQ(m_server->GrowChangeLog("ZTL3_BIG", 60000), "");
     std::atomic<bool> done{false};
     std::atomic<int> whole{0}, broken{0};
     std::vector<std::thread> readers;

@@ -6,8 +6,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -206,6 +207,44 @@ std::string AdminDaemon::Log() const {
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+std::string AdminDaemon::GrowChangeLog(const std::string& group, int count) const {
+    sqlite3* db = nullptr;
+    if (sqlite3_open(m_journal.c_str(), &db) != SQLITE_OK) {
+        const std::string problem = db != nullptr ? sqlite3_errmsg(db) : "cannot open " + m_journal;
+        sqlite3_close(db);
+        return problem;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    const std::string sql =
+        "BEGIN IMMEDIATE;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(count) +
+        ")"
+        " INSERT INTO changes (number, received, completed, client, user_name, request, kind,"
+        "  group_name, target, state, code, reason, plan)"
+        " SELECT (SELECT MAX(number) FROM changes) + i, '2026-01-01T00:00:00Z', "
+        "'2026-01-01T00:00:00Z',"
+        "  'grown', 'ASMITH', 'grown', 'SET DESCRIPTION', '" +
+        group +
+        "', '', 'applied', 1, '', '' FROM n;"
+        "INSERT INTO group_changes (log, number) SELECT"
+        " (SELECT id FROM group_logs WHERE name = '" +
+        group +
+        "' AND live = 1), number"
+        " FROM changes WHERE request = 'grown' AND group_name = '" +
+        group +
+        "';"
+        "COMMIT;";
+    char* error = nullptr;
+    std::string problem;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        problem = error != nullptr ? error : "the journal refused the records";
+    }
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return problem;
 }
 
 }  // namespace zntest

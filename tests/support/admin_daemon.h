@@ -44,6 +44,9 @@ class AdminDaemon {
     const std::string& Address() const { return m_address; }
     int Port() const { return m_port; }
     const std::string& JournalPath() const { return m_journal; }
+    // Gives `group`'s change log `count` more records, written straight into the journal in
+    // one transaction (through the server they would take minutes); empty, or what failed.
+    std::string GrowChangeLog(const std::string& group, int count) const;
     // What it wrote to standard error so far.
     std::string Log() const;
     // Runs the server once more with the same settings and `options` (e.g. --check) beside
