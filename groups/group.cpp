@@ -167,6 +167,13 @@ ZN_GROUP_RELATION(IsValidGroupEventualSuperGroup)
 #undef ZN_GROUP_RELATION
 
 // The display name is never stored; the group argument is not even applied.
+long CZNGroup::LoadGroups(const std::list<CZNGroup>& groups) {
+    std::vector<CZNGroupImpl*> impls;
+    impls.reserve(groups.size());
+    for (const CZNGroup& group : groups) impls.push_back(&group.Impl());
+    return CZNGroupImpl::LoadGroups(impls);
+}
+
 const std::string& CZNGroup::GetOutlookDisplayName() const {
     return Impl().GetOutlookDisplayName();
 }

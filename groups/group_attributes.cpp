@@ -26,8 +26,15 @@ const std::string& CZNGroupImpl::ReadSingleValue(std::string& member, const char
     if (!GroupFilter(filter, m_groupName)) {
         return member;
     }
-    const char* attributes[] = {attribute, nullptr};
-    CollectValues(filter.c_str(), attributes, m_values);
+    const LoadedGroup* loaded = Loaded();
+    if (loaded != nullptr && std::strcmp(attribute, "description") == 0) {
+        LoadedValues(*loaded, &LoadedEntry::description);
+    } else if (loaded != nullptr && std::strcmp(attribute, "companynumber") == 0) {
+        LoadedValues(*loaded, &LoadedEntry::companyNumber);
+    } else {
+        const char* attributes[] = {attribute, nullptr};
+        CollectValues(filter.c_str(), attributes, m_values);
+    }
     if (!m_values.empty()) {
         member = m_values.front();
     }
@@ -78,13 +85,25 @@ long CZNGroupImpl::GetMailAliasedFlag() {
     if (!GroupFilter(filter, m_groupName)) {
         return 0;
     }
+    if (const LoadedGroup* loaded = Loaded()) {
+        long character = 0;
+        for (const LoadedEntry& entry : loaded->entries) {
+            for (const std::string& value : entry.mailAliased) {
+                character = static_cast<signed char>(value[0]);
+            }
+        }
+        SetErrorStatus(loaded->code, loaded->text);
+        return character;
+    }
     const char* attributes[] = {"mailaliased", nullptr};
     return ReadFirstCharacter(filter.c_str(), attributes);
 }
 
 const std::string& CZNGroupImpl::GetOrganizationalUnit() {
     m_organizationalUnit.clear();
-    const std::string dn = GetGroupDN(m_groupName, "GetOrganizationalUnit");
+    const LoadedGroup* loaded = Loaded();
+    const std::string dn =
+        loaded != nullptr ? LoadedGroupDN(*loaded) : GetGroupDN(m_groupName, "GetOrganizationalUnit");
     if (dn.empty()) {
         return m_organizationalUnit;
     }

@@ -189,6 +189,8 @@ long CZNGroupImpl::SendChange(ChangeRequest kind, RequestFields fields, const ch
         SetErrorStatus(status::kRequestUnsendable, zn::kRequestUnsendableText);
         return 0;
     }
+    // What was loaded may no longer hold once a change goes out, whatever its answer.
+    m_loadedGroup.reset();
     zn::CZNAdminChannel channel(GetDomain().c_str(),
                                 static_cast<std::uint32_t>(GetAdministrationPort()));
     long result = channel.Transact(request.c_str());

@@ -47,7 +47,8 @@ CZNGroupImpl::CZNGroupImpl(const CZNGroupImpl& other)
       m_userDN(other.m_userDN),
       m_activeCompanies(other.m_activeCompanies),
       m_changeLogs(other.m_changeLogs),
-      m_eventualSuperGroups(other.m_eventualSuperGroups) {}
+      m_eventualSuperGroups(other.m_eventualSuperGroups),
+      m_loadedGroup(other.m_loadedGroup) {}
 
 CZNGroupImpl::~CZNGroupImpl() {
     if (!m_password.empty()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,13 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     const std::list<CZNGroup>& FindGroupsByKeyWord();
     const std::list<std::string>& GetAvailableKeyWords();
     const std::string& GetOutlookDisplayName();
+
+    // Reads the entry attributes of every group of `groups` in shared searches of a few
+    // hundred names; afterwards each group's description, company number, mail-aliased flag
+    // and organizational unit answer from what was read, with the status and the usage
+    // report their own search would have left, until the group is renamed or changed
+    // through. Returns the number of groups found.
+    static long LoadGroups(const std::vector<CZNGroupImpl*>& groups);
 
     // Attributes of the group's entry.
     const std::string& GetCompanyNumber();
@@ -134,6 +142,27 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     const std::list<std::string>& GetGroupChangeLogs();
 
   private:
+    // What one shared search found for a group: each entry the group's own search would
+    // have found, in the server's order, with the values of the loaded attributes.
+    struct LoadedEntry {
+        std::string dn;
+        std::list<std::string> description;
+        std::list<std::string> companyNumber;
+        std::list<std::string> mailAliased;
+    };
+    struct LoadedGroup {
+        std::string name;
+        std::vector<LoadedEntry> entries;
+        long code = 0;
+        std::string text;
+    };
+    // The loaded values of the group's current name, or null: those getters then search.
+    const LoadedGroup* Loaded() const;
+    // The values of one loaded attribute over every entry, as a search would collect them.
+    void LoadedValues(const LoadedGroup& loaded, std::list<std::string> LoadedEntry::*attribute);
+    // GetGroupDN of the loaded group, as its own search would answer.
+    const std::string& LoadedGroupDN(const LoadedGroup& loaded);
+
     enum class Privilege { kOwner, kOwnerOrContact, kPublicOwnerOrContact };
     long RequesterStep();
     long CheckPrivilege(Privilege rule);
@@ -196,4 +225,6 @@ class CZNGroupImpl : public zn::CZNDirectoryBase {
     std::list<std::string> m_domains;
     // The names the workers of the worker list refer to until they are used.
     std::vector<std::string> m_workerNames;
+    // Shared with copies: what LoadGroups read never changes once read.
+    std::shared_ptr<const LoadedGroup> m_loadedGroup;
 };

@@ -38,6 +38,15 @@ void CZNDirectoryBase::ConfigureHelper(CZNDirectoryBase& helper) {
     helper.m_reportsFor = m_reportsFor != nullptr ? m_reportsFor : this;
 }
 
+bool CZNDirectoryBase::SameSessionAs(const CZNDirectoryBase& other) const {
+    return GetDomain() == other.GetDomain() &&
+           GetAdministrationPort() == other.GetAdministrationPort() &&
+           GetConnectTimeOutSeconds() == other.GetConnectTimeOutSeconds() &&
+           GetConnectTimeOutMicroSeconds() == other.GetConnectTimeOutMicroSeconds() &&
+           GetSearchTimeOutSeconds() == other.GetSearchTimeOutSeconds() &&
+           GetSearchTimeOutMicroSeconds() == other.GetSearchTimeOutMicroSeconds();
+}
+
 long CZNDirectoryBase::SetDomainAndPort(const char* domainArgument, long port) {
     // The argument may be this object's own domain.
     const std::string copy = domainArgument != nullptr ? domainArgument : "";

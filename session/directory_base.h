@@ -50,6 +50,9 @@ class CZNDirectoryBase {
     // A check that needs a list query runs it on a helper, so that no list the caller holds
     // from this object is rewritten by a question.
     void ConfigureHelper(CZNDirectoryBase& helper);
+    // True when `other` would ask the same servers with the same time-outs: one search may
+    // then serve both.
+    bool SameSessionAs(const CZNDirectoryBase& other) const;
     const std::string& GetDomain() const { return m_domain; }
     long GetAdministrationPort() const { return m_administrationPort; }
     const std::string& GetPassword() const { return m_password; }

@@ -44,15 +44,6 @@ bool CZNWorkerImpl::SharedSearchKey(std::string& key) const {
     return true;
 }
 
-bool CZNWorkerImpl::SameSessionAs(const CZNWorkerImpl& other) const {
-    return GetDomain() == other.GetDomain() &&
-           GetAdministrationPort() == other.GetAdministrationPort() &&
-           GetConnectTimeOutSeconds() == other.GetConnectTimeOutSeconds() &&
-           GetConnectTimeOutMicroSeconds() == other.GetConnectTimeOutMicroSeconds() &&
-           GetSearchTimeOutSeconds() == other.GetSearchTimeOutSeconds() &&
-           GetSearchTimeOutMicroSeconds() == other.GetSearchTimeOutMicroSeconds();
-}
-
 void CZNWorkerImpl::BeginLoad() {
     SetErrorStatus(zn::kStatusSuccess, "");
     ClearSearchFailed();

@@ -141,7 +141,6 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     // The key a shared search can find this worker by (its user name, lower-cased), when the
     // name is one the directory matches plainly; false otherwise.
     bool SharedSearchKey(std::string& key) const;
-    bool SameSessionAs(const CZNWorkerImpl& other) const;
     void ReportUnknownWorker();
     // The filter that finds the worker by its user name.
     std::string UserNameFilter() const;

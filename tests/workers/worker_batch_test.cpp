@@ -1,5 +1,5 @@
-// Loading many listed workers at once: every worker ends as its own load would leave it,
-// through a search per few hundred names instead of one per person.
+// Loading many listed workers or groups at once: each object ends as its own reads would
+// leave it, through a search per few hundred names instead of one per object.
 #include <gtest/gtest.h>
 
 #include <ldap.h>
@@ -161,6 +161,84 @@ TEST_F(WorkerBatch, APersonGoneSinceTheListingAndAnOutageAreEachWorkersOwnReport
     const OneByOne alone = LoadAlone("asmith");
     ASSERT_NE(alone.status.code, 1);
     for (const CZNWorker& member : again) EXPECT_EQ(StatusOf(member), alone.status);
+}
+
+// What a group's entry getters answer, each with the status it leaves.
+std::vector<std::string> GroupAnswers(const CZNGroup& g) {
+    std::vector<std::string> answers;
+    auto note = [&](const std::string& value) {
+        answers.push_back(value + " | " + std::to_string(g.GetErrorStatusCode()) + " " +
+                          g.GetErrorStatusText());
+    };
+    note(g.GetDescription());
+    note(g.GetCompanyNumber());
+    note(std::to_string(g.GetMailAliasedFlag()));
+    note(g.GetOrganizationalUnit());
+    return answers;
+}
+
+TEST_F(WorkerBatch, GroupsLoadTogetherAndAnswerAsTheirOwnSearchesUntilRenamedOrChanged) {
+    {
+        // The same name under a second branch: the group's own search finds both entries.
+        m_changed = true;
+        ASSERT_EQ(WriteAsAdmin(GroupDN("ENG-ALL", "Sales"), -1,
+                               {{"objectClass", {"top", "groupOfUniqueNames", "znGroup"}},
+                                {"cn", {"eng-all"}},
+                                {"description", {"Twin under Sales"}},
+                                {"mailAliased", {"N"}}}),
+                  LDAP_SUCCESS);
+    }
+    const CZNGroup finder;
+    const std::list<CZNGroup>& every = finder.FindGroups("*");
+    ASSERT_GT(every.size(), 10u);
+    std::list<CZNGroup> groups(every.begin(), every.end());
+    for (const char* extra : {"eng-all", "ENG-ALL", "NO-SUCH-GROUP", "ENG*", "ENG  ALL"}) {
+        groups.emplace_back(extra);
+    }
+    std::vector<std::vector<std::string>> alone;
+    for (const CZNGroup& group : groups)
+        alone.push_back(GroupAnswers(CZNGroup(group.GetGroupName())));
+
+    const long before = SearchesSoFar();
+    EXPECT_EQ(CZNGroup::LoadGroups(groups), static_cast<long>(every.size()) + 2);
+    EXPECT_EQ(SearchesSoFar() - before, 1);
+    std::size_t index = 0;
+    for (const CZNGroup& group : groups) {
+        SCOPED_TRACE(group.GetGroupName());
+        const long searches = SearchesSoFar();
+        EXPECT_EQ(GroupAnswers(group), alone[index++]);
+        const bool plain = group.GetGroupName().find_first_of("* ") == std::string::npos;
+        EXPECT_EQ(SearchesSoFar() == searches, plain) << "loaded groups read from memory";
+    }
+
+    // A rename, or a change sent through the group, and it reads afresh.
+    CZNGroup& renamed = groups.front();
+    renamed.SetGroupName("ENG-BACKEND");
+    long searches = SearchesSoFar();
+    EXPECT_EQ(GroupAnswers(renamed), GroupAnswers(CZNGroup("ENG-BACKEND")));
+    EXPECT_GT(SearchesSoFar(), searches);
+    // No administration server runs here: the change goes out and finds nobody, which is
+    // enough to make what was loaded stale.
+    CZNGroup changed("ENG-FRONTEND");
+    changed.SetAccess("asmith", "Tr0ubadour");
+    ASSERT_EQ(CZNGroup::LoadGroups({changed}), 1L);
+    changed.SetDescription("Sent to nobody");
+    ASSERT_EQ(changed.GetErrorStatusText(), "Sockets connect error.");
+    searches = SearchesSoFar();
+    changed.GetDescription();
+    EXPECT_GT(SearchesSoFar(), searches);
+
+    // No server answers: each group keeps the failure, and nothing is taken as read.
+    std::list<CZNGroup> again = {CZNGroup("ENG-ALL"), CZNGroup("ENG-BACKEND")};
+    LocalOutage outage;
+    EXPECT_EQ(CZNGroup::LoadGroups(again), 0);
+    const CZNGroup twin("ENG-ALL");
+    twin.GetDescription();
+    ASSERT_NE(twin.GetErrorStatusCode(), 1);
+    for (const CZNGroup& group : again) {
+        EXPECT_EQ(group.GetErrorStatusCode(), twin.GetErrorStatusCode());
+        EXPECT_EQ(group.GetErrorStatusText(), twin.GetErrorStatusText());
+    }
 }
 
 }  // namespace
