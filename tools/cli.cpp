@@ -1,13 +1,16 @@
 // The answer's forms, the exit statuses and the password of the zngroups tool.
 #include "tools/cli.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
-#include "session/status_kind.h"
 #include "session/status_codes.h"
+#include "session/status_kind.h"
+#include "tools/details.h"
+#include "tools/json.h"
 #include "tools/terminal.h"
 
 namespace zntool {
@@ -22,7 +25,9 @@ static_assert(static_cast<int>(status::Kind::kUnreachable) == kExitUnreachable);
 
 }  // namespace
 
-int ExitStatusOf(long code) { return static_cast<int>(status::KindOf(code)); }
+int ExitStatusOf(long code) {
+    return static_cast<int>(status::KindOf(code));
+}
 
 bool ParseNumber(const std::string& text, long& number) {
     if (text.empty()) return false;
@@ -104,6 +109,26 @@ bool Context::Password(const std::string& user, std::string& password) {
 Progress& Context::StartProgress(const std::string& label) {
     m_progress = std::make_unique<Progress>(StandardErrorIsTerminal(), label);
     return *m_progress;
+}
+
+std::vector<std::string> Columns(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (std::size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], Visible(row[i]).size());
+    }
+    std::vector<std::string> lines;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::string cell = Visible(row[i]);
+            line += cell;
+            if (i + 1 < row.size()) line += std::string(widths[i] - cell.size() + 2, ' ');
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 }  // namespace zntool

@@ -6,6 +6,7 @@
 
 #include "CZNGroup.h"
 #include "tools/cli.h"
+#include "tools/details.h"
 
 namespace zntool {
 namespace {
@@ -60,16 +61,9 @@ int GroupListCommand(Context& c, const Arguments& a, const char* what,
                        nameOf);
 }
 
-// A detail --with names: worker show's JSON key, its label, and how a loaded worker gives it.
-struct Detail {
-    std::string key;
-    std::string label;
-    std::function<std::string(const CZNWorker&)> read;
-};
-
-// The details --with names, in its order: worker show's JSON keys, or all of them.
-bool WithDetails(const std::string& with, std::vector<Detail>& details, std::string& problem) {
-    std::vector<Detail> known = {
+// The details --with names for people: worker show's JSON keys.
+std::vector<Detail<CZNWorker>> WorkerDetails() {
+    std::vector<Detail<CZNWorker>> known = {
         {"workerNumber", "Worker number",
          [](const CZNWorker& w) { return std::to_string(w.GetWorkerNumber()); }},
         {"dn", "DN", [](const CZNWorker& w) { return w.GetWorkerDN(); }}};
@@ -78,54 +72,17 @@ bool WithDetails(const std::string& with, std::vector<Detail>& details, std::str
         known.push_back({field.key, field.label,
                          [getter = field.getter](const CZNWorker& w) { return (w.*getter)(); }});
     }
-    for (std::size_t at = 0; at <= with.size();) {
-        std::size_t end = with.find(',', at);
-        if (end == std::string::npos) end = with.size();
-        const std::string key = with.substr(at, end - at);
-        at = end + 1;
-        const std::size_t before = details.size();
-        for (const Detail& detail : known) {
-            if (key == "all" || key == detail.key) details.push_back(detail);
-        }
-        if (details.size() == before) {
-            problem = "unknown field '" + key + "' for --with; fields:";
-            for (const Detail& detail : known) problem += " " + detail.key;
-            problem += ", or all";
-            return false;
-        }
-    }
-    return true;
-}
-
-// Lines of a table for people: a header of labels, then a row per person, each column as
-// wide as its widest cell.
-std::vector<std::string> Columns(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()));
-        for (std::size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], Visible(row[i]).size());
-    }
-    std::vector<std::string> lines;
-    for (const auto& row : rows) {
-        std::string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            const std::string cell = Visible(row[i]);
-            line += cell;
-            if (i + 1 < row.size()) line += std::string(widths[i] - cell.size() + 2, ' ');
-        }
-        lines.push_back(line);
-    }
-    return lines;
+    return known;
 }
 
 // Members with the details --with names, loaded together rather than one search a person.
 // A member whose entry is gone is listed with empty details; a directory that could not be
 // asked fails the command.
 int MembersWithDetails(Context& c, const Arguments& a, WorkerList list, const char* what) {
-    std::vector<Detail> details;
+    std::vector<Detail<CZNWorker>> details;
     std::string problem;
-    if (!WithDetails(c.options().with, details, problem)) return c.Usage(problem);
+    if (!ChooseDetails(c.options().with, WorkerDetails(), details, problem))
+        return c.Usage(problem);
     const CZNGroup group;
     int exit = kExitSuccess;
     if (!Existing(c, group, a[0], exit)) return exit;
@@ -136,7 +93,7 @@ int MembersWithDetails(Context& c, const Arguments& a, WorkerList list, const ch
     CZNWorker::LoadWorkers(members);
     Value objects = Value::Array();
     std::vector<std::vector<std::string>> rows(1, {"User"});
-    for (const Detail& detail : details) rows[0].push_back(detail.label);
+    for (const Detail<CZNWorker>& detail : details) rows[0].push_back(detail.label);
     for (const CZNWorker& member : members) {
         const long code = member.GetErrorStatusCode();
         if (code != 1 && ExitStatusOf(code) != kExitNotFound)
@@ -144,7 +101,7 @@ int MembersWithDetails(Context& c, const Arguments& a, WorkerList list, const ch
         Value object = Value::Object();
         object.Add("userName", Value::String(member.GetName()));
         rows.push_back({member.GetName()});
-        for (const Detail& detail : details) {
+        for (const Detail<CZNWorker>& detail : details) {
             // An unknown person's getters would search again, for nothing.
             const std::string value = code == 1 ? detail.read(member) : std::string();
             object.Add(detail.key.c_str(), Value::String(value));
@@ -153,7 +110,7 @@ int MembersWithDetails(Context& c, const Arguments& a, WorkerList list, const ch
         if (code != 1) object.Add("error", Value::String(member.GetErrorStatusText()));
         objects.Push(std::move(object));
     }
-    return c.Succeed(c.options().json ? objects : Value::Strings(Columns(rows)));
+    return c.Succeed(c.options().json ? objects : Value::Table(Columns(rows)));
 }
 
 int Members(Context& c, const Arguments& a) {

@@ -85,6 +85,12 @@ Value Value::Strings(std::vector<std::string> items) {
     return v;
 }
 
+Value Value::Table(std::vector<std::string> lines) {
+    Value value = Strings(std::move(lines));
+    value.m_headerLines = value.m_strings.empty() ? 0 : 1;
+    return value;
+}
+
 Value Value::Object() {
     Value v;
     v.m_kind = Kind::kObject;

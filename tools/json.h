@@ -24,6 +24,8 @@ class Value {
     static Value String(std::string value);
     static Value Array();
     static Value Strings(std::vector<std::string> items);
+    // Text lines of a table whose first line is its header, which the count leaves out.
+    static Value Table(std::vector<std::string> lines);
     static Value Object();
 
     // Objects keep their members in the order added; the label names the member in text.
@@ -33,7 +35,7 @@ class Value {
 
     Kind kind() const { return m_kind; }
     std::size_t Size() const {
-        return m_kind == Kind::kStrings ? m_strings.size() : m_items.size();
+        return m_kind == Kind::kStrings ? m_strings.size() - m_headerLines : m_items.size();
     }
 
     // Compact JSON, one line.
@@ -49,6 +51,7 @@ class Value {
     std::string m_string;
     std::vector<Value> m_items;
     std::vector<std::string> m_strings;
+    std::size_t m_headerLines = 0;
     // An object's members: names and labels beside their values, which m_items holds.
     std::vector<std::pair<std::string, std::string>> m_names;
 

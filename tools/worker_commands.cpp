@@ -4,6 +4,7 @@
 
 #include "CZNWorker.h"
 #include "tools/cli.h"
+#include "tools/details.h"
 
 namespace zntool {
 namespace {
@@ -119,28 +120,75 @@ const Relation kRelations[] = {
      &CZNWorker::IsValidEventualGroup},
 };
 
+// The details --with names for groups: group show's JSON keys.
+std::vector<Detail<CZNGroup>> GroupDetails() {
+    return {
+        {"description", "Description", [](const CZNGroup& g) { return g.GetDescription(); }},
+        {"companyNumber", "Company number", [](const CZNGroup& g) { return g.GetCompanyNumber(); }},
+        {"organizationalUnit", "Organizational unit",
+         [](const CZNGroup& g) { return g.GetOrganizationalUnit(); }},
+        {"mailAliased", "Mail aliased",
+         [](const CZNGroup& g) {
+             const long flag = g.GetMailAliasedFlag();
+             return flag > 0 ? std::string(1, static_cast<char>(flag)) : std::string();
+         }},
+    };
+}
+
+// The groups of one relation with the details --with names, read together rather than a
+// search per group and detail; a group gone since the listing has empty details.
+Value GroupsWithDetails(const std::list<CZNGroup>& groups,
+                        const std::vector<Detail<CZNGroup>>& details, bool json) {
+    CZNGroup::LoadGroups(groups);
+    Value objects = Value::Array();
+    std::vector<std::vector<std::string>> rows(1, {"Group"});
+    for (const Detail<CZNGroup>& detail : details) rows[0].push_back(detail.label);
+    for (const CZNGroup& group : groups) {
+        const bool found = group.GetErrorStatusCode() == 1;
+        Value object = Value::Object();
+        object.Add("name", Value::String(group.GetGroupName()));
+        rows.push_back({group.GetGroupName()});
+        for (const Detail<CZNGroup>& detail : details) {
+            const std::string value = found ? detail.read(group) : std::string();
+            object.Add(detail.key.c_str(), Value::String(value));
+            rows.back().push_back(value);
+        }
+        if (!found) object.Add("error", Value::String(group.GetErrorStatusText()));
+        objects.Push(std::move(object));
+    }
+    return json ? std::move(objects) : Value::Table(Columns(rows));
+}
+
 // Every relation, or only those asked for by flag.
 int Groups(Context& c, const Arguments& a) {
+    std::vector<Detail<CZNGroup>> details;
+    std::string problem;
+    if (c.options().withGiven && !ChooseDetails(c.options().with, GroupDetails(), details, problem))
+        return c.Usage(problem);
     const CZNWorker worker;
     int exit = kExitSuccess;
     if (!Named(c, worker, a[0], exit)) return exit;
+    auto listed = [&](const std::list<CZNGroup>& groups) {
+        return c.options().withGiven ? GroupsWithDetails(groups, details, c.options().json)
+                                     : NamesOf(c, groups, GroupName);
+    };
     int asked = 0;
     for (const Relation& relation : kRelations) asked += c.Flag(relation.flag) ? 1 : 0;
     c.StartProgress("Groups of " + worker.GetUserNameA());
     if (asked == 1) {
         for (const Relation& relation : kRelations) {
             if (!c.Flag(relation.flag)) continue;
-            Value names = NamesOf(c, (worker.*relation.list)(), GroupName);
+            const std::list<CZNGroup>& groups = (worker.*relation.list)();
             if (worker.GetErrorStatusCode() != 1) return c.Fail(relation.label, worker);
-            return c.Succeed(names);
+            return c.Succeed(listed(groups));
         }
     }
     Value all = Value::Object();
     for (const Relation& relation : kRelations) {
         if (asked > 0 && !c.Flag(relation.flag)) continue;
-        Value names = NamesOf(c, (worker.*relation.list)(), GroupName);
+        const std::list<CZNGroup>& groups = (worker.*relation.list)();
         if (worker.GetErrorStatusCode() != 1) return c.Fail(relation.label, worker);
-        all.Add(relation.key, relation.label, std::move(names));
+        all.Add(relation.key, relation.label, listed(groups));
     }
     return c.Succeed(all);
 }
@@ -239,8 +287,10 @@ const Command kCommands[] = {
     {"show", "USER|NUMBER", "every attribute the directory holds for the worker", 1, 1, "", Show},
     {"find", "PATTERN", "workers by user name, given name or surname ('*' is a wildcard)", 1, 1,
      "--first-name --last-name", Find},
-    {"groups", "USER|NUMBER", "groups the worker owns, is a contact or member of", 1, 1,
-     "--owner --contact --direct --eventual", Groups},
+    {"groups", "USER|NUMBER",
+     "groups the worker owns, is a contact or member of (--with FIELD,...: with the details "
+     "group show names)",
+     1, 1, "--owner --contact --direct --eventual", Groups},
     {"in-group", "USER GROUP",
      "whether the worker is a direct member (or --owner, --contact, --eventual)", 2, 2,
      "--owner --contact --direct --eventual", InGroup},

@@ -245,8 +245,9 @@ int main(int argc, char** argv) {
     }
     Arguments arguments(line.words.begin() + 2, line.words.end());
     Context context(line.options, std::string(group->name) + " " + command->name, line.flags);
-    if (line.options.withGiven && std::string(group->name) + " " + command->name != "group members")
-        return context.Usage("--with goes with group members only");
+    const std::string whole = std::string(group->name) + " " + command->name;
+    if (line.options.withGiven && whole != "group members" && whole != "worker groups")
+        return context.Usage("--with goes with group members and worker groups only");
     for (const std::string& flag : line.flags) {
         if (!FlagAllowed(*command, flag)) return context.Usage("unknown option " + flag);
     }

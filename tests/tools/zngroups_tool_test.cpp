@@ -171,9 +171,17 @@ TEST_F(ToolCommands, WorkersAreFoundByNameOrNumberWithTheirGroups) {
               (std::vector<std::string>{"cdoe", "jdoe"}));
 }
 
+// The searches a --trace run made.
+std::size_t SearchesIn(const std::string& trace) {
+    std::size_t searches = 0;
+    for (std::size_t at = 0; (at = trace.find("search ", at)) != std::string::npos; ++at)
+        ++searches;
+    return searches;
+}
+
 // Members with their details: columns for people, objects in JSON, every field worker show
 // prints, read through one shared search rather than one per member.
-TEST_F(ToolCommands, MembersComeWithTheDetailsAskedFor) {
+TEST_F(ToolCommands, MembersAndGroupsComeWithTheDetailsAskedFor) {
     EXPECT_EQ(Run("group members ENG-BACKEND --with fullName,emailAddress").out,
               "User    Full name  Email\n"
               "bwhite  Bob White  bob.white@example.com\n"
@@ -191,12 +199,26 @@ TEST_F(ToolCommands, MembersComeWithTheDetailsAskedFor) {
     // The group's check, its member list, and one search for every member's attributes.
     const Outcome traced = Run("--trace group members ENG-ALL --eventual --with fullName");
     EXPECT_EQ(traced.exitCode, 0) << traced.err;
-    std::size_t searches = 0;
-    for (std::size_t at = 0; (at = traced.err.find("search ", at)) != std::string::npos; ++at)
-        ++searches;
-    EXPECT_EQ(searches, 3u) << traced.err;
+    EXPECT_EQ(SearchesIn(traced.err), 3u) << traced.err;
     EXPECT_EQ(Run("group members ENG-ALL --with nothing").exitCode, 2);
     EXPECT_EQ(Run("group owners ENG-ALL --with fullName").exitCode, 2);
+
+    // A person's groups likewise, with group show's fields, the details of a relation's
+    // groups in one search.
+    EXPECT_EQ(Run("worker groups jdoe --owner --with description,companyNumber").out,
+              "Group        Description              Company number\n"
+              "ENG-BACKEND  Backend services team    \n"
+              "ENG-DB       Database administration  \n");
+    const Json groups = RunJson("worker groups jdoe --with all")["result"];
+    const Json& owned = groups["owner"].items.at(0);
+    const Json backend = RunJson("group show ENG-BACKEND")["result"];
+    EXPECT_EQ(owned["name"].string, "ENG-BACKEND");
+    for (const char* key : {"description", "companyNumber", "organizationalUnit", "mailAliased"})
+        EXPECT_EQ(owned[key].string, backend[key].string) << key;
+    const Outcome owner = Run("--trace worker groups jdoe --owner --with all");
+    // The person's check, the owned groups, and one search for every group's details.
+    EXPECT_EQ(SearchesIn(owner.err), 3u) << owner.err;
+    EXPECT_EQ(Run("worker groups jdoe --with size").exitCode, 2);
 }
 
 // Checks answer yes (0) or no (1, the library's reason on standard error); JSON has the
