@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,11 +36,17 @@ class ListView {
         Refresh();
         return index < m_index.size() ? m_index[index] : nullptr;
     }
+    // Text of a detail the element gives as a number, kept per element until the same
+    // element is asked again or the list is rewritten.
+    const char* KeepText(std::size_t index, std::string text) const {
+        return (m_kept[index] = std::move(text)).c_str();
+    }
 
   private:
     void Refresh() const {
         if (!m_stale) return;
         m_index.clear();
+        m_kept.clear();
         m_index.reserve(m_source->size());
         for (const Element& element : *m_source) m_index.push_back(&element);
         m_stale = false;
@@ -47,6 +54,7 @@ class ListView {
 
     const std::list<Element>* m_source;
     mutable std::vector<const Element*> m_index;
+    mutable std::unordered_map<std::size_t, std::string> m_kept;
     mutable bool m_stale = true;
 };
 

@@ -96,6 +96,34 @@ ZNG_API size_t ZNG_CALL zng_worker_list_count(const zng_worker_list* list);
 /* The user name the element carries, as zng_worker_get_name of the element would give it. */
 ZNG_API const char* ZNG_CALL zng_worker_list_name(const zng_worker_list* list, size_t index);
 ZNG_API zng_worker* ZNG_CALL zng_worker_list_new_worker(const zng_worker_list* list, size_t index);
+/* Details of many listed workers or groups at once, without a search per element.
+ * zng_worker_list_load reads every worker's attributes through shared searches of a few
+ * hundred user names (one search of every person when the list is most of the company);
+ * zng_group_list_load reads every group's description, company number, mail-aliased flag
+ * and organizational unit the same way. Each returns the number found. An element's status
+ * says why one was not: 30005 or 30004 for a name the directory does not have, or the
+ * failure of the search, which no later detail hides.
+ * zng_worker_list_detail gives a listed worker's attribute by the key that
+ * "zngroups worker show --json" prints (fullName, emailAddress, ..., also workerNumber and
+ * dn); zng_group_list_detail a listed group's (description, companyNumber,
+ * organizationalUnit, mailAliased). A loaded element answers from memory; any other reads
+ * as its own getter would. NULL for an unknown key or an index at or past the count. The
+ * text belongs to the element and stays valid until the same detail of the same element is
+ * asked again or the list is rewritten. */
+ZNG_API long ZNG_CALL zng_worker_list_load(const zng_worker_list* list);
+ZNG_API long ZNG_CALL zng_group_list_load(const zng_group_list* list);
+ZNG_API const char* ZNG_CALL zng_worker_list_detail(const zng_worker_list* list, size_t index,
+                                                     const char* key);
+ZNG_API const char* ZNG_CALL zng_group_list_detail(const zng_group_list* list, size_t index,
+                                                    const char* key);
+/* The element's error status, as zng_*_get_error_status_code/_text of it would give it;
+ * 0 and NULL for an index at or past the count. */
+ZNG_API long ZNG_CALL zng_worker_list_status_code(const zng_worker_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_worker_list_status_text(const zng_worker_list* list,
+                                                          size_t index);
+ZNG_API long ZNG_CALL zng_group_list_status_code(const zng_group_list* list, size_t index);
+ZNG_API const char* ZNG_CALL zng_group_list_status_text(const zng_group_list* list,
+                                                         size_t index);
 ZNG_API size_t ZNG_CALL zng_string_list_count(const zng_string_list* list);
 ZNG_API const char* ZNG_CALL zng_string_list_at(const zng_string_list* list, size_t index);
 

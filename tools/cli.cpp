@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "session/status_codes.h"
+// First: g++ takes its scoped enumerators for shadows of the status codes' names otherwise.
 #include "session/status_kind.h"
+
+#include "session/status_codes.h"
 #include "tools/details.h"
 #include "tools/json.h"
 #include "tools/terminal.h"

@@ -11,6 +11,7 @@
 #include "CZNWorker.h"
 #include "tools/json.h"
 #include "tools/progress.h"
+#include "workers/worker_fields.h"
 
 namespace zntool {
 
@@ -122,13 +123,9 @@ struct CommandGroup {
 };
 
 // A worker attribute the tool prints, under its JSON key and its label for people.
-struct WorkerField {
-    const char* key;
-    const char* label;
-    const std::string& (CZNWorker::*getter)() const;
-};
-extern const WorkerField kWorkerFields[];
-extern const std::size_t kWorkerFieldCount;
+using zn::kWorkerFieldCount;
+using zn::kWorkerFields;
+using zn::WorkerField;
 
 extern const CommandGroup kGroupCommands;
 extern const CommandGroup kWorkerCommands;

@@ -201,12 +201,52 @@ static void TraceGoesToTheApplication(void) {
     zng_group_free(group);
 }
 
+/* Members and groups with their details: one search for all, then each element answers from
+ * memory as its own handle would. */
+static void ListsLoadTheirDetailsTogether(void) {
+    struct TraceLines lines;
+    zng_group* group = zng_group_new_named("ENG-ALL");
+    zng_worker* worker = zng_worker_new_named("jdoe");
+    const zng_worker_list* members = zng_group_get_eventual_members(group);
+    const zng_group_list* groups = zng_worker_get_eventual_groups(worker);
+    size_t last = zng_worker_list_count(members) - 1;
+    const char* name;
+    const char* mail;
+
+    CHECK(zng_worker_list_count(members) == 6);
+    memset(&lines, 0, sizeof lines);
+    zng_set_trace(CollectTrace, &lines);
+    CHECK(zng_worker_list_load(members) == 6);
+    CHECK(zng_group_list_load(groups) == (long)zng_group_list_count(groups));
+    CHECK(lines.searches == 2);
+    name = zng_worker_list_detail(members, last, "fullName");
+    mail = zng_worker_list_detail(members, last, "emailAddress");
+    CHECK(Same(zng_worker_list_name(members, last), "jdoe"));
+    CHECK(Same(name, "John Doe") && Same(mail, "john.doe@example.com"));
+    CHECK(Same(zng_worker_list_detail(members, last, "workerNumber"), "1002"));
+    CHECK(zng_worker_list_status_code(members, last) == 1);
+    CHECK(Same(zng_group_list_name(groups, 0), "ENG-ALL"));
+    CHECK(Same(zng_group_list_detail(groups, 0, "description"), "All engineering staff"));
+    CHECK(Same(zng_group_list_detail(groups, 0, "mailAliased"), "Y"));
+    CHECK(Same(zng_group_list_detail(groups, 0, "organizationalUnit"), "Engineering"));
+    CHECK(lines.searches == 2);
+    zng_set_trace(NULL, &lines);
+
+    CHECK(zng_worker_list_detail(members, last, "shoeSize") == NULL);
+    CHECK(zng_worker_list_detail(members, last + 1, "fullName") == NULL);
+    CHECK(zng_group_list_detail(groups, 0, NULL) == NULL);
+    CHECK(zng_worker_list_load(NULL) == 0 && zng_worker_list_status_code(NULL, 0) == 0);
+    zng_worker_free(worker);
+    zng_group_free(group);
+}
+
 int main(void) {
     VersionOfHeaderAndLibrary();
     TraceGoesToTheApplication();
     GroupQueriesAndBorrowedResults();
     ErrorsStayWithTheirHandle();
     WorkersAndTheirGroups();
+    ListsLoadTheirDetailsTogether();
     if (failures == 0) printf("zngroups_c_test: every check held\n");
     return failures;
 }
