@@ -11,6 +11,8 @@ FindWorkers: find, GetWorkerNumber: number)::
     ['asmith', 'bwhite', 'cdoe', 'cgreen', 'egray', 'jdoe']
     >>> zngroups.Worker("jdoe").full_name()
     'John Doe'
+    >>> [(m.user_name, m.email_address) for m in zngroups.Group("ENG-BACKEND").member_details()]
+    [('bwhite', 'bob.white@example.com'), ('jdoe', 'john.doe@example.com')]
     >>> zngroups.Group("ENG-ALUMNI").add_direct_member("egray", user="asmith", password=pw)
     17
 
@@ -25,10 +27,11 @@ cannot be loaded raises LibraryNotFound (an OSError) on the first call.
 
 from ._library import LibraryNotFound
 from ._trace import set_trace
+from .details import GroupDetails, MemberDetails
 from .errors import Error, NotFound, Refused, Unreachable
 from .group import ChangeRecord, ChangeStatus, Group
 from .worker import Worker
 
-__all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "LibraryNotFound", "NotFound",
-           "Refused", "Unreachable", "Worker", "set_trace"]
+__all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "GroupDetails", "LibraryNotFound",
+           "MemberDetails", "NotFound", "Refused", "Unreachable", "Worker", "set_trace"]
 __version__ = "0.1.0"

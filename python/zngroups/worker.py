@@ -7,6 +7,8 @@ import operator
 from typing import Any, List, Optional, Union
 
 from . import _library
+from . import details as _details
+from .details import GroupDetails
 from ._handle import Handle, check, count, names, text
 
 
@@ -105,6 +107,22 @@ class Worker(Handle):
                             "The groups the worker is a member of, directly or through a "
                             "subgroup.")
     owner_groups = names("group", "get_owner_groups", "The groups the worker owns.")
+
+    def group_details(self, relation: str = "eventual") -> List[GroupDetails]:
+        """The groups of one relation ("owner", "contact", "direct" or "eventual") with
+        their description, company number, organizational unit and mail-aliased flag,
+        sorted by name and read through a search per few hundred groups rather than one per
+        group and attribute."""
+        if relation not in ("owner", "contact", "direct", "eventual"):
+            raise ValueError(f"relation must be owner, contact, direct or eventual, "
+                             f"not {relation!r}")
+        with self._lock:
+            pointer = self._call(f"get_{relation}_groups", ctypes.c_void_p)
+            self._raise_unless(True)
+            found = _details.groups(pointer)
+            if not found:
+                self._confirm_exists()
+        return found
     is_valid_contact_group = check("is_valid_contact_group", "is_valid_contact_group",
                                    "Whether the worker is a contact of `group_name`.",
                                    "group_name")

@@ -3,6 +3,7 @@ kind of operation gives back, each exception class, hostile names and an outage.
 suites pin the library's behaviour; these pin the binding over it."""
 
 import copy
+import dataclasses
 import inspect
 import json
 import os
@@ -48,6 +49,28 @@ def test_queries_give_names_text_numbers_and_answers(sandbox):
                                       "ZN_GROUP_ORG_UNIT_ENGINEERING_PRIV"]
     assert Worker(1002).user_name() == "jdoe"
     assert Worker.find_by_last_name("Doe") == ["cdoe", "jdoe"]
+
+
+def test_members_and_groups_come_with_their_details(sandbox):
+    members = Group("ENG-ALL").member_details(eventual=True)
+    assert [m.user_name for m in members] == ENG_ALL_MEMBERS
+    jdoe = members[-1]
+    assert (jdoe.full_name, jdoe.email_address, jdoe.worker_number, jdoe.error) == (
+        "John Doe", "john.doe@example.com", 1002, None)
+    one = Worker("jdoe")
+    assert (jdoe.display_name, jdoe.city, jdoe.supervisor_user_name, jdoe.dn) == (
+        one.display_name(), one.city(), one.supervisor_user_name(), one.dn())
+    with pytest.raises(dataclasses.FrozenInstanceError):
+        jdoe.full_name = "x"  # type: ignore[misc]
+    assert [m.user_name for m in Group("ENG-ALL").member_details()] == ["asmith"]
+    owned = Worker("jdoe").group_details("owner")
+    assert [(g.name, g.description, g.organizational_unit, g.mail_aliased) for g in owned] == [
+        ("ENG-BACKEND", "Backend services team", "Engineering", "N"),
+        ("ENG-DB", "Database administration", "Engineering", "")]
+    with pytest.raises(NotFound):
+        Group("NO-SUCH").member_details()
+    with pytest.raises(ValueError):
+        Worker("jdoe").group_details("friend")
 
 
 def test_checks_answer_true_or_false(sandbox):
@@ -286,6 +309,7 @@ def test_an_outage_is_unreachable(sandbox, directory_outage):
     assert type(_failure(lambda: Group("NO-SUCH", connect_timeout=1).exists())) is Unreachable
     # Nor does a check answer no when nobody could be asked.
     assert type(_failure(lambda: Worker("jdoe").is_valid())) is Unreachable
+    assert type(_failure(lambda: Group("ENG-ALL").member_details())) is Unreachable
 
 
 def test_no_administration_server_is_unreachable(sandbox):
