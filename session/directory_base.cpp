@@ -32,10 +32,14 @@ void CZNDirectoryBase::SetSearchTimeOut(long seconds, long microSeconds) {
 }
 
 void CZNDirectoryBase::ConfigureHelper(CZNDirectoryBase& helper) {
-    helper.SetDomainAndPort(m_domain.c_str(), m_administrationPort);
-    helper.SetConnectTimeOut(m_connectTimeOutSeconds, m_connectTimeOutMicroSeconds);
-    helper.SetSearchTimeOut(m_searchTimeOutSeconds, m_searchTimeOutMicroSeconds);
+    helper.CopySessionSettings(*this);
     helper.m_reportsFor = m_reportsFor != nullptr ? m_reportsFor : this;
+}
+
+void CZNDirectoryBase::CopySessionSettings(const CZNDirectoryBase& from) {
+    SetDomainAndPort(from.m_domain.c_str(), from.m_administrationPort);
+    SetConnectTimeOut(from.m_connectTimeOutSeconds, from.m_connectTimeOutMicroSeconds);
+    SetSearchTimeOut(from.m_searchTimeOutSeconds, from.m_searchTimeOutMicroSeconds);
 }
 
 bool CZNDirectoryBase::SameSessionAs(const CZNDirectoryBase& other) const {

@@ -50,6 +50,8 @@ class CZNDirectoryBase {
     // A check that needs a list query runs it on a helper, so that no list the caller holds
     // from this object is rewritten by a question.
     void ConfigureHelper(CZNDirectoryBase& helper);
+    // Takes `from`'s domain, administration port and time-outs, and nothing else.
+    void CopySessionSettings(const CZNDirectoryBase& from);
     // True when `other` would ask the same servers with the same time-outs: one search may
     // then serve both.
     bool SameSessionAs(const CZNDirectoryBase& other) const;

@@ -2,6 +2,7 @@
 #include "CZNWorker.h"
 
 #include <cstdint>
+#include <forward_list>
 #include <functional>
 #include <list>
 #include <memory>
@@ -13,15 +14,32 @@
 // What a CZNWorker owns. A worker made from a user name holds only that name until it is
 // first used; its implementation object, with a directory session and some thirty
 // attributes, comes into being then.
+//
+// A worker that LoadWorkers found before it was otherwise used keeps what was found in a
+// shared record instead, and hands out its values as strings of its own, made on first
+// request; its implementation object, when something else asks for one, starts from that
+// record.
 struct CZNWorkerBody {
     std::string userName;
     std::unique_ptr<CZNWorkerImpl> impl;
+    std::shared_ptr<const zn::LoadedWorker> loaded;
+    std::forward_list<std::pair<std::size_t, std::string>> given;
 
     CZNWorkerBody() = default;
     explicit CZNWorkerBody(const std::string& name) : userName(name) {}
     CZNWorkerBody(const CZNWorkerBody& other)
         : userName(other.userName),
-          impl(other.impl ? std::make_unique<CZNWorkerImpl>(*other.impl) : nullptr) {}
+          impl(other.impl ? std::make_unique<CZNWorkerImpl>(*other.impl) : nullptr),
+          loaded(other.loaded) {}
+
+    // The value of a loaded slot, as a string that lives as long as the body.
+    const std::string& Given(std::size_t slot) {
+        for (const auto& value : given) {
+            if (value.first == slot) return value.second;
+        }
+        given.emplace_front(slot, loaded->Value(slot));
+        return given.front().second;
+    }
 };
 
 namespace {
@@ -110,6 +128,7 @@ CZNWorkerImpl& CZNWorker::Impl() const {
         // until the name is set again.
         auto impl = std::make_unique<CZNWorkerImpl>();
         impl->SetUserName(m_body->userName);
+        if (m_body->loaded) impl->TakeRecord(*m_body->loaded);
         m_body->impl = std::move(impl);
     }
     return *m_body->impl;
@@ -130,13 +149,39 @@ const CZNWorkerImpl& SessionOf(const CZNWorkerBody* body) {
 // of its lists, which the call may rewrite before it is done with the argument.
 using Arg = const std::string;
 
+// The body of a worker that a load found before anything else used it; null otherwise.
+CZNWorkerBody* Recorded(CZNWorkerBody* body) {
+    return !IsListed(body) && !body->impl && body->loaded ? body : nullptr;
+}
+
 }  // namespace
 
 long CZNWorker::LoadWorkers(const std::list<CZNWorker>& workers) {
-    std::vector<CZNWorkerImpl*> impls;
-    impls.reserve(workers.size());
-    for (const CZNWorker& worker : workers) impls.push_back(&worker.Impl());
-    return CZNWorkerImpl::LoadWorkers(impls);
+    std::vector<CZNWorkerImpl::LoadTarget> targets(workers.size());
+    auto target = targets.begin();
+    for (const CZNWorker& worker : workers) {
+        if (!IsListed(worker.m_body) && worker.m_body->impl) {
+            target->impl = worker.m_body->impl.get();
+            target->userName = &target->impl->GetHeldUserName();
+            target->session = target->impl;
+        } else {
+            target->userName = &worker.GetName();
+            target->session = &SessionOf(worker.m_body);
+            target->keep = [&worker](std::shared_ptr<const zn::LoadedWorker> record) {
+                if (IsListed(worker.m_body)) {
+                    worker.m_body = new CZNWorkerBody(ListedName(worker.m_body));
+                }
+                // Strings handed out before stay where they are, with the new values.
+                worker.m_body->loaded = std::move(record);
+                for (auto& given : worker.m_body->given) {
+                    given.second = worker.m_body->loaded->Value(given.first);
+                }
+            };
+            target->make = [&worker]() -> CZNWorkerImpl& { return worker.Impl(); };
+        }
+        ++target;
+    }
+    return CZNWorkerImpl::LoadWorkers(targets);
 }
 
 const std::string& CZNWorker::GetName() const {
@@ -144,8 +189,12 @@ const std::string& CZNWorker::GetName() const {
     return m_body->impl ? m_body->impl->GetHeldUserName() : m_body->userName;
 }
 
-#define ZN_WORKER_ATTRIBUTE(Getter)                                           \
+#define ZN_WORKER_ATTRIBUTE(Getter, attribute)                                \
     const std::string& CZNWorker::Getter() const {                            \
+        if (CZNWorkerBody* body = Recorded(m_body)) {                         \
+            static const std::size_t slot = CZNWorkerImpl::SlotOf(attribute); \
+            return body->Given(slot);                                         \
+        }                                                                     \
         return Impl().Getter();                                               \
     }                                                                         \
     const std::string& CZNWorker::Getter(const std::string& userName) const { \
@@ -154,40 +203,44 @@ const std::string& CZNWorker::GetName() const {
         return Impl().Getter();                                               \
     }
 
-ZN_WORKER_ATTRIBUTE(GetCity)
-ZN_WORKER_ATTRIBUTE(GetCompanyName)
-ZN_WORKER_ATTRIBUTE(GetCompanyNumber)
-ZN_WORKER_ATTRIBUTE(GetCostCenter)
-ZN_WORKER_ATTRIBUTE(GetCostCenterDescription)
-ZN_WORKER_ATTRIBUTE(GetCountry)
-ZN_WORKER_ATTRIBUTE(GetDepartment)
-ZN_WORKER_ATTRIBUTE(GetDisplayName)
-ZN_WORKER_ATTRIBUTE(GetEmailAddress)
-ZN_WORKER_ATTRIBUTE(GetEmployeeType)
-ZN_WORKER_ATTRIBUTE(GetFaxNumber)
-ZN_WORKER_ATTRIBUTE(GetFullName)
-ZN_WORKER_ATTRIBUTE(GetGivenName)
-ZN_WORKER_ATTRIBUTE(GetJobTitle)
-ZN_WORKER_ATTRIBUTE(GetMailStop)
-ZN_WORKER_ATTRIBUTE(GetOfficeLocation)
-ZN_WORKER_ATTRIBUTE(GetPagerNumber)
-ZN_WORKER_ATTRIBUTE(GetPhoneNumber)
-ZN_WORKER_ATTRIBUTE(GetShiftCode)
-ZN_WORKER_ATTRIBUTE(GetShipToCity)
-ZN_WORKER_ATTRIBUTE(GetShipToCountry)
-ZN_WORKER_ATTRIBUTE(GetShipToState)
-ZN_WORKER_ATTRIBUTE(GetShipToStreet)
-ZN_WORKER_ATTRIBUTE(GetShipToZipCode)
-ZN_WORKER_ATTRIBUTE(GetState)
-ZN_WORKER_ATTRIBUTE(GetStreet)
-ZN_WORKER_ATTRIBUTE(GetSupervisorUserName)
-ZN_WORKER_ATTRIBUTE(GetSurName)
-ZN_WORKER_ATTRIBUTE(GetZipCode)
-ZN_WORKER_ATTRIBUTE(GetWorkerDN)
+ZN_WORKER_ATTRIBUTE(GetCity, "l")
+ZN_WORKER_ATTRIBUTE(GetCompanyName, "companyname")
+ZN_WORKER_ATTRIBUTE(GetCompanyNumber, "companynumber")
+ZN_WORKER_ATTRIBUTE(GetCostCenter, "departmentnumber")
+ZN_WORKER_ATTRIBUTE(GetCostCenterDescription, "businesscategory")
+ZN_WORKER_ATTRIBUTE(GetCountry, "c")
+ZN_WORKER_ATTRIBUTE(GetDepartment, "departmentnumber")
+ZN_WORKER_ATTRIBUTE(GetDisplayName, "displayname")
+ZN_WORKER_ATTRIBUTE(GetEmailAddress, "mail")
+ZN_WORKER_ATTRIBUTE(GetEmployeeType, "employeetype")
+ZN_WORKER_ATTRIBUTE(GetFaxNumber, "facsimiletelephonenumber")
+ZN_WORKER_ATTRIBUTE(GetFullName, "cn")
+ZN_WORKER_ATTRIBUTE(GetGivenName, "givenname")
+ZN_WORKER_ATTRIBUTE(GetJobTitle, "title")
+ZN_WORKER_ATTRIBUTE(GetMailStop, "mailstop")
+ZN_WORKER_ATTRIBUTE(GetOfficeLocation, "roomnumber")
+ZN_WORKER_ATTRIBUTE(GetPagerNumber, "pager")
+ZN_WORKER_ATTRIBUTE(GetPhoneNumber, "telephonenumber")
+ZN_WORKER_ATTRIBUTE(GetShiftCode, "shiftcode")
+ZN_WORKER_ATTRIBUTE(GetShipToCity, "shiptolocality")
+ZN_WORKER_ATTRIBUTE(GetShipToCountry, "shiptocountryname")
+ZN_WORKER_ATTRIBUTE(GetShipToState, "shiptostate")
+ZN_WORKER_ATTRIBUTE(GetShipToStreet, "shiptostreet")
+ZN_WORKER_ATTRIBUTE(GetShipToZipCode, "shiptopostalcode")
+ZN_WORKER_ATTRIBUTE(GetState, "st")
+ZN_WORKER_ATTRIBUTE(GetStreet, "street")
+ZN_WORKER_ATTRIBUTE(GetSupervisorUserName, "manager")
+ZN_WORKER_ATTRIBUTE(GetSurName, "sn")
+ZN_WORKER_ATTRIBUTE(GetZipCode, "postalcode")
+ZN_WORKER_ATTRIBUTE(GetWorkerDN, "dn")
 
 #undef ZN_WORKER_ATTRIBUTE
 
 const std::string& CZNWorker::GetUserNameA() const {
+    if (CZNWorkerBody* body = Recorded(m_body)) {
+        static const std::size_t slot = CZNWorkerImpl::SlotOf("uid");
+        return body->loaded->Has(slot) ? body->Given(slot) : body->userName;
+    }
     return Impl().GetUserNameA();
 }
 
@@ -197,6 +250,7 @@ const std::string& CZNWorker::GetUserNameA(long workerNumber) const {
 }
 
 long CZNWorker::GetWorkerNumber() const {
+    if (const CZNWorkerBody* body = Recorded(m_body)) return body->loaded->number;
     return Impl().GetWorkerNumber();
 }
 

@@ -31,16 +31,16 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-bool CZNWorkerImpl::SharedSearchKey(std::string& key) const {
+bool CZNWorkerImpl::SharedSearchKey(const std::string& userName, std::string& key) {
     // Only names the directory compares as plain text, ignoring case, can be matched to the
     // entries of a shared search exactly as their own search would match them; any other
     // name (blanks, wildcards, escapes, other alphabets) loads by itself.
-    if (m_userName.empty() || m_userName.size() > kMaxUserNameLength) return false;
-    for (char c : m_userName) {
+    if (userName.empty() || userName.size() > kMaxUserNameLength) return false;
+    for (char c : userName) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (!std::isalnum(u) && c != '.' && c != '_' && c != '-') return false;
     }
-    key = Lower(m_userName);
+    key = Lower(userName);
     return true;
 }
 
@@ -101,57 +101,118 @@ bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& fi
     return searched;
 }
 
-long CZNWorkerImpl::LoadWorkers(const std::vector<CZNWorkerImpl*>& workers) {
-    long loaded = 0;
-    // The workers a shared search serves, by lower-cased user name (a name may stand for
-    // several objects), and the names in the order first met.
-    std::unordered_map<std::string, std::vector<CZNWorkerImpl*>> byName;
-    std::vector<std::string> names;
-    CZNWorkerImpl* session = nullptr;
-    for (CZNWorkerImpl* worker : workers) {
-        std::string key;
-        if (worker->SharedSearchKey(key) &&
-            (session == nullptr || worker->SameSessionAs(*session))) {
-            if (session == nullptr) session = worker;
-            std::vector<CZNWorkerImpl*>& same = byName[key];
-            if (same.empty()) names.push_back(key);
-            same.push_back(worker);
+// The workers one user name stands for in a shared load, and what the load found for it.
+struct CZNWorkerImpl::NameLoad {
+    std::vector<CZNWorkerImpl::LoadTarget*> targets;
+    std::shared_ptr<zn::LoadedWorker> record;
+    // The record could not hold the values: the workers without an implementation object
+    // take the entries the full way instead.
+    bool overflow = false;
+    std::vector<CZNWorkerImpl::FoundEntry> entries;
+};
+
+void CZNWorkerImpl::TakeForName(NameLoad& load, const FoundEntry& entry) {
+    bool light = false;
+    for (LoadTarget* target : load.targets) {
+        if (target->impl != nullptr) {
+            target->impl->TakeEntry(entry);
         } else {
-            worker->LoadWorker();
-            loaded += worker->m_loaded != 0 ? 1 : 0;
+            light = true;
         }
     }
-    if (session == nullptr) return loaded;
+    if (!light) return;
+    if (!load.overflow) {
+        if (!load.record) load.record = std::make_shared<zn::LoadedWorker>();
+        bool fits = !entry.hasDN || load.record->Set(kDnSlot, entry.dn.c_str());
+        for (const auto& [name, value] : entry.firstValues) {
+            fits = fits && Record(*load.record, name.c_str(), value.c_str());
+        }
+        load.overflow = !fits;
+    }
+    // Kept only in case a later entry overflows the record; a person has one entry or two.
+    load.entries.push_back(entry);
+}
+
+void CZNWorkerImpl::FinishName(NameLoad& load, const CZNDirectoryBase& searcher, bool searched,
+                               long& found) {
+    for (LoadTarget* target : load.targets) {
+        if (target->impl == nullptr && searched && load.record && !load.overflow) {
+            target->keep(load.record);
+            ++found;
+            continue;
+        }
+        CZNWorkerImpl& worker = target->impl != nullptr ? *target->impl : target->make();
+        if (target->impl == nullptr) {
+            worker.BeginLoad();
+            if (searched) {
+                for (const FoundEntry& entry : load.entries) worker.TakeEntry(entry);
+            }
+        }
+        worker.EndLoad(searcher, searched);
+        found += worker.m_loaded != 0 ? 1 : 0;
+    }
+    load.entries.clear();
+}
+
+long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
+    long found = 0;
+    // The workers a shared search serves, by lower-cased user name, and the names in the
+    // order first met.
+    std::unordered_map<std::string, NameLoad> byName;
+    std::vector<std::string> names;
+    const CZNDirectoryBase* session = nullptr;
+    for (LoadTarget& target : targets) {
+        std::string key;
+        if (SharedSearchKey(*target.userName, key) &&
+            (session == nullptr || target.session->SameSessionAs(*session))) {
+            if (session == nullptr) session = target.session;
+            NameLoad& load = byName[key];
+            if (load.targets.empty()) names.push_back(key);
+            load.targets.push_back(&target);
+        } else {
+            CZNWorkerImpl& worker = target.impl != nullptr ? *target.impl : target.make();
+            worker.LoadWorker();
+            found += worker.m_loaded != 0 ? 1 : 0;
+        }
+    }
+    if (session == nullptr) return found;
 
     CZNWorkerImpl searcher;
-    session->ConfigureHelper(searcher);
-    // Each worker takes, in the server's order, every entry its own search would have found:
-    // one uid under two branches is two entries, the later one overwriting.
-    auto finish = [&](std::size_t first, std::size_t end, bool searched) {
+    // Loading sends no usage report, so the searcher needs only the settings.
+    searcher.CopySessionSettings(*session);
+    auto begin = [&](std::size_t first, std::size_t end) {
         for (std::size_t i = first; i < end; ++i) {
-            for (CZNWorkerImpl* worker : byName[names[i]]) {
-                worker->EndLoad(searcher, searched);
-                loaded += worker->m_loaded != 0 ? 1 : 0;
+            for (LoadTarget* target : byName[names[i]].targets) {
+                if (target->impl != nullptr) target->impl->BeginLoad();
             }
         }
     };
+    auto finish = [&](std::size_t first, std::size_t end, bool searched) {
+        for (std::size_t i = first; i < end; ++i) {
+            FinishName(byName[names[i]], searcher, searched, found);
+        }
+    };
+    // Each worker takes, in the server's order, every entry its own search would have found:
+    // one uid under two branches is two entries, the later one overwriting.
     // A list of most of the company is read in one search of every person; a directory that
     // will not give that many entries at once is asked a few hundred names at a time.
     if (names.size() >= kWholeDirectoryNames) {
-        for (const auto& [name, same] : byName) {
-            for (CZNWorkerImpl* worker : same) worker->BeginLoad();
+        begin(0, names.size());
+        if (SearchEntries(searcher, kEveryPersonFilter, [&](const FoundEntry& entry) {
+                for (const std::string& name : entry.userNames) {
+                    auto match = byName.find(name);
+                    if (match != byName.end()) TakeForName(match->second, entry);
+                }
+            })) {
+            finish(0, names.size(), true);
+            return found;
         }
-    }
-    if (names.size() >= kWholeDirectoryNames &&
-        SearchEntries(searcher, kEveryPersonFilter, [&](const FoundEntry& entry) {
-            for (const std::string& name : entry.userNames) {
-                auto found = byName.find(name);
-                if (found == byName.end()) continue;
-                for (CZNWorkerImpl* worker : found->second) worker->TakeEntry(entry);
-            }
-        })) {
-        finish(0, names.size(), true);
-        return loaded;
+        // Forget what a search that failed part way handed out.
+        for (auto& [name, load] : byName) {
+            load.record.reset();
+            load.overflow = false;
+            load.entries.clear();
+        }
     }
     for (std::size_t first = 0; first < names.size(); first += kNamesPerSearch) {
         const std::size_t end = std::min(names.size(), first + kNamesPerSearch);
@@ -159,16 +220,15 @@ long CZNWorkerImpl::LoadWorkers(const std::vector<CZNWorkerImpl*>& workers) {
         const std::set<std::string> asked(names.begin() + first, names.begin() + end);
         for (std::size_t i = first; i < end; ++i) {
             filter += "(uid=" + zn::EscapeFilterValue(names[i]) + ")";
-            for (CZNWorkerImpl* worker : byName[names[i]]) worker->BeginLoad();
         }
         filter += "))";
+        begin(first, end);
         const bool searched = SearchEntries(searcher, filter, [&](const FoundEntry& entry) {
             for (const std::string& name : entry.userNames) {
-                if (asked.count(name) == 0) continue;
-                for (CZNWorkerImpl* worker : byName[name]) worker->TakeEntry(entry);
+                if (asked.count(name) != 0) TakeForName(byName[name], entry);
             }
         });
         finish(first, end, searched);
     }
-    return loaded;
+    return found;
 }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <list>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "CZNGroup.h"
 #include "CZNWorker.h"
 #include "session/directory_base.h"
+#include "workers/loaded_worker.h"
 
 namespace zn {
 // Appends a worker for each of `names` to `workers`. The workers refer to the names until they
@@ -45,10 +47,26 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
 
     // Reads every attribute of the worker in one search; see the attribute table.
     void LoadWorker();
-    // Loads every worker of `workers` as LoadWorker would, those named by a plain user name
-    // through shared searches of a few hundred names each; the number loaded. Each worker's
-    // error status is what its own LoadWorker would have left.
-    static long LoadWorkers(const std::vector<CZNWorkerImpl*>& workers);
+    // One worker of a shared load, as its facade hands it over. A worker without an
+    // implementation object yet is given a compact record of what was found (`keep`), and
+    // an implementation object (`make`) only when its status must say why nothing was.
+    struct LoadTarget {
+        // The user name its own search would ask for, and the session it would ask with.
+        const std::string* userName = nullptr;
+        const zn::CZNDirectoryBase* session = nullptr;
+        CZNWorkerImpl* impl = nullptr;
+        std::function<void(std::shared_ptr<const zn::LoadedWorker>)> keep;
+        std::function<CZNWorkerImpl&()> make;
+    };
+    // Loads every target as LoadWorker would, those named by a plain user name through
+    // shared searches of a few hundred names each; the number found. Each worker's getters
+    // and error status then answer what its own LoadWorker would have left.
+    static long LoadWorkers(std::vector<LoadTarget>& targets);
+    // The record slot of a directory attribute (or of the DN), for the facade's getters.
+    static std::size_t SlotOf(const char* attribute);
+    static constexpr std::size_t kDnSlot = zn::LoadedWorker::kSlots - 1;
+    // Takes what a shared load recorded, as if the worker's own load had found it.
+    void TakeRecord(const zn::LoadedWorker& record);
     // One entry of a shared search: its DN, the first value of each attribute in the
     // server's order, and every user name (lower-cased) it answers to.
     struct FoundEntry {
@@ -125,6 +143,10 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     const std::list<CZNGroup>& ListGroups(const char* filterFormat);
     long IsRelatedGroup(const GroupCheck& check, const std::string& groupName);
     static const AttributeRow* FindAttributeRow(const char* name);
+    static const AttributeRow* AttributeTable(std::size_t& count);
+    // Records one attribute of an entry as StoreAttribute would store it; false when the
+    // record has no room left.
+    static bool Record(zn::LoadedWorker& record, const char* name, const char* firstValue);
 
     // Loads the worker when its fields do not belong to the current identity yet.
     const std::string& Loaded(const std::string& field);
@@ -140,7 +162,12 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     void EndLoad(const CZNDirectoryBase& searcher, bool searched);
     // The key a shared search can find this worker by (its user name, lower-cased), when the
     // name is one the directory matches plainly; false otherwise.
-    bool SharedSearchKey(std::string& key) const;
+    static bool SharedSearchKey(const std::string& userName, std::string& key);
+    // A shared load's handling of one user name: an entry found for it, and the end.
+    struct NameLoad;
+    static void TakeForName(NameLoad& load, const FoundEntry& entry);
+    static void FinishName(NameLoad& load, const CZNDirectoryBase& searcher, bool searched,
+                           long& found);
     void ReportUnknownWorker();
     // The filter that finds the worker by its user name.
     std::string UserNameFilter() const;

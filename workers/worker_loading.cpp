@@ -65,7 +65,7 @@ struct CZNWorkerImpl::AttributeRow {
     Conversion conversion;
 };
 
-const CZNWorkerImpl::AttributeRow* CZNWorkerImpl::FindAttributeRow(const char* name) {
+const CZNWorkerImpl::AttributeRow* CZNWorkerImpl::AttributeTable(std::size_t& count) {
     static const AttributeRow kTable[] = {
         {"cn", &CZNWorkerImpl::m_fullName, Conversion::kNone},
         {"l", &CZNWorkerImpl::m_city, Conversion::kNone},
@@ -98,12 +98,69 @@ const CZNWorkerImpl::AttributeRow* CZNWorkerImpl::FindAttributeRow(const char* n
         {"uid", &CZNWorkerImpl::m_userName, Conversion::kNone},
         {"postalcode", &CZNWorkerImpl::m_zipCode, Conversion::kNone},
     };
-    for (const AttributeRow& row : kTable) {
-        if (EqualsIgnoringCase(row.name, name)) {
-            return &row;
+    static_assert(sizeof kTable / sizeof kTable[0] < kDnSlot, "a record slot for each row");
+    count = sizeof kTable / sizeof kTable[0];
+    return kTable;
+}
+
+const CZNWorkerImpl::AttributeRow* CZNWorkerImpl::FindAttributeRow(const char* name) {
+    std::size_t count = 0;
+    const AttributeRow* table = AttributeTable(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (EqualsIgnoringCase(table[i].name, name)) {
+            return &table[i];
         }
     }
     return nullptr;
+}
+
+std::size_t CZNWorkerImpl::SlotOf(const char* attribute) {
+    std::size_t count = 0;
+    const AttributeRow* table = AttributeTable(count);
+    const AttributeRow* row = FindAttributeRow(attribute);
+    return row != nullptr ? static_cast<std::size_t>(row - table) : kDnSlot;
+}
+
+bool CZNWorkerImpl::Record(zn::LoadedWorker& record, const char* name, const char* firstValue) {
+    std::size_t count = 0;
+    const AttributeRow* table = AttributeTable(count);
+    const AttributeRow* row = FindAttributeRow(name);
+    if (row == nullptr) {
+        return true;
+    }
+    const std::size_t slot = static_cast<std::size_t>(row - table);
+    switch (row->conversion) {
+        case Conversion::kNone:
+            return record.Set(slot, firstValue);
+        case Conversion::kWorkerNumber:
+            record.hasNumber = true;
+            record.number = ParseWorkerNumber(firstValue);
+            return true;
+        case Conversion::kNameFromDN:
+            return record.Set(slot, *firstValue == '\0' ? "" : NameFromDN(firstValue).c_str());
+    }
+    return true;
+}
+
+void CZNWorkerImpl::TakeRecord(const zn::LoadedWorker& record) {
+    SetErrorStatus(zn::kStatusSuccess, "");
+    ClearSearchFailed();
+    ClearAttributeFields();
+    std::size_t count = 0;
+    const AttributeRow* table = AttributeTable(count);
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        if (table[slot].field != nullptr && record.Has(slot)) {
+            this->*table[slot].field = record.Value(slot);
+        }
+    }
+    if (record.hasNumber) {
+        m_workerNumber = record.number;
+    }
+    if (record.Has(kDnSlot)) {
+        m_workerDN = record.Value(kDnSlot);
+        m_dnResolved = 1;
+    }
+    m_loaded = 1;
 }
 
 void CZNWorkerImpl::ClearAttributeFields() {

@@ -199,5 +199,37 @@ TEST_F(ConcurrentObjects, ElementsOfOneListServeThreadsOfTheirOwnAtOnce) {
     EXPECT_EQ(subgroups.front().GetGroupName(), "ENG-BACKEND");
 }
 
+// Loaded elements of one name share what the load read; each reads it on a thread of its own.
+TEST_F(ConcurrentObjects, LoadedElementsOfOneNameReadWhatTheyShareAtOnce) {
+    const std::list<CZNWorker> people(6, CZNWorker(std::string("jdoe")));
+    const std::list<CZNGroup> groups(6, CZNGroup("ENG-ALL"));
+    ASSERT_EQ(CZNWorker::LoadWorkers(people), 6);
+    ASSERT_EQ(CZNGroup::LoadGroups(groups), 6);
+    std::vector<std::string> failures(people.size() + groups.size());
+    std::vector<std::thread> threads;
+    std::size_t slot = 0;
+    for (const CZNWorker& person : people) {
+        threads.emplace_back([&, slot, &worker = person] {
+            for (int round = 0; round < 3; ++round) {
+                if (worker.GetFullName() != "John Doe" || worker.GetWorkerNumber() != 1002) {
+                    failures[slot] += "details; ";
+                }
+            }
+        });
+        ++slot;
+    }
+    for (const CZNGroup& group : groups) {
+        threads.emplace_back([&, slot, &loaded = group] {
+            if (loaded.GetDescription() != "All engineering staff" ||
+                loaded.GetMailAliasedFlag() != 'Y') {
+                failures[slot] += "details; ";
+            }
+        });
+        ++slot;
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t i = 0; i < failures.size(); ++i) EXPECT_EQ(failures[i], "") << "thread " << i;
+}
+
 }  // namespace
 }  // namespace zntest

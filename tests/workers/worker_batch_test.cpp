@@ -114,13 +114,29 @@ TEST_F(WorkerBatch, EveryPersonLoadsAsAloneThroughOneSearch) {
     workers.push_back(std::string("nobody"));
     workers.push_back(std::string("as*"));
     workers.push_back(std::string("a smith"));
+    // A worker used before (with an implementation object of its own) shares the search too.
+    const CZNWorker used(std::string("bwhite"));
+    ASSERT_EQ(used.IsValidWorker(), 1);
+    workers.push_back(used);
 
     const long before = SearchesSoFar();
     const long found = CZNWorker::LoadWorkers(workers);
     // One shared search, and one for each name that could not share it.
     EXPECT_EQ(SearchesSoFar() - before, 3);
-    EXPECT_EQ(found, static_cast<long>(everybody.size()) + 2);
+    EXPECT_EQ(found, static_cast<long>(everybody.size()) + 3);
     ExpectAsLoadedAlone(workers);
+
+    // What a loaded worker handed out stays where it is when it loads again or is used
+    // otherwise (AddressSanitizer watches the references).
+    const CZNWorker& first = workers.front();
+    const std::string& fullName = first.GetFullName();
+    const std::string& mail = first.GetEmailAddress();
+    const std::string expected = fullName + " " + mail;
+    ASSERT_GT(CZNWorker::LoadWorkers(workers), 0);
+    EXPECT_EQ(fullName + " " + mail, expected);
+    EXPECT_EQ(first.IsValidWorker(), 1);
+    EXPECT_EQ(fullName + " " + mail, expected);
+    EXPECT_EQ(first.GetFullName(), fullName);
     EXPECT_EQ(CZNWorker::LoadWorkers({}), 0);
 
     // Most of a company (here: the sample among 20,000 names nobody has) is one search of
