@@ -260,7 +260,8 @@ void Register() {
 
 }  // namespace
 
-// Every search of either side goes through ldap_search_st; the linker hands it here first.
+// Every search of either side goes through ldap_search_st or ldap_search_ext; the linker hands
+// them here first.
 extern "C" int __real_ldap_search_st(LDAP*, const char*, int, const char*, char**, int, timeval*,
                                      LDAPMessage**);
 extern "C" int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, const char* filter,
@@ -268,6 +269,16 @@ extern "C" int __wrap_ldap_search_st(LDAP* ld, const char* base, int scope, cons
                                      LDAPMessage** result) {
     ++g_searches;
     return __real_ldap_search_st(ld, base, scope, filter, attributes, only, wait, result);
+}
+
+extern "C" int __real_ldap_search_ext(LDAP*, const char*, int, const char*, char**, int,
+                                      LDAPControl**, LDAPControl**, timeval*, int, int*);
+extern "C" int __wrap_ldap_search_ext(LDAP* ld, const char* base, int scope, const char* filter,
+                                      char** attributes, int only, LDAPControl** server,
+                                      LDAPControl** client, timeval* wait, int size, int* id) {
+    ++g_searches;
+    return __real_ldap_search_ext(ld, base, scope, filter, attributes, only, server, client, wait,
+                                  size, id);
 }
 
 int main(int argc, char** argv) {

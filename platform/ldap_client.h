@@ -35,6 +35,9 @@ inline constexpr int kDefaultPort = 389;
 inline constexpr int kScopeSubtree = 2;
 inline constexpr int kAuthSimple = 0x80;
 inline constexpr int kMsgAll = 1;
+inline constexpr int kMsgOne = 0;
+inline constexpr long kResSearchEntry = 0x64;
+inline constexpr long kResSearchResult = 0x65;
 
 struct TimeValue {
     long seconds;
@@ -65,6 +68,10 @@ const char* Err2String(long code);
 long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
               const char* const* attributes, int attributesOnly, TimeValue timeout,
               Message** result);
+// Starts a search without waiting for its answer: the message number, or -1 with the
+// classic code in `code`. The answer is read with Result, one message at a time.
+long SearchExt(Handle* handle, const char* base, int scope, const char* filter,
+               const char* const* attributes, TimeValue timeLimit, long& code);
 Message* FirstEntry(Handle* handle, Message* chain);
 Message* NextEntry(Handle* handle, Message* entry);
 char* FirstAttribute(Handle* handle, Message* entry, BerElement** position);

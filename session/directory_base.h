@@ -168,11 +168,19 @@ class CZNDirectoryBase {
     // the search failed (the error status then says why). Null attributes request all.
     bool SearchAndWalk(const char* filter, const char* const* attributes,
                        const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
+    // SearchAndWalk for an answer too big to hold whole (every person of a company): each
+    // entry is walked as it arrives and let go. One server, one try; false when the search
+    // fails, part way included, and the caller must then forget what it was handed.
+    bool StreamSearch(const char* filter, const char* const* attributes,
+                      const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
 
   private:
     void ReadLastError(ldapapi::Handle* handle);
     void TraceSearch(trace::TraceSink& sink, const char* searchBase, const char* filter,
                      const char* const* attributes, long code, double milliseconds);
+    void TraceSearch(trace::TraceSink& sink, const char* searchBase, const char* filter,
+                     const char* const* attributes, long code, std::size_t entries,
+                     double milliseconds);
     void AwaitBind(ldapapi::Handle* handle, long messageId);
     void ForgetPassword();
     void LoadUsageModuleInformation(const UsageSources& sources);

@@ -1,4 +1,5 @@
 // Subtree searches with retries and fail-over, and the walk over their results.
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 
@@ -108,6 +109,12 @@ void CZNDirectoryBase::TraceSearch(trace::TraceSink& sink, const char* searchBas
          entry != nullptr; entry = ldapapi::NextEntry(handle, entry)) {
         ++entries;
     }
+    TraceSearch(sink, searchBase, filter, attributes, code, entries, milliseconds);
+}
+
+void CZNDirectoryBase::TraceSearch(trace::TraceSink& sink, const char* searchBase,
+                                   const char* filter, const char* const* attributes, long code,
+                                   std::size_t entries, double milliseconds) {
     sink.OnSearch(
         {m_tracedServer.c_str(), searchBase, filter, attributes, code, entries, milliseconds});
 }
@@ -153,6 +160,71 @@ bool CZNDirectoryBase::SearchAndWalk(const char* filter, const char* const* attr
     } release{*this};
     WalkSearchResult(onEntry, onAttribute);
     return true;
+}
+
+bool CZNDirectoryBase::StreamSearch(const char* filter, const char* const* attributes,
+                                    const EntryVisitor& onEntry,
+                                    const AttributeVisitor& onAttribute) {
+    m_lastSearchFailed = true;
+    long connectionCounter = kFirstServerNumber;
+    m_connection = ConnectToServer(connectionCounter);
+    if (!m_connection) {
+        SetErrorStatusCode(status::kNoServer);
+        AppendErrorStatusText(kNoConnectionText, false);
+        return false;
+    }
+    struct ReleaseOnExit {
+        CZNDirectoryBase& base;
+        ~ReleaseOnExit() { base.ReleaseSearch(); }
+    } release{*this};
+    trace::TraceSink* sink = trace::Sink();
+    const auto started = std::chrono::steady_clock::now();
+    ldapapi::Handle* handle = m_connection.get();
+    const char* base = OrganizationBaseDN();
+    long code = ldapapi::kSuccess;
+    long messageId = ldapapi::SearchExt(handle, base, ldapapi::kScopeSubtree, filter, attributes,
+                                        SearchTimeOut(), code);
+    std::size_t entries = 0;
+    while (messageId >= 0) {
+        // Each message is awaited at most the search time-out: a server that stops sending
+        // part way cannot hold the caller.
+        ldapapi::Message* message = nullptr;
+        const long type =
+            ldapapi::Result(handle, messageId, ldapapi::kMsgOne, SearchTimeOut(), &message);
+        if (type == 0) {
+            ldapapi::Abandon(handle, messageId);
+            code = ldapapi::kTimeout;
+            break;
+        }
+        if (type < 0) {
+            if (!ldapapi::GetLastError(handle, code) || code == ldapapi::kSuccess) {
+                code = ldapapi::kServerDown;
+            }
+            break;
+        }
+        if (type == ldapapi::kResSearchResult) {
+            code = ldapapi::Result2Error(handle, message);
+            break;
+        }
+        // One entry at a time, let go before the next arrives.
+        m_searchResult.reset(message);
+        if (type == ldapapi::kResSearchEntry) {
+            WalkSearchResult(onEntry, onAttribute);
+            ++entries;
+        }
+        m_searchResult.reset();
+    }
+    if (sink != nullptr) {
+        TraceSearch(*sink, base, filter, attributes, code, entries,
+                    trace::MillisecondsSince(started));
+    }
+    if (code == ldapapi::kTimeout) {
+        SetErrorStatus(status::kDirectoryTimeout, kTimeoutText);
+    } else if (code != ldapapi::kSuccess) {
+        SetErrorStatus(status::kLdapError, FormatText(kLdapErrorFormat, code));
+    }
+    m_lastSearchFailed = code != ldapapi::kSuccess;
+    return !m_lastSearchFailed;
 }
 
 }  // namespace zn

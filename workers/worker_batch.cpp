@@ -76,10 +76,11 @@ void CZNWorkerImpl::EndLoad(const CZNDirectoryBase& searcher, bool searched) {
 
 // One entry is held at a time beside the search's result.
 bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
-                                  const std::function<void(const FoundEntry&)>& take) {
+                                  const std::function<void(const FoundEntry&)>& take, bool stream) {
     FoundEntry entry;
     bool started = false;
-    const bool searched = searcher.SearchAndWalk(
+    const auto walk = stream ? &CZNWorkerImpl::StreamSearch : &CZNWorkerImpl::SearchAndWalk;
+    const bool searched = (searcher.*walk)(
         filter.c_str(), nullptr,
         [&](const char* dn) {
             if (started) take(entry);
@@ -105,10 +106,9 @@ bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& fi
 struct CZNWorkerImpl::NameLoad {
     std::vector<CZNWorkerImpl::LoadTarget*> targets;
     std::shared_ptr<zn::LoadedWorker> record;
-    // The record could not hold the values: the workers without an implementation object
-    // take the entries the full way instead.
+    // The record could not hold the values (tens of kilobytes): the workers without an
+    // implementation object then load by themselves.
     bool overflow = false;
-    std::vector<CZNWorkerImpl::FoundEntry> entries;
 };
 
 void CZNWorkerImpl::TakeForName(NameLoad& load, const FoundEntry& entry) {
@@ -129,8 +129,6 @@ void CZNWorkerImpl::TakeForName(NameLoad& load, const FoundEntry& entry) {
         }
         load.overflow = !fits;
     }
-    // Kept only in case a later entry overflows the record; a person has one entry or two.
-    load.entries.push_back(entry);
 }
 
 void CZNWorkerImpl::FinishName(NameLoad& load, const CZNDirectoryBase& searcher, bool searched,
@@ -142,16 +140,14 @@ void CZNWorkerImpl::FinishName(NameLoad& load, const CZNDirectoryBase& searcher,
             continue;
         }
         CZNWorkerImpl& worker = target->impl != nullptr ? *target->impl : target->make();
-        if (target->impl == nullptr) {
-            worker.BeginLoad();
-            if (searched) {
-                for (const FoundEntry& entry : load.entries) worker.TakeEntry(entry);
-            }
+        if (target->impl == nullptr && load.overflow) {
+            worker.LoadWorker();
+        } else {
+            if (target->impl == nullptr) worker.BeginLoad();
+            worker.EndLoad(searcher, searched);
         }
-        worker.EndLoad(searcher, searched);
         found += worker.m_loaded != 0 ? 1 : 0;
     }
-    load.entries.clear();
 }
 
 long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
@@ -198,12 +194,15 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     // will not give that many entries at once is asked a few hundred names at a time.
     if (names.size() >= kWholeDirectoryNames) {
         begin(0, names.size());
-        if (SearchEntries(searcher, kEveryPersonFilter, [&](const FoundEntry& entry) {
-                for (const std::string& name : entry.userNames) {
-                    auto match = byName.find(name);
-                    if (match != byName.end()) TakeForName(match->second, entry);
-                }
-            })) {
+        if (SearchEntries(
+                searcher, kEveryPersonFilter,
+                [&](const FoundEntry& entry) {
+                    for (const std::string& name : entry.userNames) {
+                        auto match = byName.find(name);
+                        if (match != byName.end()) TakeForName(match->second, entry);
+                    }
+                },
+                /*stream=*/true)) {
             finish(0, names.size(), true);
             return found;
         }
@@ -211,7 +210,6 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
         for (auto& [name, load] : byName) {
             load.record.reset();
             load.overflow = false;
-            load.entries.clear();
         }
     }
     for (std::size_t first = 0; first < names.size(); first += kNamesPerSearch) {

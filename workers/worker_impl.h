@@ -157,7 +157,8 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     void BeginLoad();
     // Runs `filter` on `searcher` and hands each entry, once it is read whole, to `take`.
     static bool SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
-                              const std::function<void(const FoundEntry&)>& take);
+                              const std::function<void(const FoundEntry&)>& take,
+                              bool stream = false);
     void TakeEntry(const FoundEntry& entry);
     void EndLoad(const CZNDirectoryBase& searcher, bool searched);
     // The key a shared search can find this worker by (its user name, lower-cased), when the

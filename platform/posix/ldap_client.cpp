@@ -121,6 +121,17 @@ long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
     return ClassicCode(rc);
 }
 
+long SearchExt(Handle* handle, const char* base, int scope, const char* filter,
+               const char* const* attributes, TimeValue timeLimit, long& code) {
+    timeval tv = ToTimeval(timeLimit);
+    int messageId = -1;
+    SigpipeGuard guard;
+    int rc = ldap_search_ext(handle, base, scope, filter, const_cast<char**>(attributes), 0,
+                             nullptr, nullptr, &tv, LDAP_NO_LIMIT, &messageId);
+    code = ClassicCode(rc);
+    return rc == LDAP_SUCCESS ? messageId : -1;
+}
+
 Message* FirstEntry(Handle* handle, Message* chain) {
     return ldap_first_entry(handle, chain);
 }

@@ -126,6 +126,16 @@ long SearchSt(Handle* handle, const char* base, int scope, const char* filter,
     return static_cast<long>(rc);
 }
 
+long SearchExt(Handle* handle, const char* base, int scope, const char* filter,
+               const char* const* attributes, TimeValue timeLimit, long& code) {
+    ULONG messageId = 0;
+    ULONG rc = ldap_search_ext(handle, Mutable(base), static_cast<ULONG>(scope), Mutable(filter),
+                               const_cast<PCHAR*>(attributes), 0, nullptr, nullptr,
+                               static_cast<ULONG>(WholeSeconds(timeLimit).tv_sec), 0, &messageId);
+    code = static_cast<long>(rc);
+    return rc == LDAP_SUCCESS ? static_cast<long>(messageId) : -1;
+}
+
 Message* FirstEntry(Handle* handle, Message* chain) {
     return ldap_first_entry(handle, chain);
 }

@@ -148,6 +148,16 @@ TEST_F(WorkerBatch, EveryPersonLoadsAsAloneThroughOneSearch) {
     EXPECT_EQ(SearchesSoFar() - searches, 1);
     crowd.resize(everybody.size() + 2);
     ExpectAsLoadedAlone(crowd);
+
+    // The streamed search of everybody fails, and so do the searches of a few hundred names
+    // it falls back to: nobody keeps anything, each reports the outage.
+    for (int i = 0; i < 20000; ++i) crowd.push_back(std::string("ghost") + std::to_string(i));
+    LocalOutage outage;
+    EXPECT_EQ(CZNWorker::LoadWorkers(crowd), 0);
+    const OneByOne alone = LoadAlone(everybody.front().GetName());
+    ASSERT_NE(alone.status.code, 1);
+    EXPECT_EQ(StatusOf(crowd.front()), alone.status);
+    EXPECT_EQ(StatusOf(crowd.back()), alone.status);
 }
 
 TEST_F(WorkerBatch, APersonGoneSinceTheListingAndAnOutageAreEachWorkersOwnReport) {
