@@ -87,15 +87,13 @@ struct ValueView {
     std::size_t length;
 };
 // Calls `visit` for each attribute of `entry` that has values, in the order the server sent
-// them, with its values. Where the back end can, the values are read in place, without a copy
+// them, with its name and its values. Where the back end can, the values are read in place, without a copy
 // each: a member list of a hundred thousand values then costs no allocation per value.
-void VisitValues(Handle* handle, Message* entry,
-                 void (*visit)(void* context, const ValueView* values, std::size_t count),
-                 void* context);
+using AttributeVisit = void (*)(void* context, ValueView name, const ValueView* values,
+                                std::size_t count);
+void VisitValues(Handle* handle, Message* entry, AttributeVisit visit, void* context);
 // VisitValues in terms of the calls above, for back ends without an in-place reader.
-void VisitValuesByCopy(Handle* handle, Message* entry,
-                       void (*visit)(void* context, const ValueView* values, std::size_t count),
-                       void* context);
+void VisitValuesByCopy(Handle* handle, Message* entry, AttributeVisit visit, void* context);
 void MemFree(char* memory);
 void BerFree(BerElement* position);
 void MsgFree(Message* chain);

@@ -6,20 +6,18 @@
 
 namespace zn::ldapapi {
 
-void VisitValuesByCopy(Handle* handle, Message* entry,
-                       void (*visit)(void* context, const ValueView* values, std::size_t count),
-                       void* context) {
+void VisitValuesByCopy(Handle* handle, Message* entry, AttributeVisit visit, void* context) {
     BerElement* position = nullptr;
     std::vector<ValueView> views;
     for (char* name = FirstAttribute(handle, entry, &position); name != nullptr;
          name = NextAttribute(handle, entry, position)) {
         char** values = GetValues(handle, entry, name);
-        MemFree(name);
         views.clear();
         for (char** value = values; value != nullptr && *value != nullptr; ++value) {
             views.push_back({*value, std::strlen(*value)});
         }
-        if (!views.empty()) visit(context, views.data(), views.size());
+        if (!views.empty()) visit(context, {name, std::strlen(name)}, views.data(), views.size());
+        MemFree(name);
         ValueFree(values);
     }
     if (position != nullptr) BerFree(position);

@@ -69,7 +69,8 @@ void CZNDirectoryBase::CollectSorted(const char* filter, const char* const* attr
         bool namesFromDNs;
     } target{sorted, namesFromDNs};
     // The values are read where the result holds them; only the names are copied out.
-    auto take = [](void* context, const ldapapi::ValueView* values, std::size_t count) {
+    auto take = [](void* context, ldapapi::ValueView, const ldapapi::ValueView* values,
+                   std::size_t count) {
         Target& into = *static_cast<Target*>(context);
         into.sorted.reserve(into.sorted.size() + count);
         for (std::size_t i = 0; i < count; ++i) {

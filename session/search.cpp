@@ -2,6 +2,8 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "session/directory_base.h"
 #include "session/format.h"
@@ -126,6 +128,28 @@ void CZNDirectoryBase::ReleaseSearch() {
 
 void CZNDirectoryBase::WalkSearchResult(const EntryVisitor& onEntry,
                                         const AttributeVisitor& onAttribute) {
+    // Attributes are read in place, in the order sent, and handed on as C strings from
+    // buffers kept across attributes and entries: asking for each attribute by name would
+    // scan the entry again for each, and copy every value twice.
+    struct Buffers {
+        const AttributeVisitor& onAttribute;
+        std::string name;
+        std::vector<std::string> values;
+        std::vector<char*> pointers;
+    } buffers{onAttribute, {}, {}, {}};
+    auto visit = [](void* context, ldapapi::ValueView name, const ldapapi::ValueView* values,
+                    std::size_t count) {
+        Buffers& into = *static_cast<Buffers*>(context);
+        into.name.assign(name.data, name.length);
+        if (into.values.size() < count) into.values.resize(count);
+        into.pointers.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            into.values[i].assign(values[i].data, values[i].length);
+            into.pointers.push_back(&into.values[i][0]);
+        }
+        into.pointers.push_back(nullptr);
+        into.onAttribute(into.name.c_str(), into.pointers.data());
+    };
     ldapapi::Handle* handle = m_connection.get();
     for (ldapapi::Message* entry = ldapapi::FirstEntry(handle, m_searchResult.get());
          entry != nullptr; entry = ldapapi::NextEntry(handle, entry)) {
@@ -133,16 +157,7 @@ void CZNDirectoryBase::WalkSearchResult(const EntryVisitor& onEntry,
             LdapString dn(ldapapi::GetDn(handle, entry));
             onEntry(dn.get());
         }
-        ldapapi::BerElement* rawPosition = nullptr;
-        LdapString name(ldapapi::FirstAttribute(handle, entry, &rawPosition));
-        LdapBerElement position(rawPosition);
-        while (name) {
-            {
-                LdapValues values(ldapapi::GetValues(handle, entry, name.get()));
-                onAttribute(name.get(), values.get());
-            }
-            name.reset(ldapapi::NextAttribute(handle, entry, position.get()));
-        }
+        ldapapi::VisitValues(handle, entry, visit, &buffers);
     }
 }
 

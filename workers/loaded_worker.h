@@ -26,6 +26,18 @@ class LoadedWorker {
         return true;
     }
     bool Has(std::size_t slot) const { return m_at[slot] != 0; }
+    // Takes what `later` carries over what this record holds, as a later entry of one user
+    // name overwrites an earlier one; false when the values no longer fit.
+    bool Overlay(const LoadedWorker& later) {
+        for (std::size_t slot = 0; slot < kSlots; ++slot) {
+            if (later.Has(slot) && !Set(slot, later.Value(slot))) return false;
+        }
+        if (later.hasNumber) {
+            hasNumber = true;
+            number = later.number;
+        }
+        return true;
+    }
     // The value, NUL-terminated; empty for a slot without one.
     const char* Value(std::size_t slot) const {
         return Has(slot) ? m_values.data() + m_at[slot] - 1 : "";

@@ -24,9 +24,20 @@ constexpr std::size_t kWholeDirectoryNames = 20000;
 constexpr const char* kEveryPersonFilter = "(objectclass=organizationalPerson)";
 constexpr std::size_t kMaxUserNameLength = 51;
 
+// Letter case folded as the directory folds user names, without the locale's lookups: every
+// entry of a company-sized search passes here.
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : text) c = LowerAscii(c);
     return text;
+}
+
+bool IsUid(const char* name) {
+    return LowerAscii(name[0]) == 'u' && LowerAscii(name[1]) == 'i' && LowerAscii(name[2]) == 'd' &&
+           name[3] == '\0';
 }
 
 }  // namespace
@@ -51,15 +62,6 @@ void CZNWorkerImpl::BeginLoad() {
     m_loaded = 0;
 }
 
-void CZNWorkerImpl::TakeEntry(const FoundEntry& entry) {
-    if (entry.hasDN) {
-        m_workerDN = entry.dn;
-        m_dnResolved = 1;
-    }
-    for (const auto& [name, value] : entry.firstValues) StoreAttribute(name.c_str(), value.c_str());
-    m_loaded = 1;
-}
-
 void CZNWorkerImpl::EndLoad(const CZNDirectoryBase& searcher, bool searched) {
     if (!searched) {
         // As a load whose own search failed: the search's reason, nothing read.
@@ -74,60 +76,60 @@ void CZNWorkerImpl::EndLoad(const CZNDirectoryBase& searcher, bool searched) {
     }
 }
 
-// One entry is held at a time beside the search's result.
+// One entry is held at a time beside the search's result, already in the compact form the
+// workers keep.
 bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
                                   const std::function<void(const FoundEntry&)>& take, bool stream) {
     FoundEntry entry;
     bool started = false;
+    auto finishEntry = [&] {
+        std::sort(entry.userNames.begin(), entry.userNames.end());
+        entry.userNames.erase(std::unique(entry.userNames.begin(), entry.userNames.end()),
+                              entry.userNames.end());
+        take(entry);
+    };
     const auto walk = stream ? &CZNWorkerImpl::StreamSearch : &CZNWorkerImpl::SearchAndWalk;
     const bool searched = (searcher.*walk)(
         filter.c_str(), nullptr,
         [&](const char* dn) {
-            if (started) take(entry);
+            if (started) finishEntry();
             started = true;
-            entry = FoundEntry();
-            entry.hasDN = dn != nullptr;
-            if (dn != nullptr) entry.dn = dn;
+            entry.record = std::make_shared<zn::LoadedWorker>();
+            entry.fits = dn == nullptr || entry.record->Set(kDnSlot, dn);
+            entry.userNames.clear();
         },
         [&](const char* name, char** values) {
             if (!started || values == nullptr || values[0] == nullptr) return;
-            entry.firstValues.emplace_back(name, values[0]);
-            if (Lower(name) == "uid") {
+            entry.fits = Record(*entry.record, name, values[0]) && entry.fits;
+            if (IsUid(name)) {
                 for (char** value = values; *value != nullptr; ++value) {
-                    entry.userNames.insert(Lower(*value));
+                    entry.userNames.push_back(Lower(*value));
                 }
             }
         });
-    if (searched && started) take(entry);
+    if (searched && started) finishEntry();
     return searched;
 }
 
 // The workers one user name stands for in a shared load, and what the load found for it.
 struct CZNWorkerImpl::NameLoad {
     std::vector<CZNWorkerImpl::LoadTarget*> targets;
-    std::shared_ptr<zn::LoadedWorker> record;
-    // The record could not hold the values (tens of kilobytes): the workers without an
-    // implementation object then load by themselves.
+    std::shared_ptr<const zn::LoadedWorker> record;
+    // The values outgrew the record (tens of kilobytes): the workers then load by themselves.
     bool overflow = false;
 };
 
 void CZNWorkerImpl::TakeForName(NameLoad& load, const FoundEntry& entry) {
-    bool light = false;
-    for (LoadTarget* target : load.targets) {
-        if (target->impl != nullptr) {
-            target->impl->TakeEntry(entry);
-        } else {
-            light = true;
-        }
-    }
-    if (!light) return;
-    if (!load.overflow) {
-        if (!load.record) load.record = std::make_shared<zn::LoadedWorker>();
-        bool fits = !entry.hasDN || load.record->Set(kDnSlot, entry.dn.c_str());
-        for (const auto& [name, value] : entry.firstValues) {
-            fits = fits && Record(*load.record, name.c_str(), value.c_str());
-        }
-        load.overflow = !fits;
+    if (!entry.fits) {
+        load.overflow = true;
+    } else if (!load.record) {
+        load.record = entry.record;
+    } else {
+        // One uid under two branches: the later entry overwrites what it carries, in a record
+        // of this name's own, since the entry's may serve other names too.
+        auto merged = std::make_shared<zn::LoadedWorker>(*load.record);
+        load.overflow = !merged->Overlay(*entry.record) || load.overflow;
+        load.record = std::move(merged);
     }
 }
 
@@ -140,10 +142,11 @@ void CZNWorkerImpl::FinishName(NameLoad& load, const CZNDirectoryBase& searcher,
             continue;
         }
         CZNWorkerImpl& worker = target->impl != nullptr ? *target->impl : target->make();
-        if (target->impl == nullptr && load.overflow) {
+        if (searched && load.overflow) {
             worker.LoadWorker();
         } else {
-            if (target->impl == nullptr) worker.BeginLoad();
+            worker.BeginLoad();
+            if (searched && load.record) worker.ApplyRecord(*load.record);
             worker.EndLoad(searcher, searched);
         }
         found += worker.m_loaded != 0 ? 1 : 0;
@@ -155,6 +158,7 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     // The workers a shared search serves, by lower-cased user name, and the names in the
     // order first met.
     std::unordered_map<std::string, NameLoad> byName;
+    std::vector<NameLoad*> loads;
     std::vector<std::string> names;
     const CZNDirectoryBase* session = nullptr;
     for (LoadTarget& target : targets) {
@@ -163,7 +167,10 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
             (session == nullptr || target.session->SameSessionAs(*session))) {
             if (session == nullptr) session = target.session;
             NameLoad& load = byName[key];
-            if (load.targets.empty()) names.push_back(key);
+            if (load.targets.empty()) {
+                loads.push_back(&load);
+                names.push_back(key);
+            }
             load.targets.push_back(&target);
         } else {
             CZNWorkerImpl& worker = target.impl != nullptr ? *target.impl : target.make();
@@ -176,24 +183,14 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     CZNWorkerImpl searcher;
     // Loading sends no usage report, so the searcher needs only the settings.
     searcher.CopySessionSettings(*session);
-    auto begin = [&](std::size_t first, std::size_t end) {
-        for (std::size_t i = first; i < end; ++i) {
-            for (LoadTarget* target : byName[names[i]].targets) {
-                if (target->impl != nullptr) target->impl->BeginLoad();
-            }
-        }
-    };
     auto finish = [&](std::size_t first, std::size_t end, bool searched) {
-        for (std::size_t i = first; i < end; ++i) {
-            FinishName(byName[names[i]], searcher, searched, found);
-        }
+        for (std::size_t i = first; i < end; ++i) FinishName(*loads[i], searcher, searched, found);
     };
-    // Each worker takes, in the server's order, every entry its own search would have found:
-    // one uid under two branches is two entries, the later one overwriting.
-    // A list of most of the company is read in one search of every person; a directory that
-    // will not give that many entries at once is asked a few hundred names at a time.
-    if (names.size() >= kWholeDirectoryNames) {
-        begin(0, names.size());
+    // Each name takes, in the server's order, every entry its own search would have found.
+    // A list of most of the company is read in one streamed search of every person; a
+    // directory that will not give that many entries at once is asked a few hundred names at
+    // a time.
+    if (loads.size() >= kWholeDirectoryNames) {
         if (SearchEntries(
                 searcher, kEveryPersonFilter,
                 [&](const FoundEntry& entry) {
@@ -203,27 +200,28 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
                     }
                 },
                 /*stream=*/true)) {
-            finish(0, names.size(), true);
+            finish(0, loads.size(), true);
             return found;
         }
         // Forget what a search that failed part way handed out.
-        for (auto& [name, load] : byName) {
-            load.record.reset();
-            load.overflow = false;
+        for (NameLoad* load : loads) {
+            load->record.reset();
+            load->overflow = false;
         }
     }
-    for (std::size_t first = 0; first < names.size(); first += kNamesPerSearch) {
-        const std::size_t end = std::min(names.size(), first + kNamesPerSearch);
+    for (std::size_t first = 0; first < loads.size(); first += kNamesPerSearch) {
+        const std::size_t end = std::min(loads.size(), first + kNamesPerSearch);
         std::string filter = "(&(objectclass=organizationalPerson)(|";
-        const std::set<std::string> asked(names.begin() + first, names.begin() + end);
+        std::unordered_map<std::string, NameLoad*> asked;
         for (std::size_t i = first; i < end; ++i) {
             filter += "(uid=" + zn::EscapeFilterValue(names[i]) + ")";
+            asked.emplace(names[i], loads[i]);
         }
         filter += "))";
-        begin(first, end);
         const bool searched = SearchEntries(searcher, filter, [&](const FoundEntry& entry) {
             for (const std::string& name : entry.userNames) {
-                if (asked.count(name) != 0) TakeForName(byName[name], entry);
+                auto match = asked.find(name);
+                if (match != asked.end()) TakeForName(*match->second, entry);
             }
         });
         finish(first, end, searched);

@@ -67,13 +67,12 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     static constexpr std::size_t kDnSlot = zn::LoadedWorker::kSlots - 1;
     // Takes what a shared load recorded, as if the worker's own load had found it.
     void TakeRecord(const zn::LoadedWorker& record);
-    // One entry of a shared search: its DN, the first value of each attribute in the
-    // server's order, and every user name (lower-cased) it answers to.
+    // One entry of a shared search: its DN and the first value of each attribute as a worker
+    // keeps them, whether they fit, and every user name (lower-cased) it answers to.
     struct FoundEntry {
-        bool hasDN = false;
-        std::string dn;
-        std::vector<std::pair<std::string, std::string>> firstValues;
-        std::set<std::string> userNames;
+        std::shared_ptr<zn::LoadedWorker> record;
+        bool fits = true;
+        std::vector<std::string> userNames;
     };
 
     // Finds the worker's DN unless it is known already.
@@ -159,7 +158,8 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     static bool SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
                               const std::function<void(const FoundEntry&)>& take,
                               bool stream = false);
-    void TakeEntry(const FoundEntry& entry);
+    // Takes the fields `record` carries over those the worker holds, as a found entry does.
+    void ApplyRecord(const zn::LoadedWorker& record);
     void EndLoad(const CZNDirectoryBase& searcher, bool searched);
     // The key a shared search can find this worker by (its user name, lower-cased), when the
     // name is one the directory matches plainly; false otherwise.

@@ -45,14 +45,16 @@ long ParseWorkerNumber(const char* text) {
     return number;
 }
 
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (std::tolower(static_cast<unsigned char>(*a)) !=
-            std::tolower(static_cast<unsigned char>(*b))) {
+// `lower`, a name of the table in lower case, against an attribute name as the server spells
+// it. ASCII only, without the locale: every attribute of every entry loaded passes here.
+bool EqualsIgnoringCase(const char* lower, const char* name) {
+    for (; *lower != '\0'; ++lower, ++name) {
+        const char c = *name >= 'A' && *name <= 'Z' ? static_cast<char>(*name - 'A' + 'a') : *name;
+        if (c != *lower) {
             return false;
         }
     }
-    return *a == *b;
+    return *name == '\0';
 }
 
 }  // namespace
@@ -146,6 +148,10 @@ void CZNWorkerImpl::TakeRecord(const zn::LoadedWorker& record) {
     SetErrorStatus(zn::kStatusSuccess, "");
     ClearSearchFailed();
     ClearAttributeFields();
+    ApplyRecord(record);
+}
+
+void CZNWorkerImpl::ApplyRecord(const zn::LoadedWorker& record) {
     std::size_t count = 0;
     const AttributeRow* table = AttributeTable(count);
     for (std::size_t slot = 0; slot < count; ++slot) {

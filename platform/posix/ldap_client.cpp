@@ -160,9 +160,7 @@ void ValueFree(char** values) {
     ldap_value_free(values);
 }
 
-void VisitValues(Handle* handle, Message* entry,
-                 void (*visit)(void* context, const ValueView* values, std::size_t count),
-                 void* context) {
+void VisitValues(Handle* handle, Message* entry, AttributeVisit visit, void* context) {
     // OpenLDAP reads attributes and values in place in the message, as ldapsearch does; only
     // the array of value descriptors is allocated, once per attribute.
     BerElement* position = nullptr;
@@ -185,7 +183,7 @@ void VisitValues(Handle* handle, Message* entry,
             views.push_back({value->bv_val, value->bv_len});
         }
         ldap_memfree(values);
-        if (!views.empty()) visit(context, views.data(), views.size());
+        if (!views.empty()) visit(context, {name.bv_val, name.bv_len}, views.data(), views.size());
     }
     ber_free(position, 0);
 }

@@ -164,9 +164,7 @@ void ValueFree(char** values) {
     ldap_value_free(values);
 }
 
-void VisitValues(Handle* handle, Message* entry,
-                 void (*visit)(void* context, const ValueView* values, std::size_t count),
-                 void* context) {
+void VisitValues(Handle* handle, Message* entry, AttributeVisit visit, void* context) {
     VisitValuesByCopy(handle, entry, visit, context);
 }
 
