@@ -24,6 +24,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "zngroups_export.h"
 
@@ -48,6 +49,13 @@ class ZNGROUPS_API CZNWorker {
     // error status is what its own load would have left (an unknown name: 30005). Returns
     // the number of workers found.
     static long LoadWorkers(const std::list<CZNWorker>& workers);
+    // The same for the attributes the given getters answer only, with the user name, worker
+    // number and DN, which every load reads: the directory sends less. Any other attribute
+    // getter of a worker loaded so loads it whole on first use, as an unloaded worker would.
+    //     CZNWorker::LoadWorkers(members, {&CZNWorker::GetFullName, &CZNWorker::GetEmailAddress});
+    using AttributeGetter = const std::string& (CZNWorker::*)() const;
+    static long LoadWorkers(const std::list<CZNWorker>& workers,
+                            const std::vector<AttributeGetter>& getters);
 
     // Attributes, read from the directory on first use.
     const std::string& GetCity() const;
@@ -200,6 +208,9 @@ class ZNGROUPS_API CZNWorker {
     // The implementation object, made on first use: a worker taken from a result list, or
     // made from a user name, costs only its name until it is used.
     CZNWorkerImpl& Impl() const;
+    // LoadWorkers of the named directory attributes, or of all when null.
+    static long Load(const std::list<CZNWorker>& workers,
+                     const std::vector<const char*>* attributes);
     mutable CZNWorkerBody* m_body;
 };
 

@@ -90,27 +90,45 @@ int MembersWithDetails(Context& c, const Arguments& a, WorkerList list, const ch
     c.StartProgress(label);
     const std::list<CZNWorker>& members = (group.*list)();
     if (group.GetErrorStatusCode() != 1) return c.Fail(label, group);
-    CZNWorker::LoadWorkers(members);
+    // Only the attributes asked for travel; the user name, number and DN always do.
+    std::vector<CZNWorker::AttributeGetter> getters;
+    for (const Detail<CZNWorker>& detail : details) {
+        for (const WorkerField& field : kWorkerFields) {
+            if (detail.key == field.key) getters.push_back(field.getter);
+        }
+    }
+    CZNWorker::LoadWorkers(members, getters);
+    const bool json = c.options().json;
     Value objects = Value::Array();
-    std::vector<std::vector<std::string>> rows(1, {"User"});
-    for (const Detail<CZNWorker>& detail : details) rows[0].push_back(detail.label);
+    std::vector<std::vector<std::string>> rows;
+    if (!json) {
+        rows.push_back({"User"});
+        for (const Detail<CZNWorker>& detail : details) rows[0].push_back(detail.label);
+    }
     for (const CZNWorker& member : members) {
         const long code = member.GetErrorStatusCode();
         if (code != 1 && ExitStatusOf(code) != kExitNotFound)
             return c.Fail(member.GetName(), member);
         Value object = Value::Object();
-        object.Add("userName", Value::String(member.GetName()));
-        rows.push_back({member.GetName()});
+        if (json) {
+            object.Add("userName", Value::String(member.GetName()));
+        } else {
+            rows.push_back({member.GetName()});
+        }
         for (const Detail<CZNWorker>& detail : details) {
             // An unknown person's getters would search again, for nothing.
-            const std::string value = code == 1 ? detail.read(member) : std::string();
-            object.Add(detail.key.c_str(), Value::String(value));
-            rows.back().push_back(value);
+            std::string value = code == 1 ? detail.read(member) : std::string();
+            if (json) {
+                object.Add(detail.key.c_str(), Value::String(std::move(value)));
+            } else {
+                rows.back().push_back(std::move(value));
+            }
         }
+        if (!json) continue;
         if (code != 1) object.Add("error", Value::String(member.GetErrorStatusText()));
         objects.Push(std::move(object));
     }
-    return c.Succeed(c.options().json ? objects : Value::Table(Columns(rows)));
+    return c.Succeed(json ? std::move(objects) : Value::Table(Columns(rows)));
 }
 
 int Members(Context& c, const Arguments& a) {

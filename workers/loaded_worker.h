@@ -14,7 +14,7 @@ namespace zn {
 class LoadedWorker {
   public:
     // One slot per attribute the worker keeps, and the DN.
-    static constexpr std::size_t kSlots = 32;
+    static constexpr std::size_t kSlots = 32;  // the bits of `asked`
 
     // False when the values outgrow the record (tens of kilobytes); the worker is then loaded
     // the full way.
@@ -43,6 +43,12 @@ class LoadedWorker {
         return Has(slot) ? m_values.data() + m_at[slot] - 1 : "";
     }
 
+    // The slots the load asked the directory for: all, or those of the attributes named.
+    bool Covers(std::size_t slot) const { return ((asked >> slot) & 1U) != 0; }
+    bool Complete() const { return asked == kAll; }
+
+    static constexpr std::uint32_t kAll = 0xffffffffU;
+    std::uint32_t asked = kAll;
     bool hasNumber = false;
     long number = 0;
 

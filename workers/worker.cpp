@@ -149,14 +149,21 @@ const CZNWorkerImpl& SessionOf(const CZNWorkerBody* body) {
 // of its lists, which the call may rewrite before it is done with the argument.
 using Arg = const std::string;
 
-// The body of a worker that a load found before anything else used it; null otherwise.
-CZNWorkerBody* Recorded(CZNWorkerBody* body) {
-    return !IsListed(body) && !body->impl && body->loaded ? body : nullptr;
+// The body of a worker that a load found before anything else used it, when the load read
+// `slot`; null otherwise.
+CZNWorkerBody* Recorded(CZNWorkerBody* body, std::size_t slot) {
+    return !IsListed(body) && !body->impl && body->loaded && body->loaded->Covers(slot) ? body
+                                                                                        : nullptr;
 }
 
 }  // namespace
 
 long CZNWorker::LoadWorkers(const std::list<CZNWorker>& workers) {
+    return Load(workers, nullptr);
+}
+
+long CZNWorker::Load(const std::list<CZNWorker>& workers,
+                     const std::vector<const char*>* attributes) {
     std::vector<CZNWorkerImpl::LoadTarget> targets(workers.size());
     auto target = targets.begin();
     for (const CZNWorker& worker : workers) {
@@ -181,7 +188,7 @@ long CZNWorker::LoadWorkers(const std::list<CZNWorker>& workers) {
         }
         ++target;
     }
-    return CZNWorkerImpl::LoadWorkers(targets);
+    return CZNWorkerImpl::LoadWorkers(targets, attributes);
 }
 
 const std::string& CZNWorker::GetName() const {
@@ -189,56 +196,74 @@ const std::string& CZNWorker::GetName() const {
     return m_body->impl ? m_body->impl->GetHeldUserName() : m_body->userName;
 }
 
-#define ZN_WORKER_ATTRIBUTE(Getter, attribute)                                \
-    const std::string& CZNWorker::Getter() const {                            \
-        if (CZNWorkerBody* body = Recorded(m_body)) {                         \
-            static const std::size_t slot = CZNWorkerImpl::SlotOf(attribute); \
-            return body->Given(slot);                                         \
-        }                                                                     \
-        return Impl().Getter();                                               \
-    }                                                                         \
-    const std::string& CZNWorker::Getter(const std::string& userName) const { \
-        Arg name(userName);                                                   \
-        Impl().SetUserName(name);                                             \
-        return Impl().Getter();                                               \
+// Each attribute getter with the directory attribute it gives.
+#define ZN_WORKER_ATTRIBUTES(X)                     \
+    X(GetCity, "l")                                 \
+    X(GetCompanyName, "companyname")                \
+    X(GetCompanyNumber, "companynumber")            \
+    X(GetCostCenter, "departmentnumber")            \
+    X(GetCostCenterDescription, "businesscategory") \
+    X(GetCountry, "c")                              \
+    X(GetDepartment, "departmentnumber")            \
+    X(GetDisplayName, "displayname")                \
+    X(GetEmailAddress, "mail")                      \
+    X(GetEmployeeType, "employeetype")              \
+    X(GetFaxNumber, "facsimiletelephonenumber")     \
+    X(GetFullName, "cn")                            \
+    X(GetGivenName, "givenname")                    \
+    X(GetJobTitle, "title")                         \
+    X(GetMailStop, "mailstop")                      \
+    X(GetOfficeLocation, "roomnumber")              \
+    X(GetPagerNumber, "pager")                      \
+    X(GetPhoneNumber, "telephonenumber")            \
+    X(GetShiftCode, "shiftcode")                    \
+    X(GetShipToCity, "shiptolocality")              \
+    X(GetShipToCountry, "shiptocountryname")        \
+    X(GetShipToState, "shiptostate")                \
+    X(GetShipToStreet, "shiptostreet")              \
+    X(GetShipToZipCode, "shiptopostalcode")         \
+    X(GetState, "st")                               \
+    X(GetStreet, "street")                          \
+    X(GetSupervisorUserName, "manager")             \
+    X(GetSurName, "sn")                             \
+    X(GetZipCode, "postalcode")                     \
+    X(GetWorkerDN, "dn")
+
+#define ZN_WORKER_ATTRIBUTE(Getter, attribute)                                      \
+    const std::string& CZNWorker::Getter() const {                                  \
+        static const std::size_t slot = CZNWorkerImpl::SlotOf(attribute);           \
+        if (CZNWorkerBody* body = Recorded(m_body, slot)) return body->Given(slot); \
+        return Impl().Getter();                                                     \
+    }                                                                               \
+    const std::string& CZNWorker::Getter(const std::string& userName) const {       \
+        Arg name(userName);                                                         \
+        Impl().SetUserName(name);                                                   \
+        return Impl().Getter();                                                     \
     }
 
-ZN_WORKER_ATTRIBUTE(GetCity, "l")
-ZN_WORKER_ATTRIBUTE(GetCompanyName, "companyname")
-ZN_WORKER_ATTRIBUTE(GetCompanyNumber, "companynumber")
-ZN_WORKER_ATTRIBUTE(GetCostCenter, "departmentnumber")
-ZN_WORKER_ATTRIBUTE(GetCostCenterDescription, "businesscategory")
-ZN_WORKER_ATTRIBUTE(GetCountry, "c")
-ZN_WORKER_ATTRIBUTE(GetDepartment, "departmentnumber")
-ZN_WORKER_ATTRIBUTE(GetDisplayName, "displayname")
-ZN_WORKER_ATTRIBUTE(GetEmailAddress, "mail")
-ZN_WORKER_ATTRIBUTE(GetEmployeeType, "employeetype")
-ZN_WORKER_ATTRIBUTE(GetFaxNumber, "facsimiletelephonenumber")
-ZN_WORKER_ATTRIBUTE(GetFullName, "cn")
-ZN_WORKER_ATTRIBUTE(GetGivenName, "givenname")
-ZN_WORKER_ATTRIBUTE(GetJobTitle, "title")
-ZN_WORKER_ATTRIBUTE(GetMailStop, "mailstop")
-ZN_WORKER_ATTRIBUTE(GetOfficeLocation, "roomnumber")
-ZN_WORKER_ATTRIBUTE(GetPagerNumber, "pager")
-ZN_WORKER_ATTRIBUTE(GetPhoneNumber, "telephonenumber")
-ZN_WORKER_ATTRIBUTE(GetShiftCode, "shiftcode")
-ZN_WORKER_ATTRIBUTE(GetShipToCity, "shiptolocality")
-ZN_WORKER_ATTRIBUTE(GetShipToCountry, "shiptocountryname")
-ZN_WORKER_ATTRIBUTE(GetShipToState, "shiptostate")
-ZN_WORKER_ATTRIBUTE(GetShipToStreet, "shiptostreet")
-ZN_WORKER_ATTRIBUTE(GetShipToZipCode, "shiptopostalcode")
-ZN_WORKER_ATTRIBUTE(GetState, "st")
-ZN_WORKER_ATTRIBUTE(GetStreet, "street")
-ZN_WORKER_ATTRIBUTE(GetSupervisorUserName, "manager")
-ZN_WORKER_ATTRIBUTE(GetSurName, "sn")
-ZN_WORKER_ATTRIBUTE(GetZipCode, "postalcode")
-ZN_WORKER_ATTRIBUTE(GetWorkerDN, "dn")
+ZN_WORKER_ATTRIBUTES(ZN_WORKER_ATTRIBUTE)
 
 #undef ZN_WORKER_ATTRIBUTE
 
+long CZNWorker::LoadWorkers(const std::list<CZNWorker>& workers,
+                            const std::vector<AttributeGetter>& getters) {
+#define ZN_WORKER_GETTER_ROW(Getter, attribute) \
+    {static_cast<AttributeGetter>(&CZNWorker::Getter), attribute},
+    static const std::pair<AttributeGetter, const char*> kGetters[] = {
+        ZN_WORKER_ATTRIBUTES(ZN_WORKER_GETTER_ROW)};
+#undef ZN_WORKER_GETTER_ROW
+    std::vector<const char*> attributes;
+    for (AttributeGetter getter : getters) {
+        for (const auto& row : kGetters) {
+            if (row.first == getter) attributes.push_back(row.second);
+        }
+    }
+    return Load(workers, &attributes);
+}
+
 const std::string& CZNWorker::GetUserNameA() const {
-    if (CZNWorkerBody* body = Recorded(m_body)) {
-        static const std::size_t slot = CZNWorkerImpl::SlotOf("uid");
+    static const std::size_t slot = CZNWorkerImpl::SlotOf("uid");
+    if (CZNWorkerBody* body = Recorded(m_body, slot)) {
         return body->loaded->Has(slot) ? body->Given(slot) : body->userName;
     }
     return Impl().GetUserNameA();
@@ -250,7 +275,8 @@ const std::string& CZNWorker::GetUserNameA(long workerNumber) const {
 }
 
 long CZNWorker::GetWorkerNumber() const {
-    if (const CZNWorkerBody* body = Recorded(m_body)) return body->loaded->number;
+    static const std::size_t slot = CZNWorkerImpl::SlotOf("employeenumber");
+    if (const CZNWorkerBody* body = Recorded(m_body, slot)) return body->loaded->number;
     return Impl().GetWorkerNumber();
 }
 

@@ -79,6 +79,7 @@ void CZNWorkerImpl::EndLoad(const CZNDirectoryBase& searcher, bool searched) {
 // One entry is held at a time beside the search's result, already in the compact form the
 // workers keep.
 bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
+                                  const char* const* attributes, std::uint32_t asked,
                                   const std::function<void(const FoundEntry&)>& take, bool stream) {
     FoundEntry entry;
     bool started = false;
@@ -90,11 +91,12 @@ bool CZNWorkerImpl::SearchEntries(CZNWorkerImpl& searcher, const std::string& fi
     };
     const auto walk = stream ? &CZNWorkerImpl::StreamSearch : &CZNWorkerImpl::SearchAndWalk;
     const bool searched = (searcher.*walk)(
-        filter.c_str(), nullptr,
+        filter.c_str(), attributes,
         [&](const char* dn) {
             if (started) finishEntry();
             started = true;
             entry.record = std::make_shared<zn::LoadedWorker>();
+            entry.record->asked = asked;
             entry.fits = dn == nullptr || entry.record->Set(kDnSlot, dn);
             entry.userNames.clear();
         },
@@ -153,8 +155,20 @@ void CZNWorkerImpl::FinishName(NameLoad& load, const CZNDirectoryBase& searcher,
     }
 }
 
-long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
+long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets,
+                                const std::vector<const char*>* attributes) {
     long found = 0;
+    // The attributes asked for, with those every load reads, and their record slots.
+    std::vector<const char*> asking;
+    std::uint32_t asked = zn::LoadedWorker::kAll;
+    if (attributes != nullptr) {
+        asking = *attributes;
+        asking.insert(asking.end(), {"uid", "employeenumber"});
+        asked = 1U << kDnSlot;
+        for (const char* attribute : asking) asked |= 1U << SlotOf(attribute);
+        asking.push_back(nullptr);
+    }
+    const char* const* requested = attributes != nullptr ? asking.data() : nullptr;
     // The workers a shared search serves, by lower-cased user name, and the names in the
     // order first met.
     std::unordered_map<std::string, NameLoad> byName;
@@ -163,7 +177,9 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     const CZNDirectoryBase* session = nullptr;
     for (LoadTarget& target : targets) {
         std::string key;
-        if (SharedSearchKey(*target.userName, key) &&
+        // A worker in use takes only a whole load, which it makes by itself.
+        const bool whole = attributes == nullptr || target.impl == nullptr;
+        if (whole && SharedSearchKey(*target.userName, key) &&
             (session == nullptr || target.session->SameSessionAs(*session))) {
             if (session == nullptr) session = target.session;
             NameLoad& load = byName[key];
@@ -192,7 +208,7 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     // a time.
     if (loads.size() >= kWholeDirectoryNames) {
         if (SearchEntries(
-                searcher, kEveryPersonFilter,
+                searcher, kEveryPersonFilter, requested, asked,
                 [&](const FoundEntry& entry) {
                     for (const std::string& name : entry.userNames) {
                         auto match = byName.find(name);
@@ -212,18 +228,19 @@ long CZNWorkerImpl::LoadWorkers(std::vector<LoadTarget>& targets) {
     for (std::size_t first = 0; first < loads.size(); first += kNamesPerSearch) {
         const std::size_t end = std::min(loads.size(), first + kNamesPerSearch);
         std::string filter = "(&(objectclass=organizationalPerson)(|";
-        std::unordered_map<std::string, NameLoad*> asked;
+        std::unordered_map<std::string, NameLoad*> batch;
         for (std::size_t i = first; i < end; ++i) {
             filter += "(uid=" + zn::EscapeFilterValue(names[i]) + ")";
-            asked.emplace(names[i], loads[i]);
+            batch.emplace(names[i], loads[i]);
         }
         filter += "))";
-        const bool searched = SearchEntries(searcher, filter, [&](const FoundEntry& entry) {
-            for (const std::string& name : entry.userNames) {
-                auto match = asked.find(name);
-                if (match != asked.end()) TakeForName(*match->second, entry);
-            }
-        });
+        const bool searched =
+            SearchEntries(searcher, filter, requested, asked, [&](const FoundEntry& entry) {
+                for (const std::string& name : entry.userNames) {
+                    auto match = batch.find(name);
+                    if (match != batch.end()) TakeForName(*match->second, entry);
+                }
+            });
         finish(first, end, searched);
     }
     return found;

@@ -61,7 +61,10 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     // Loads every target as LoadWorker would, those named by a plain user name through
     // shared searches of a few hundred names each; the number found. Each worker's getters
     // and error status then answer what its own LoadWorker would have left.
-    static long LoadWorkers(std::vector<LoadTarget>& targets);
+    // `attributes` names the directory attributes to read (null: all of them); a worker that
+    // had an implementation object before then loads whole, by itself.
+    static long LoadWorkers(std::vector<LoadTarget>& targets,
+                            const std::vector<const char*>* attributes = nullptr);
     // The record slot of a directory attribute (or of the DN), for the facade's getters.
     static std::size_t SlotOf(const char* attribute);
     static constexpr std::size_t kDnSlot = zn::LoadedWorker::kSlots - 1;
@@ -155,7 +158,9 @@ class CZNWorkerImpl : public zn::CZNDirectoryBase {
     // one entry found, and after it (`searcher` is the object that searched).
     void BeginLoad();
     // Runs `filter` on `searcher` and hands each entry, once it is read whole, to `take`.
+    // `asked` is the record slots of `attributes` (null: all).
     static bool SearchEntries(CZNWorkerImpl& searcher, const std::string& filter,
+                              const char* const* attributes, std::uint32_t asked,
                               const std::function<void(const FoundEntry&)>& take,
                               bool stream = false);
     // Takes the fields `record` carries over those the worker holds, as a found entry does.

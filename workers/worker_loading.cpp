@@ -145,6 +145,10 @@ bool CZNWorkerImpl::Record(zn::LoadedWorker& record, const char* name, const cha
 }
 
 void CZNWorkerImpl::TakeRecord(const zn::LoadedWorker& record) {
+    // A record of some attributes only leaves the worker to load whole when first asked.
+    if (!record.Complete()) {
+        return;
+    }
     SetErrorStatus(zn::kStatusSuccess, "");
     ClearSearchFailed();
     ClearAttributeFields();

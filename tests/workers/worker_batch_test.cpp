@@ -160,6 +160,30 @@ TEST_F(WorkerBatch, EveryPersonLoadsAsAloneThroughOneSearch) {
     EXPECT_EQ(StatusOf(crowd.back()), alone.status);
 }
 
+// Loaded for some attributes only: those, the name, number and DN answer from memory; any
+// other getter loads the worker whole, and then answers as a worker loaded alone.
+TEST_F(WorkerBatch, AttributesAskedForAloneTravelAndTheOthersLoadOnFirstUse) {
+    const CZNGroup all("ENG-ALL");
+    const std::list<CZNWorker> members = all.GetEventualMembers();
+    const long before = SearchesSoFar();
+    EXPECT_EQ(
+        CZNWorker::LoadWorkers(members, {&CZNWorker::GetFullName, &CZNWorker::GetEmailAddress}), 6);
+    EXPECT_EQ(SearchesSoFar() - before, 1);
+    for (const CZNWorker& member : members) {
+        SCOPED_TRACE(member.GetName());
+        const OneByOne alone = LoadAlone(member.GetName());
+        const long searches = SearchesSoFar();
+        EXPECT_EQ((std::vector<std::string>{
+                      member.GetUserNameA(), std::to_string(member.GetWorkerNumber()),
+                      member.GetWorkerDN(), member.GetFullName(), member.GetEmailAddress()}),
+                  (std::vector<std::string>{alone.fields[0], alone.fields[1], alone.fields[2],
+                                            alone.fields[3], alone.fields[14]}));
+        EXPECT_EQ(SearchesSoFar(), searches);
+        EXPECT_EQ(Loaded(member), alone.fields);
+        EXPECT_EQ(SearchesSoFar(), searches + 1) << "the first other getter loads it whole";
+    }
+}
+
 TEST_F(WorkerBatch, APersonGoneSinceTheListingAndAnOutageAreEachWorkersOwnReport) {
     const CZNGroup all("ENG-ALL");
     std::list<CZNWorker> members = all.GetEventualMembers();
