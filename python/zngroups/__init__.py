@@ -24,11 +24,12 @@ cannot be loaded raises LibraryNotFound (an OSError) on the first call.
 """
 
 from ._library import LibraryNotFound
+from ._settings import set_option
 from ._trace import set_trace
 from .errors import Error, NotFound, Refused, Unreachable
 from .group import ChangeRecord, ChangeStatus, Group
 from .worker import Worker
 
 __all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "LibraryNotFound", "NotFound",
-           "Refused", "Unreachable", "Worker", "set_trace"]
+           "Refused", "Unreachable", "Worker", "set_option", "set_trace"]
 __version__ = "0.1.0"
