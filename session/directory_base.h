@@ -81,6 +81,10 @@ class CZNDirectoryBase {
     LdapConnection ConnectToServer(long& connectionCounter);
     LdapConnection ConnectToServerAs(const char* bindDN, const char* password);
     long AuthenticateUser(const std::string& userDN, const std::string& password);
+    // After a server loop that found no server: when TLS was why (settings that cannot be
+    // used, a certificate that did not verify), sets the error status to say so, naming the
+    // host, and returns true; otherwise leaves the status to the caller.
+    bool ReportTlsFailure();
 
     // Builds "ldap" + domain + ("-" if the domain ends in a digit) + number; false when the
     // name would not fit the 256-byte host-name buffer or is no plain host name. A name that
@@ -164,11 +168,6 @@ class CZNDirectoryBase {
     // the search failed (the error status then says why). Null attributes request all.
     bool SearchAndWalk(const char* filter, const char* const* attributes,
                        const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
-
-    // After a server loop that found no server: when TLS was why (settings that cannot be
-    // used, a certificate that did not verify), sets the error status to say so, naming the
-    // host, and returns true; otherwise leaves the status to the caller.
-    bool ReportTlsFailure();
 
   private:
     LdapConnection Attempt(const char* hostName, const char* bindDN, const char* password,

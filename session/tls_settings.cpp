@@ -61,7 +61,7 @@ void Apply(TlsSettings& settings, const std::string& key, const std::string& raw
         } else if (value == "ldaps") {
             settings.directory = DirectoryTls::kLdaps;
         } else {
-            Fail(settings, where, key, rawValue, "off, starttls or ldaps");
+            Fail(settings, where, key, Trim(rawValue), "off, starttls or ldaps");
         }
     } else if (key == "tls-ca") {
         settings.caFile = Trim(rawValue);
@@ -70,7 +70,7 @@ void Apply(TlsSettings& settings, const std::string& key, const std::string& raw
         if (value == "yes" || value == "on" || value == "true" || value == "1") {
             on = true;
         } else if (!(value == "no" || value == "off" || value == "false" || value == "0")) {
-            Fail(settings, where, key, rawValue, "on or off");
+            Fail(settings, where, key, Trim(rawValue), "on or off");
             return;
         }
         (key == "tls-verify" ? settings.verify : settings.adminTls) = on;
