@@ -28,7 +28,6 @@ constexpr const char* kTlsFailedFormat = "Directory TLS (%s) with %s:%d failed: 
 constexpr const char* kTlsSettingsFormat =
     "Directory TLS settings cannot be used: %s; no connection was made.";
 constexpr const char* kCaFileFormat = " (CA file %s)";
-constexpr const char* kCaUnreadableFormat = "the CA file %s cannot be read";
 constexpr const char* kPlainTransport = "plain";
 constexpr const char* kSecuredFormat = "%s to %s:%d, certificate %s";
 constexpr const char* kNotSecuredFormat = "%s to %s:%d failed: %s";
@@ -151,16 +150,16 @@ bool CZNDirectoryBase::Secure(ldapapi::Handle* handle, const char* hostName,
             m_ldapResultCode = code == ldapapi::kSuccess ? ldapapi::kUnavailable : code;
             transport = FormatText(kUnreachableFormat, name, hostName, port);
             return false;
-        case ldapapi::TlsOutcome::kUnusable:
+        case ldapapi::TlsOutcome::kUnusable: {
             m_ldapResultCode = ldapapi::kLocalError;
-            RecordTlsFailure(
-                status::kTlsSettingsInvalid,
-                FormatText(kTlsSettingsFormat,
-                           settings.caFile.empty()
-                               ? detail
-                               : FormatText(kCaUnreadableFormat, settings.caFile.c_str()).c_str()));
+            const std::string caFile = settings.caFile.empty()
+                                           ? std::string()
+                                           : FormatText(kCaFileFormat, settings.caFile.c_str());
+            RecordTlsFailure(status::kTlsSettingsInvalid,
+                             FormatText(kTlsSettingsFormat, (detail + caFile).c_str()));
             transport = FormatText(kNotSecuredFormat, name, hostName, port, detail);
             return false;
+        }
         case ldapapi::TlsOutcome::kNotSecured:
             break;
     }

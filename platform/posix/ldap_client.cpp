@@ -57,7 +57,7 @@ void OnTransportClosed(LDAP*, Sockbuf*, ldap_conncb*) {}
 // still finds it.
 ldap_conncb g_transportWatch = {OnTransportConnected, OnTransportClosed, nullptr};
 
-constexpr const char* kCaUnusable = "the CA file cannot be used";
+constexpr const char* kCaUnusable = "the CA file cannot be read";
 constexpr const char* kNotVerified = "the server's certificate could not be verified";
 constexpr const char* kHandshakeFailed = "the TLS handshake failed";
 constexpr const char* kStartTlsRefused = "the server refused StartTLS";

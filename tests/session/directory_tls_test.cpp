@@ -2,6 +2,9 @@
 // requester check over StartTLS and LDAPS, and certificates that must not be trusted.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -219,10 +222,54 @@ TEST_F(DirectoryTls, SettingsThatCannotBeUsedConnectNowhere) {
     Set("tls-ca", SandboxDir() + "/missing.pem");
     EXPECT_EQ(worker.GetFullName("jdoe"), "");
     EXPECT_EQ(worker.GetErrorStatusCode(), zn::status::kTlsSettingsInvalid);
-    EXPECT_EQ(worker.GetErrorStatusText(), "Directory TLS settings cannot be used: the CA file " +
-                                               SandboxDir() +
-                                               "/missing.pem cannot be read; no connection was "
-                                               "made.");
+    EXPECT_EQ(worker.GetErrorStatusText(),
+              "Directory TLS settings cannot be used: the CA file cannot be read (CA file " +
+                  SandboxDir() + "/missing.pem); no connection was made.");
+}
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string output;  // standard output and error together
+};
+
+ToolRun RunTool(const std::string& arguments, const std::string& environment = "") {
+    const std::string command = environment + " ZNI_SPOOL='" + SandboxDir() + "' " + ZNGROUPS_TOOL +
+                                " " + arguments + " 2>&1";
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        run.output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST_F(DirectoryTls, TheToolTakesTheSettingsAsOptionsAndTracesTheTransport) {
+    ToolRun run = RunTool("--tls ldaps --tls-ca " + TestCa() + " --trace worker show jdoe");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("transport=\"ldaps to ldap5:636, certificate verified\""),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("John Doe"), std::string::npos) << run.output;
+    // The option wins over the environment.
+    run = RunTool("--tls starttls --tls-ca " + s_otherCa + " worker show jdoe",
+                  "ZNGROUPS_TLS=off ZNGROUPS_TLS_CA='" + TestCa() + "'");
+    EXPECT_EQ(run.exitCode, 4) << run.output;
+    EXPECT_NE(run.output.find("Directory TLS (starttls) with ldap5:389 failed: the server's "
+                              "certificate could not be verified (CA file " +
+                              s_otherCa + "). (status 30043)"),
+              std::string::npos)
+        << run.output;
+    run = RunTool("--tls sometimes worker show jdoe");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(
+        run.output.find(
+            "--tls: the program's setting: tls = \"sometimes\" is not off, starttls or ldaps"),
+        std::string::npos)
+        << run.output;
 }
 
 class DirectoryTlsChanges : public DirectoryTls {
