@@ -159,6 +159,26 @@ TEST_F(DirectoryTls, ACertificateFromAnotherAuthorityIsRefusedNamingTheHost) {
     }
 }
 
+TEST_F(DirectoryTls, ACaFileReplacedInPlaceIsReadAgain) {
+    // An authority rotated under the same name counts from the next connection on.
+    const std::string path = SandboxDir() + "/rotated-ca.pem";
+    auto copy = [&path](const std::string& from) {
+        std::ifstream in(from, std::ios::binary);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << in.rdbuf();
+    };
+    Set("tls", "starttls");
+    Set("tls-ca", path);
+    copy(s_otherCa);
+    CZNWorker worker;
+    EXPECT_EQ(worker.GetFullName("jdoe"), "");
+    EXPECT_EQ(worker.GetErrorStatusCode(), zn::status::kTlsFailed);
+    copy(TestCa());
+    EXPECT_EQ(worker.GetFullName("jdoe"), "John Doe") << worker.GetErrorStatusText();
+    copy(s_otherCa);
+    EXPECT_EQ(worker.GetFullName("jdoe"), "");
+    EXPECT_EQ(worker.GetErrorStatusCode(), zn::status::kTlsFailed);
+}
+
 TEST_F(DirectoryTls, AHostNameTheCertificateDoesNotCarryIsRefused) {
     Set("tls", "starttls");
     Set("tls-ca", TestCa());
