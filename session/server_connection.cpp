@@ -37,6 +37,18 @@ const char* TransportName(ldapapi::Transport transport) {
     return transport == ldapapi::Transport::kLdaps ? "ldaps" : "starttls";
 }
 
+ldapapi::TlsOptions OptionsOf(const TlsSettings& settings) {
+    return {settings.directory == DirectoryTls::kLdaps ? ldapapi::Transport::kLdaps
+                                                       : ldapapi::Transport::kStartTls,
+            settings.caFile.c_str(), settings.verify};
+}
+
+// " (CA file PATH)" for the texts of failures, empty when libldap's own default is used.
+std::string CaFileNote(const TlsSettings& settings) {
+    return settings.caFile.empty() ? std::string()
+                                   : FormatText(kCaFileFormat, settings.caFile.c_str());
+}
+
 // Codes after which the next server number is tried.
 bool IsRetryable(long code) {
     return code == ldapapi::kTimeout || code == ldapapi::kServerDown ||
@@ -131,10 +143,7 @@ bool CZNDirectoryBase::ReportTlsFailure() {
 
 bool CZNDirectoryBase::Secure(ldapapi::Handle* handle, const char* hostName,
                               const TlsSettings& settings, std::string& transport) {
-    const ldapapi::TlsOptions options = {settings.directory == DirectoryTls::kLdaps
-                                             ? ldapapi::Transport::kLdaps
-                                             : ldapapi::Transport::kStartTls,
-                                         settings.caFile.c_str(), settings.verify};
+    const ldapapi::TlsOptions options = OptionsOf(settings);
     const char* name = TransportName(options.transport);
     const int port = options.transport == ldapapi::Transport::kLdaps ? ldapapi::kLdapsPort
                                                                      : ldapapi::kDefaultPort;
@@ -150,27 +159,21 @@ bool CZNDirectoryBase::Secure(ldapapi::Handle* handle, const char* hostName,
             m_ldapResultCode = code == ldapapi::kSuccess ? ldapapi::kUnavailable : code;
             transport = FormatText(kUnreachableFormat, name, hostName, port);
             return false;
-        case ldapapi::TlsOutcome::kUnusable: {
+        case ldapapi::TlsOutcome::kUnusable:
             m_ldapResultCode = ldapapi::kLocalError;
-            const std::string caFile = settings.caFile.empty()
-                                           ? std::string()
-                                           : FormatText(kCaFileFormat, settings.caFile.c_str());
-            RecordTlsFailure(status::kTlsSettingsInvalid,
-                             FormatText(kTlsSettingsFormat, (detail + caFile).c_str()));
+            RecordTlsFailure(
+                status::kTlsSettingsInvalid,
+                FormatText(kTlsSettingsFormat, (detail + CaFileNote(settings)).c_str()));
             transport = FormatText(kNotSecuredFormat, name, hostName, port, detail);
             return false;
-        }
         case ldapapi::TlsOutcome::kNotSecured:
             break;
     }
     // Another server may hold a certificate that verifies, so the loop goes on; nothing was
     // sent to this one, and if none is left the status names it rather than "no server".
     m_ldapResultCode = ldapapi::kConnectError;
-    const std::string caFile = settings.caFile.empty()
-                                   ? std::string()
-                                   : FormatText(kCaFileFormat, settings.caFile.c_str());
-    RecordTlsFailure(status::kTlsFailed,
-                     FormatText(kTlsFailedFormat, name, hostName, port, detail, caFile.c_str()));
+    RecordTlsFailure(status::kTlsFailed, FormatText(kTlsFailedFormat, name, hostName, port, detail,
+                                                    CaFileNote(settings).c_str()));
     transport = FormatText(kNotSecuredFormat, name, hostName, port, detail);
     return false;
 }
@@ -185,11 +188,7 @@ LdapConnection CZNDirectoryBase::Attempt(const char* hostName, const char* bindD
     LdapConnection connection;
     if (hostName != nullptr) {
         if (tls) {
-            const ldapapi::TlsOptions options = {settings.directory == DirectoryTls::kLdaps
-                                                     ? ldapapi::Transport::kLdaps
-                                                     : ldapapi::Transport::kStartTls,
-                                                 settings.caFile.c_str(), settings.verify};
-            connection.reset(ldapapi::InitTls(hostName, options));
+            connection.reset(ldapapi::InitTls(hostName, OptionsOf(settings)));
         } else {
             connection.reset(ldapapi::Init(hostName, ldapapi::kDefaultPort));
         }
