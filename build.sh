@@ -221,7 +221,7 @@ case "${1:-}" in
         # Usage reports of the benchmarks land in a spool of their own, not the machine's.
         export ZNI_SPOOL="${ZNI_SPOOL:-$ROOT/build-bench/spool}"
         mkdir -p "$ZNI_SPOOL"
-        for bench in session_bench admin_bench admind_bench; do
+        for bench in session_bench tls_bench admin_bench admind_bench; do
             in_sandbox "$ROOT/build-bench/bench/$bench" "$@"
         done
         # A group of 100,000 direct and eventual members, indexed, outgrows the default database.

@@ -21,6 +21,8 @@ static_assert(zn::status::kInvalidCredentials == ZNG_CODE_INVALID_CREDENTIALS);
 static_assert(zn::status::kInvalidGroupName == ZNG_CODE_INVALID_GROUP_NAME);
 static_assert(zn::status::kInvalidUserName == ZNG_CODE_INVALID_USER_NAME);
 static_assert(zn::status::kNoServer == ZNG_CODE_NO_SERVER);
+static_assert(zn::status::kTlsFailed == ZNG_CODE_TLS_FAILED);
+static_assert(zn::status::kTlsSettingsInvalid == ZNG_CODE_TLS_SETTINGS_INVALID);
 static_assert(zn::status::kInvalidPassword == ZNG_CODE_INVALID_PASSWORD);
 static_assert(zn::status::kInvalidFilter == ZNG_CODE_INVALID_FILTER);
 static_assert(zn::status::kNotMember == ZNG_CODE_NOT_MEMBER);

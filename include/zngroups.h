@@ -178,10 +178,16 @@ ZNG_API long ZNG_CALL zng_status_kind(long code);
 #define ZNG_CODE_WORKER_NOT_OWNER 30040
 #define ZNG_CODE_DIRECTORY_TIMEOUT 30041
 #define ZNG_CODE_LDAP_ERROR 30042
+/* Directory TLS could not be established with any server (a certificate that did not verify,
+ * a failed handshake); the text names the first host. Nothing was sent in clear. */
+#define ZNG_CODE_TLS_FAILED 30043
 #define ZNG_CODE_INVALID_DOMAIN 30044
 #define ZNG_CODE_REQUEST_TOO_LONG 30045
 #define ZNG_CODE_INCOMPLETE_REPLY 30046
 #define ZNG_CODE_REQUEST_UNSENDABLE 30047
+/* The TLS settings hold a value that cannot be used (or the CA file cannot be read); no
+ * connection was tried. */
+#define ZNG_CODE_TLS_SETTINGS_INVALID 30048
 #define ZNG_CODE_GENERIC_ACCOUNT 30049
 /* The administration server's own codes (older servers answered 31008 when busy). */
 #define ZNG_CODE_SERVER_REQUEST_TOO_LONG 31001
@@ -238,6 +244,17 @@ ZNG_API const char* ZNG_CALL zng_version(void);
  * it returns. NULL stops tracing, which then costs nothing. */
 typedef void(ZNG_CALL* zng_trace_function)(const char* line, void* context);
 ZNG_API void ZNG_CALL zng_set_trace(zng_trace_function function, void* context);
+
+/* Settings of the whole process that win over the configuration file and the environment:
+ * "tls" (off, starttls, ldaps), "tls-ca" (a PEM file), "tls-verify" (on, off) and
+ * "admin-tls" (on, off). A NULL value removes the process's own value, so that the file and
+ * the environment count again. Returns 1, or 0 for an unknown key or a value the key cannot
+ * take (nothing changes then; zng_option_error says why). Safe to call from any thread; a
+ * connection opened afterwards uses the new value. */
+ZNG_API long ZNG_CALL zng_set_option(const char* key, const char* value);
+/* Why the calling thread's last zng_set_option failed, "" after one that succeeded; lives
+ * until the thread's next zng_set_option. */
+ZNG_API const char* ZNG_CALL zng_option_error(void);
 
 /* Groups. ---------------------------------------------------------------------------- */
 

@@ -32,6 +32,7 @@ inline constexpr long kFilterError = 87;
 inline constexpr long kConnectError = 91;
 
 inline constexpr int kDefaultPort = 389;
+inline constexpr int kLdapsPort = 636;
 inline constexpr int kScopeSubtree = 2;
 inline constexpr int kAuthSimple = 0x80;
 inline constexpr int kMsgAll = 1;
@@ -49,6 +50,34 @@ long ClassicCode(int nativeCode);
 
 // Creates a handle for host:port without contacting the host; null on failure.
 Handle* Init(const char* host, int port);
+// How a connection is protected: StartTLS on the LDAP port, or TLS from the first byte on
+// the LDAPS port.
+enum class Transport { kPlain, kStartTls, kLdaps };
+
+struct TlsOptions {
+    Transport transport;
+    const char* caFile;  // PEM bundle of trusted authorities; null or empty: the system's
+    bool verify;         // false: any certificate is taken (the traffic is still encrypted)
+};
+
+enum class TlsOutcome {
+    kSecured,      // TLS is up; every later byte on the handle is encrypted
+    kUnreachable,  // no connection was made (code tells why); nothing was sent
+    kNotSecured,   // connected, but TLS could not be established: a certificate that did
+                   // not verify, a failed handshake, a server without StartTLS
+    kUnusable,     // the TLS options could not be applied (a CA file that cannot be read)
+};
+
+// Creates a handle for a TLS connection without contacting the host: to port 389 for
+// StartTLS, 636 for LDAPS. The CA file and the verification apply to this handle alone,
+// never to the process's other connections. Null on failure.
+Handle* InitTls(const char* host, const TlsOptions& options);
+// Connects and establishes TLS on a handle of InitTls, waiting at most `timeout` for the
+// server's answer to StartTLS. `code` gets the classic code of a failure; `detail` a short
+// description of a kNotSecured or kUnusable failure for the error text.
+TlsOutcome StartTls(Handle* handle, const TlsOptions& options, TimeValue timeout, long& code,
+                    const char*& detail);
+
 // Nonzero on failure.
 long SetProtocolVersion3(Handle* handle);
 // Makes the connect time-out bound the transport connection as well, which the native

@@ -14,6 +14,7 @@
 namespace zn {
 
 class UsageSources;
+struct TlsSettings;
 namespace trace {
 class TraceSink;
 }
@@ -85,6 +86,10 @@ class CZNDirectoryBase {
     LdapConnection ConnectToServer(long& connectionCounter);
     LdapConnection ConnectToServerAs(const char* bindDN, const char* password);
     long AuthenticateUser(const std::string& userDN, const std::string& password);
+    // After a server loop that found no server: when TLS was why (settings that cannot be
+    // used, a certificate that did not verify), sets the error status to say so, naming the
+    // host, and returns true; otherwise leaves the status to the caller.
+    bool ReportTlsFailure();
 
     // Builds "ldap" + domain + ("-" if the domain ends in a digit) + number; false when the
     // name would not fit the 256-byte host-name buffer or is no plain host name. A name that
@@ -175,6 +180,15 @@ class CZNDirectoryBase {
                       const EntryVisitor& onEntry, const AttributeVisitor& onAttribute);
 
   private:
+    LdapConnection Attempt(const char* hostName, const char* bindDN, const char* password,
+                           const TlsSettings& settings);
+    // Starts TLS on a fresh handle; false when the attempt must end (the result code and,
+    // for a TLS failure, the recorded failure say why). `transport` gets the trace's words.
+    bool Secure(ldapapi::Handle* handle, const char* hostName, const TlsSettings& settings,
+                std::string& transport);
+    // Keeps the first TLS failure of a server loop for ReportTlsFailure.
+    void RecordTlsFailure(long code, const std::string& text);
+    bool SettingsUsable(const TlsSettings& settings);
     void ReadLastError(ldapapi::Handle* handle);
     void TraceSearch(trace::TraceSink& sink, const char* searchBase, const char* filter,
                      const char* const* attributes, long code, double milliseconds);
@@ -206,6 +220,9 @@ class CZNDirectoryBase {
     CZNDirectoryBase* m_reportsFor = nullptr;
     // The server of the open connection, kept only while a trace sink is installed.
     std::string m_tracedServer;
+    // The first TLS failure of the current server loop: its status code (0: none) and text.
+    long m_tlsFailureCode = 0;
+    std::string m_tlsFailureText;
 
   protected:
     // Usage-report caches, filled by the object's first usage report.

@@ -67,8 +67,10 @@ long CZNDirectoryBase::ConnectAndSearch(const char* searchBase, const char* filt
     do {
         m_connection = ConnectToServer(connectionCounter);
         if (!m_connection) {
-            SetErrorStatusCode(status::kNoServer);
-            AppendErrorStatusText(kNoConnectionText, false);
+            if (!ReportTlsFailure()) {
+                SetErrorStatusCode(status::kNoServer);
+                AppendErrorStatusText(kNoConnectionText, false);
+            }
             return result;
         }
         result = SearchWithRetry(searchBase, filter, attributes);

@@ -7,7 +7,9 @@
 
 #include "platform/system.h"
 #include "session/directory_base.h"
+#include "session/format.h"
 #include "session/status_codes.h"
+#include "session/tls_settings.h"
 #include "session/trace.h"
 
 namespace zn {
@@ -22,6 +24,30 @@ constexpr const char* kHostNameCharacters =
 constexpr const char* kUserNameInvalid = "Specified username is not valid.";
 constexpr const char* kPasswordInvalid = "Specified password is not valid.";
 constexpr const char* kCombinationInvalid = "Username/Password combination is not valid.";
+constexpr const char* kTlsFailedFormat = "Directory TLS (%s) with %s:%d failed: %s%s.";
+constexpr const char* kTlsSettingsFormat =
+    "Directory TLS settings cannot be used: %s; no connection was made.";
+constexpr const char* kCaFileFormat = " (CA file %s)";
+constexpr const char* kPlainTransport = "plain";
+constexpr const char* kSecuredFormat = "%s to %s:%d, certificate %s";
+constexpr const char* kNotSecuredFormat = "%s to %s:%d failed: %s";
+constexpr const char* kUnreachableFormat = "%s to %s:%d, not connected";
+
+const char* TransportName(ldapapi::Transport transport) {
+    return transport == ldapapi::Transport::kLdaps ? "ldaps" : "starttls";
+}
+
+ldapapi::TlsOptions OptionsOf(const TlsSettings& settings) {
+    return {settings.directory == DirectoryTls::kLdaps ? ldapapi::Transport::kLdaps
+                                                       : ldapapi::Transport::kStartTls,
+            settings.caFile.c_str(), settings.verify};
+}
+
+// " (CA file PATH)" for the texts of failures, empty when libldap's own default is used.
+std::string CaFileNote(const TlsSettings& settings) {
+    return settings.caFile.empty() ? std::string()
+                                   : FormatText(kCaFileFormat, settings.caFile.c_str());
+}
 
 // Codes after which the next server number is tried.
 bool IsRetryable(long code) {
@@ -87,40 +113,122 @@ LdapConnection CZNDirectoryBase::OpenServerSession(const char* hostName) {
 
 LdapConnection CZNDirectoryBase::OpenServerSessionAs(const char* hostName, const char* bindDN,
                                                      const char* password) {
+    m_tlsFailureCode = 0;
+    const TlsSettings settings = LoadTlsSettings();
+    if (!SettingsUsable(settings)) return nullptr;
+    return Attempt(hostName, bindDN, password, settings);
+}
+
+bool CZNDirectoryBase::SettingsUsable(const TlsSettings& settings) {
+    if (settings.error.empty()) return true;
+    m_ldapResultCode = ldapapi::kLocalError;
+    AppendErrorStatusText(ldapapi::Err2String(m_ldapResultCode), true);
+    RecordTlsFailure(status::kTlsSettingsInvalid,
+                     FormatText(kTlsSettingsFormat, settings.error.c_str()));
+    return false;
+}
+
+void CZNDirectoryBase::RecordTlsFailure(long code, const std::string& text) {
+    if (m_tlsFailureCode == 0) {
+        m_tlsFailureCode = code;
+        m_tlsFailureText = text;
+    }
+}
+
+bool CZNDirectoryBase::ReportTlsFailure() {
+    if (m_tlsFailureCode == 0) return false;
+    SetErrorStatus(m_tlsFailureCode, m_tlsFailureText);
+    return true;
+}
+
+bool CZNDirectoryBase::Secure(ldapapi::Handle* handle, const char* hostName,
+                              const TlsSettings& settings, std::string& transport) {
+    const ldapapi::TlsOptions options = OptionsOf(settings);
+    const char* name = TransportName(options.transport);
+    const int port = options.transport == ldapapi::Transport::kLdaps ? ldapapi::kLdapsPort
+                                                                     : ldapapi::kDefaultPort;
+    long code = ldapapi::kLocalError;
+    const char* detail = nullptr;
+    switch (ldapapi::StartTls(handle, options, ConnectTimeOut(), code, detail)) {
+        case ldapapi::TlsOutcome::kSecured:
+            transport = FormatText(kSecuredFormat, name, hostName, port,
+                                   settings.verify ? "verified" : "not checked");
+            return true;
+        case ldapapi::TlsOutcome::kUnreachable:
+            // As a plain attempt that found no server: the next one is tried.
+            m_ldapResultCode = code == ldapapi::kSuccess ? ldapapi::kUnavailable : code;
+            transport = FormatText(kUnreachableFormat, name, hostName, port);
+            return false;
+        case ldapapi::TlsOutcome::kUnusable:
+            m_ldapResultCode = ldapapi::kLocalError;
+            RecordTlsFailure(
+                status::kTlsSettingsInvalid,
+                FormatText(kTlsSettingsFormat, (detail + CaFileNote(settings)).c_str()));
+            transport = FormatText(kNotSecuredFormat, name, hostName, port, detail);
+            return false;
+        case ldapapi::TlsOutcome::kNotSecured:
+            break;
+    }
+    // Another server may hold a certificate that verifies, so the loop goes on; nothing was
+    // sent to this one, and if none is left the status names it rather than "no server".
+    m_ldapResultCode = ldapapi::kConnectError;
+    RecordTlsFailure(status::kTlsFailed, FormatText(kTlsFailedFormat, name, hostName, port, detail,
+                                                    CaFileNote(settings).c_str()));
+    transport = FormatText(kNotSecuredFormat, name, hostName, port, detail);
+    return false;
+}
+
+LdapConnection CZNDirectoryBase::Attempt(const char* hostName, const char* bindDN,
+                                         const char* password, const TlsSettings& settings) {
     trace::TraceSink* sink = trace::Sink();
     const auto started = sink != nullptr ? std::chrono::steady_clock::now()
                                          : std::chrono::steady_clock::time_point();
-    LdapConnection connection(hostName != nullptr ? ldapapi::Init(hostName, ldapapi::kDefaultPort)
-                                                  : nullptr);
+    const bool tls = settings.directory != DirectoryTls::kOff;
+    std::string transport = tls ? std::string() : kPlainTransport;
+    LdapConnection connection;
+    if (hostName != nullptr) {
+        if (tls) {
+            connection.reset(ldapapi::InitTls(hostName, OptionsOf(settings)));
+        } else {
+            connection.reset(ldapapi::Init(hostName, ldapapi::kDefaultPort));
+        }
+    }
     if (!connection) {
         m_ldapResultCode = ldapapi::kUnavailable;
     } else if (ldapapi::SetProtocolVersion3(connection.get()) != 0) {
         ReadLastError(connection.get());
     } else {
         ldapapi::BoundConnectWait(connection.get(), ConnectTimeOut());
-        long messageId = ldapapi::Bind(connection.get(), bindDN, password, ldapapi::kAuthSimple);
-        if (messageId == -1) {
-            ReadLastError(connection.get());
-        } else {
-            AwaitBind(connection.get(), messageId);
+        // With TLS asked for, nothing, not even an anonymous bind, goes out before TLS is up.
+        if (!tls || Secure(connection.get(), hostName, settings, transport)) {
+            long messageId =
+                ldapapi::Bind(connection.get(), bindDN, password, ldapapi::kAuthSimple);
+            if (messageId == -1) {
+                ReadLastError(connection.get());
+            } else {
+                AwaitBind(connection.get(), messageId);
+            }
         }
     }
     AppendErrorStatusText(ldapapi::Err2String(m_ldapResultCode), true);
     if (sink != nullptr) {
         m_tracedServer = hostName != nullptr ? hostName : "";
-        sink->OnBind(
-            {m_tracedServer.c_str(), bindDN, m_ldapResultCode, trace::MillisecondsSince(started)});
+        sink->OnBind({m_tracedServer.c_str(), bindDN, m_ldapResultCode,
+                      trace::MillisecondsSince(started), transport.c_str()});
     }
     return connection;
 }
 
 LdapConnection CZNDirectoryBase::ConnectToServer(long& connectionCounter) {
+    m_tlsFailureCode = 0;
+    const TlsSettings settings = LoadTlsSettings();
+    if (!SettingsUsable(settings)) return nullptr;
     LdapConnection connection;
     std::string hostName;
     do {
-        connection = BuildHostName(connectionCounter, hostName)
-                         ? OpenServerSession(hostName.c_str())
-                         : OpenServerSession(nullptr);
+        connection =
+            Attempt(BuildHostName(connectionCounter, hostName) ? hostName.c_str() : nullptr,
+                    nullptr, nullptr, settings);
         --connectionCounter;
         if (connection && !IsRetryable(m_ldapResultCode)) {
             return connection;
@@ -133,11 +241,14 @@ LdapConnection CZNDirectoryBase::ConnectToServer(long& connectionCounter) {
 }
 
 LdapConnection CZNDirectoryBase::ConnectToServerAs(const char* bindDN, const char* password) {
+    m_tlsFailureCode = 0;
+    const TlsSettings settings = LoadTlsSettings();
+    if (!SettingsUsable(settings)) return nullptr;
     std::string hostName;
     for (long number = kHighestServerNumber; number >= 1; --number) {
-        LdapConnection connection = BuildHostName(number, hostName)
-                                        ? OpenServerSessionAs(hostName.c_str(), bindDN, password)
-                                        : OpenServerSessionAs(nullptr, bindDN, password);
+        LdapConnection connection =
+            Attempt(BuildHostName(number, hostName) ? hostName.c_str() : nullptr, bindDN, password,
+                    settings);
         if (connection && !IsRetryable(m_ldapResultCode)) {
             return connection;
         }
@@ -176,7 +287,7 @@ long CZNDirectoryBase::AuthenticateUser(const std::string& userDN, const std::st
     if (m_connection && m_ldapResultCode == ldapapi::kSuccess) {
         m_password = buffer;
         result = 1;
-    } else {
+    } else if (m_connection || !ReportTlsFailure()) {
         // An outage (no server took the bind) and any other bind result alike: the text
         // already holds the LDAP library's description of the last attempt.
         SetErrorStatusCode(status::kLdapError);

@@ -43,6 +43,9 @@ Kind KindOf(long code) {
         case kUnknownLogEntry:
             return Kind::kNotFound;
         case kNoServer:
+        // The directory could not be asked safely: a check must not read that as "no".
+        case kTlsFailed:
+        case kTlsSettingsInvalid:
         case kDirectoryTimeout:
         case kLdapError:
         case kPeerUnreachable:

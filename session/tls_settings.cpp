@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <mutex>
 
 namespace zn {
 namespace {
@@ -33,6 +35,20 @@ void Fail(TlsSettings& settings, const std::string& where, const std::string& ke
     }
 }
 
+constexpr const char* kKeys[] = {"tls", "tls-ca", "tls-verify", "admin-tls"};
+constexpr const char* kOverrideSource = "the program's setting";
+
+// The program's overrides, read by every connection on any thread. Never destroyed: a thread
+// may still connect while the process exits.
+std::mutex& OverridesGuard() {
+    static std::mutex* guard = new std::mutex();
+    return *guard;
+}
+std::map<std::string, std::string>& Overrides() {
+    static auto* overrides = new std::map<std::string, std::string>();
+    return *overrides;
+}
+
 // Applies one setting; `where` names its source for the error text.
 void Apply(TlsSettings& settings, const std::string& key, const std::string& rawValue,
            const std::string& where) {
@@ -45,7 +61,7 @@ void Apply(TlsSettings& settings, const std::string& key, const std::string& raw
         } else if (value == "ldaps") {
             settings.directory = DirectoryTls::kLdaps;
         } else {
-            Fail(settings, where, key, rawValue, "off, starttls or ldaps");
+            Fail(settings, where, key, Trim(rawValue), "off, starttls or ldaps");
         }
     } else if (key == "tls-ca") {
         settings.caFile = Trim(rawValue);
@@ -54,7 +70,7 @@ void Apply(TlsSettings& settings, const std::string& key, const std::string& raw
         if (value == "yes" || value == "on" || value == "true" || value == "1") {
             on = true;
         } else if (!(value == "no" || value == "off" || value == "false" || value == "0")) {
-            Fail(settings, where, key, rawValue, "on or off");
+            Fail(settings, where, key, Trim(rawValue), "on or off");
             return;
         }
         (key == "tls-verify" ? settings.verify : settings.adminTls) = on;
@@ -131,7 +147,46 @@ TlsSettings LoadTlsSettings() {
             Apply(settings, override.key, value, override.variable);
         }
     }
+    // A value the program set was checked when it was set, so it cannot add an error; it does
+    // not hide one of the file or the environment either, which would mean a broken
+    // configuration that only some programs notice.
+    const std::lock_guard<std::mutex> lock(OverridesGuard());
+    for (const auto& [key, value] : Overrides()) {
+        Apply(settings, key, value, kOverrideSource);
+    }
     return settings;
+}
+
+bool SetTlsOverride(const char* key, const char* value, std::string& error) {
+    const std::string name = key != nullptr ? Lower(Trim(key)) : std::string();
+    bool known = false;
+    for (const char* candidate : kKeys) known = known || name == candidate;
+    if (!known) {
+        error = "unknown setting \"" + std::string(key != nullptr ? key : "") +
+                "\" (known: tls, tls-ca, tls-verify, admin-tls)";
+        return false;
+    }
+    if (value != nullptr) {
+        TlsSettings probe;
+        Apply(probe, name, value, kOverrideSource);
+        if (!probe.error.empty()) {
+            error = probe.error;
+            return false;
+        }
+    }
+    const std::lock_guard<std::mutex> lock(OverridesGuard());
+    if (value == nullptr) {
+        Overrides().erase(name);
+    } else {
+        Overrides()[name] = value;
+    }
+    error.clear();
+    return true;
+}
+
+void ClearTlsOverrides() {
+    const std::lock_guard<std::mutex> lock(OverridesGuard());
+    Overrides().clear();
 }
 
 }  // namespace zn

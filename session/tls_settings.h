@@ -34,6 +34,14 @@ struct TlsSettings {
 // Reads the file and the environment afresh: a program may change either between connections.
 TlsSettings LoadTlsSettings();
 
+// Sets a process-wide override of one key ("tls", "tls-ca", "tls-verify", "admin-tls"), or
+// removes it when `value` is null. A value that the key cannot take, or an unknown key, is
+// refused (false, and `error` says why) and leaves the overrides as they were. Safe to call
+// from any thread while others connect.
+bool SetTlsOverride(const char* key, const char* value, std::string& error);
+// Removes every override.
+void ClearTlsOverrides();
+
 // The file's path as LoadTlsSettings looks for it.
 std::string TlsSettingsFile();
 

@@ -16,6 +16,9 @@ struct BindRecord {
     const char* bindDN;  // null for the anonymous bind
     long ldapCode;       // classic LDAP result code of the bind
     double milliseconds;
+    // How the connection was protected: "plain", or e.g. "starttls to ldap5:389, certificate
+    // verified", "ldaps to ldap5:636 failed: ..." (then nothing was sent).
+    const char* transport;
 };
 
 struct SearchRecord {

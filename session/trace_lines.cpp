@@ -7,7 +7,7 @@
 namespace zn::trace {
 namespace {
 
-constexpr const char* kBindFormat = "bind server=%s dn=%s code=%ld ms=%.1f";
+constexpr const char* kBindFormat = "bind server=%s dn=%s code=%ld ms=%.1f transport=%s";
 constexpr const char* kSearchFormat =
     "search server=%s base=%s filter=%s attributes=%s code=%ld entries=%lu ms=%.1f";
 constexpr const char* kAdminFormat =
@@ -38,7 +38,7 @@ std::string AttributeList(const char* const* attributes) {
 std::string BindLine(const BindRecord& record) {
     return FormatText(kBindFormat, record.server,
                       record.bindDN != nullptr ? Quoted(record.bindDN).c_str() : "anonymous",
-                      record.ldapCode, record.milliseconds);
+                      record.ldapCode, record.milliseconds, Quoted(record.transport).c_str());
 }
 
 std::string SearchLine(const SearchRecord& record) {

@@ -126,3 +126,6 @@ add_executable(login_dialog_test workers/login_dialog_win32_test.cpp)
 target_link_libraries(login_dialog_test PRIVATE zngroups zng_test_support GTest::gtest_main)
 add_test(NAME login_dialog_test COMMAND login_dialog_test)
 set_tests_properties(login_dialog_test PROPERTIES RESOURCE_LOCK zngroups_sandbox)
+
+# Directory TLS through wldap32's own calls.
+zngroups_add_wine_sandbox_test(tls_win32_test session/tls_win32_test.cpp)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "session/tls_settings.h"
 #include "tools/cli.h"
 #include "tools/overview.h"
 #include "tools/terminal.h"
@@ -29,6 +30,11 @@ constexpr const char* kGlobalOptions =
     "  --password-file FILE    the password is the first line of FILE\n"
     "  --json                  one JSON object on standard output (see zngroups(1))\n"
     "  --trace                 every bind, search and administration request on stderr\n"
+    "  --tls off|starttls|ldaps  protect the directory connections (wins over\n"
+    "                          ZNGROUPS_TLS and the configuration file)\n"
+    "  --tls-ca FILE           the PEM file of trusted authorities for TLS\n"
+    "  --tls-verify on|off     whether the server's certificate must verify (default on)\n"
+    "  --admin-tls on|off      TLS for the administration server's channel\n"
     "  --help, -h              help for the command, its group or the tool\n"
     "  --version               the version\n";
 
@@ -138,6 +144,14 @@ int Parse(int argc, char** argv, CommandLine& line) {
             o.json = true;
         } else if (arg == "--trace") {
             o.trace = true;
+        } else if (arg == "--tls" || arg == "--tls-ca" || arg == "--tls-verify" ||
+                   arg == "--admin-tls") {
+            // Set at once for the whole process, as an application sets them through
+            // zng_set_option; a bad value is a usage error before anything connects.
+            std::string error;
+            if (!next(value)) return UsageError(arg + " needs a value");
+            if (!zn::SetTlsOverride(arg.c_str() + 2, value.c_str(), error))
+                return UsageError(arg + ": " + error);
         } else if (arg == "--domain") {
             if (!next(o.domain)) return UsageError("--domain needs a domain name");
             o.domainGiven = true;

@@ -26,6 +26,7 @@ cannot be loaded raises LibraryNotFound (an OSError) on the first call.
 """
 
 from ._library import LibraryNotFound
+from ._settings import set_option
 from ._trace import set_trace
 from .details import GroupDetails, MemberDetails
 from .errors import Error, NotFound, Refused, Unreachable
@@ -33,5 +34,6 @@ from .group import ChangeRecord, ChangeStatus, Group
 from .worker import Worker
 
 __all__ = ["ChangeRecord", "ChangeStatus", "Error", "Group", "GroupDetails", "LibraryNotFound",
-           "MemberDetails", "NotFound", "Refused", "Unreachable", "Worker", "set_trace"]
+           "MemberDetails", "NotFound", "Refused", "Unreachable", "Worker", "set_option",
+           "set_trace"]
 __version__ = "0.1.0"

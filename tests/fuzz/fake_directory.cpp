@@ -99,6 +99,12 @@ Handle* Init(const char*, int) {
     ++g_outstanding;
     return new ldap;
 }
+Handle* InitTls(const char* host, const TlsOptions&) {
+    return Init(host, kLdapsPort);
+}
+TlsOutcome StartTls(Handle*, const TlsOptions&, TimeValue, long&, const char*&) {
+    return TlsOutcome::kSecured;
+}
 long SetProtocolVersion3(Handle*) {
     return 0;
 }
