@@ -37,6 +37,10 @@ inline constexpr long kWorkerNotMember = 30039;
 inline constexpr long kWorkerNotOwner = 30040;
 inline constexpr long kDirectoryTimeout = 30041;
 inline constexpr long kLdapError = 30042;
+// Directory TLS was asked for and could not be established with any server: a certificate
+// that did not verify, a failed handshake, a server refusing StartTLS. Nothing was sent in
+// clear; the text names the first host that failed.
+inline constexpr long kTlsFailed = 30043;
 inline constexpr long kInvalidDomain = 30044;
 // A change request longer than the administration server's 2047-character limit.
 inline constexpr long kRequestTooLong = 30045;
@@ -45,6 +49,9 @@ inline constexpr long kIncompleteReply = 30046;
 // A change request with a NUL character in a field: the line would end there and the server
 // would apply a value cut short, so it is not sent.
 inline constexpr long kRequestUnsendable = 30047;
+// The TLS settings (file, environment or the program's own) hold a value that cannot be used,
+// or the CA file cannot be read: no connection is tried, rather than one in clear.
+inline constexpr long kTlsSettingsInvalid = 30048;
 inline constexpr long kGenericAccount = 30049;
 
 }  // namespace zn::status
