@@ -68,4 +68,26 @@ class AdminDaemon {
 // the others.
 int AdminPortOf(const std::string& domain);
 
+// The options that make a server speak TLS with the sandbox's certificate, and with `proof`
+// take changes only with their requester's password.
+std::vector<std::string> TlsArguments(bool proof);
+
+// The library's administration channel speaks TLS, trusting `caFile` (the sandbox's
+// authority when empty), for the life of the object; the settings it found are restored after.
+class ScopedAdminTls {
+  public:
+    explicit ScopedAdminTls(const std::string& caFile = "", const char* adminTls = "on");
+    ~ScopedAdminTls();
+    ScopedAdminTls(const ScopedAdminTls&) = delete;
+    ScopedAdminTls& operator=(const ScopedAdminTls&) = delete;
+
+  private:
+    struct Saved {
+        const char* name;
+        bool set;
+        std::string value;
+    };
+    std::vector<Saved> m_saved;
+};
+
 }  // namespace zntest
