@@ -112,7 +112,7 @@ AdminDaemon::AdminDaemon(AdminDaemonOptions options) : m_options(std::move(optio
     m_journal = m_directory + "/journal.db";
     std::ofstream(m_directory + "/password") << "zngadmin\n";
     m_address = ResolveIPv4("ldap" + m_options.domain + "adm");
-    m_port = AdminPortOf(m_options.domain);
+    m_port = m_options.port != 0 ? m_options.port : AdminPortOf(m_options.domain);
     Start();
 }
 

@@ -14,6 +14,8 @@ struct AdminDaemonOptions {
     std::string domain;
     // Further options, e.g. {"--allow", "127.0.9.9"}.
     std::vector<std::string> extraArguments;
+    // Another port than the domain's (0), e.g. for a second server on the same address.
+    int port = 0;
     // Sets the server's pause between journalling a change and writing it (crash tests).
     int pauseAfterJournalMilliseconds = 0;
 };
