@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -306,6 +307,12 @@ void EventLoop::Accept() {
         if (m_tls != nullptr && (tls = m_tls->Accept(socket)) == nullptr) {
             close(socket);
             continue;
+        }
+        if (tls != nullptr) {
+            // The session ticket and the answer are separate writes: the answer must not wait
+            // for the client to acknowledge the ticket.
+            int on = 1;
+            setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         }
         const std::uint64_t id = m_nextId++;
         Connection& c = m_connections[id];

@@ -39,6 +39,9 @@ bool ServerTls::Load(const std::string& certificateFile, const std::string& keyF
     // A client that closes without a close_notify has still said all it had to: its request
     // ends by its layout, not by the end of the stream.
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // Resumptions without a fresh key exchange, when the client asks for them: the ticket's
+    // key came from a full handshake, and each change is a connection of its own.
+    SSL_CTX_set_options(context, SSL_OP_ALLOW_NO_DHE_KEX);
     if (SSL_CTX_use_certificate_chain_file(context, certificateFile.c_str()) != 1) {
         error = "cannot use the TLS certificate " + certificateFile + ": " + TlsErrorText();
         SSL_CTX_free(context);

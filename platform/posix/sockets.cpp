@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -14,9 +15,11 @@
 
 #include <cerrno>
 #include <chrono>
+
 #include <map>
 #include <mutex>
 #include <string>
+#include "platform/posix/sigpipe_guard.h"
 
 namespace zn::sockets {
 namespace {
@@ -181,6 +184,9 @@ SSL_CTX* ClientContext(const std::string& caFile, std::string& reason) {
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
     // The server closes after its answer, with or without a close_notify.
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // A resumed session may skip the new key exchange when the server agrees: one change is
+    // short, and the session it resumes was made with one.
+    SSL_CTX_set_options(context, SSL_OP_ALLOW_NO_DHE_KEX);
     SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL);
     const int loaded = caFile.empty()
                            ? SSL_CTX_set_default_verify_paths(context)
@@ -274,6 +280,9 @@ Socket& Socket::operator=(Socket&& other) noexcept {
 
 void Socket::Close() {
     if (m_tls != nullptr) {
+        // Freed without a shutdown, the session would be marked as not to be resumed. The
+        // exchange is over and the server closes: nothing needs to be said.
+        SSL_set_shutdown(m_tls->ssl, SSL_SENT_SHUTDOWN);
         SSL_SESSION* session = SSL_get1_session(m_tls->ssl);
         if (session != nullptr && SSL_SESSION_is_resumable(session) == 1) {
             KeepSession(m_tls->key, session);
@@ -327,7 +336,8 @@ long Socket::Send(const char* data, std::size_t size, WaitMilliseconds wait, std
     int fd = Descriptor(m_handle);
     if (m_tls != nullptr) {
         // One write, one record: the server takes a request whose layout one record
-        // completes as whole.
+        // completes as whole. OpenSSL writes with write(), which raises SIGPIPE.
+        platform::SigpipeGuard guard;
         while (sent < size) {
             ERR_clear_error();
             errno = 0;
@@ -404,8 +414,18 @@ bool Socket::StartTls(const std::string& hostName, const std::string& caFile, Wa
         reason = "no TLS session";
         return false;
     }
-    m_tls = new TlsSession{ssl, hostName + "\n" + caFile};
     const int fd = Descriptor(m_handle);
+    // The handshake's last flight and the request are separate writes: the request must not
+    // wait for the acknowledgement of the first.
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // Sessions are kept per server address as well as name: servers do not share tickets.
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
+    m_tls = new TlsSession{ssl, hostName + "\n" + std::to_string(ntohl(peer.sin_addr.s_addr)) +
+                                    ":" + std::to_string(ntohs(peer.sin_port)) + "\n" + caFile};
+    platform::SigpipeGuard guard;
     SSL_set_fd(ssl, fd);
     // The name the certificate must carry, and the one the server is asked for.
     SSL_set1_host(ssl, hostName.c_str());
