@@ -376,6 +376,8 @@ long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
     received = 0;
     int fd = Descriptor(m_handle);
     if (m_tls != nullptr) {
+        // A read may have to write (a key update), and OpenSSL writes with write().
+        platform::SigpipeGuard guard;
         for (;;) {
             ERR_clear_error();
             errno = 0;
