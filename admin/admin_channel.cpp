@@ -15,6 +15,7 @@
 #include "platform/system.h"
 #include "session/format.h"
 #include "session/status_codes.h"
+#include "session/tls_settings.h"
 #include "session/trace.h"
 
 namespace zn {
@@ -98,7 +99,8 @@ CZNAdminChannel::CZNAdminChannel(const CZNAdminChannel& other)
       m_serverAddress(other.m_serverAddress),
       m_errorText(other.m_errorText),
       m_replyRecords(other.m_replyRecords),
-      m_waitMilliseconds(other.m_waitMilliseconds) {}
+      m_waitMilliseconds(other.m_waitMilliseconds),
+      m_requesterPassword(other.m_requesterPassword) {}
 
 CZNAdminChannel& CZNAdminChannel::operator=(const CZNAdminChannel& other) {
     if (this != &other) {
@@ -110,6 +112,7 @@ CZNAdminChannel& CZNAdminChannel::operator=(const CZNAdminChannel& other) {
         m_errorText = other.m_errorText;
         m_replyRecords = other.m_replyRecords;
         m_waitMilliseconds = other.m_waitMilliseconds;
+        m_requesterPassword = other.m_requesterPassword;
     }
     return *this;
 }
@@ -160,8 +163,19 @@ long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
         Fail(session.StartupError(), kStartupFailureText);
         return 0;
     }
+    const TlsSettings settings = LoadTlsSettings();
+    if (!settings.error.empty()) {
+        // Whether the channel must be encrypted is unknown: nothing goes out rather than
+        // something in clear.
+        Fail(status::kTlsSettingsInvalid,
+             FormatText(kAdminTlsSettingsFormat, settings.error.c_str(), HostName().c_str())
+                 .c_str());
+        return 0;
+    }
+    m_tls = settings.adminTls;
+    m_caFile = settings.caFile;
     long result = 0;
-    if (CreateSocket() && Connect() && Send(request != nullptr ? request : "")) {
+    if (CreateSocket() && Connect() && StartTls() && Send(request != nullptr ? request : "")) {
         if (readRecords) {
             ReadRecords();
         } else {
@@ -209,9 +223,34 @@ bool CZNAdminChannel::Connect() {
     return m_errorCode == 0;
 }
 
+bool CZNAdminChannel::StartTls() {
+    if (!m_tls) return true;
+    std::string reason;
+    if (m_socket.StartTls(HostName(), m_caFile, m_waitMilliseconds, reason)) return true;
+    Fail(status::kTlsFailed, FormatText(kAdminTlsFailureFormat, HostName().c_str(),
+                                        static_cast<unsigned>(m_port), reason.c_str())
+                                 .c_str());
+    return false;
+}
+
 bool CZNAdminChannel::Send(const char* request) {
     std::size_t size = std::char_traits<char>::length(request);
     std::size_t sent = 0;
+    // Inside TLS, the requester's password goes first on a line of its own, and both go in
+    // one write, which the server receives as one record.
+    std::string proven;
+    if (m_tls && !m_requesterPassword.empty()) {
+        static const char kHex[] = "0123456789abcdef";
+        proven = "PROOF ";
+        for (unsigned char c : m_requesterPassword) {
+            proven += kHex[c >> 4];
+            proven += kHex[c & 15];
+        }
+        proven += '\n';
+        proven.append(request, size);
+        request = proven.c_str();
+        size = proven.size();
+    }
     long error = m_socket.Send(request, size, m_waitMilliseconds, sent);
     if (error != sockets::kNoError) {
         Fail(error, kSendFailureText);

@@ -23,6 +23,13 @@ inline constexpr const char* kHostLookupFailureText = "TCP/IP Sockets Bind error
 inline constexpr const char* kConnectFailureText = "Sockets connect error.";
 inline constexpr const char* kSendFailureText = "TCP/IP Sockets Send Data error.";
 inline constexpr const char* kReceiveFailureText = "TCP/IP Sockets Receive data error.";
+// The administration channel's TLS (admin-tls on): the handshake or the server's certificate
+// failed, with the host, the port and the reason; or the settings could not be read. Nothing
+// was sent.
+inline constexpr const char* kAdminTlsFailureFormat =
+    "TLS with the administration server %s:%u failed: %s.";
+inline constexpr const char* kAdminTlsSettingsFormat =
+    "The TLS settings cannot be used (%s); nothing was sent to %s.";
 // A reply line without its three fields.
 inline constexpr const char* kIncompleteReplyText =
     "Incomplete reply from the administration server.";
@@ -54,6 +61,10 @@ class CZNAdminChannel {
     // answering cannot hold the application forever. Zero or less restores the default.
     void SetWaitLimit(long seconds, long microSeconds);
 
+    // The password the requester proves itself with when the channel speaks TLS (admin-tls
+    // on): sent before the request inside the session, never in clear, never when empty.
+    void SetRequesterPassword(const std::string& password) { m_requesterPassword = password; }
+
   private:
     // What the exchange does after connecting: the reply line or the record run.
     long Exchange(const char* request, bool readRecords);
@@ -61,6 +72,8 @@ class CZNAdminChannel {
     bool Connect();
     bool CreateSocket();
     bool Send(const char* request);
+    // The TLS handshake on the connected socket, when the settings ask for it.
+    bool StartTls();
     long ReadReply();
     void ReadRecords();
     void Fail(long code, const char* text);
@@ -75,6 +88,10 @@ class CZNAdminChannel {
     std::string m_errorText;
     std::list<std::string> m_replyRecords;
     sockets::WaitMilliseconds m_waitMilliseconds = kDefaultAdminWaitSeconds * 1000;
+    std::string m_requesterPassword;
+    // Read afresh for each exchange; empty CA file: the system's authorities.
+    bool m_tls = false;
+    std::string m_caFile;
 };
 
 }  // namespace zn

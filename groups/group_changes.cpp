@@ -193,6 +193,8 @@ long CZNGroupImpl::SendChange(ChangeRequest kind, RequestFields fields, const ch
     m_loadedGroup.reset();
     zn::CZNAdminChannel channel(GetDomain().c_str(),
                                 static_cast<std::uint32_t>(GetAdministrationPort()));
+    // The password the requester step verified: the proof a server may ask for.
+    channel.SetRequesterPassword(m_password);
     long result = channel.Transact(request.c_str());
     SetErrorStatus(channel.GetErrorCode(), channel.GetErrorText());
     Report(label);

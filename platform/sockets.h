@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace zn::sockets {
 
@@ -39,6 +40,9 @@ struct Address {
     std::uint32_t addressNetworkOrder = 0;
 };
 
+// A TLS session on a socket; defined by the back end that has one.
+struct TlsSession;
+
 // Bound of one blocking step (a connect attempt, a send, a receive), in milliseconds.
 using WaitMilliseconds = long;
 
@@ -63,7 +67,10 @@ class Socket {
   public:
     Socket() = default;
     ~Socket() { Close(); }
-    Socket(Socket&& other) noexcept : m_handle(other.m_handle) { other.m_handle = kInvalid; }
+    Socket(Socket&& other) noexcept : m_handle(other.m_handle), m_tls(other.m_tls) {
+        other.m_handle = kInvalid;
+        other.m_tls = nullptr;
+    }
     Socket& operator=(Socket&& other) noexcept;
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
@@ -84,12 +91,21 @@ class Socket {
     // most `wait`. `received` is zero when the peer has closed the connection.
     long Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait, std::size_t& received);
 
+    // Speaks TLS on the connected socket from now on: the server's certificate must verify
+    // against the authorities of `caFile` (PEM; the system's when empty) and name `hostName`;
+    // the handshake waits at most `wait`. False, with `reason` saying why, when it fails;
+    // the socket is then of no further use. Send and Receive then carry the session's data.
+    // Back ends without TLS always fail.
+    bool StartTls(const std::string& hostName, const std::string& caFile, WaitMilliseconds wait,
+                  std::string& reason);
+
   private:
     // Wide enough for a POSIX descriptor and a Winsock SOCKET alike.
     using Handle = std::intptr_t;
     static constexpr Handle kInvalid = -1;
 
     Handle m_handle = kInvalid;
+    TlsSession* m_tls = nullptr;
 };
 
 // Looks the host name up (IPv4 only) and fills family, address and the given port.

@@ -42,6 +42,11 @@ const char* const kUsageText =
     "  --peer FIRST=HOST:PORT     another domain's server, whose change numbers start at\n"
     "                             FIRST; status questions about them are passed on to it\n"
     "                             (repeatable)\n"
+    "  --tls-cert FILE            speak TLS only, with this certificate chain (PEM)\n"
+    "  --tls-key FILE             the certificate's private key (PEM)\n"
+    "  --require-proof            take a change only with its requester's password, sent\n"
+    "                             inside the TLS session and checked by a bind (needs TLS;\n"
+    "                             in the file: require-proof = yes)\n"
     "  --check                    report every half written link (subGroup without its\n"
     "                             superGroup or the other way round) and every group whose\n"
     "                             eventual members differ from its direct members and its\n"
@@ -145,6 +150,25 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
             return false;
         }
         config.peers.push_back(peer);
+        return true;
+    }
+    if (key == "tls-cert") {
+        config.tlsCertificate = value;
+        return true;
+    }
+    if (key == "tls-key") {
+        config.tlsKey = value;
+        return true;
+    }
+    if (key == "require-proof") {
+        if (value == "yes" || value == "on" || value == "true" || value == "1") {
+            config.requireProof = true;
+        } else if (value == "no" || value == "off" || value == "false" || value == "0") {
+            config.requireProof = false;
+        } else {
+            error = "'" + value + "' is not yes or no";
+            return false;
+        }
         return true;
     }
     error = "unknown setting";
@@ -274,6 +298,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
             error = "unexpected argument '" + arg + "'";
             return CommandLine::kError;
         }
+        // A flag on the command line; "require-proof = yes" in the file.
+        if (arg == "--require-proof") {
+            config.requireProof = true;
+            continue;
+        }
         if (arg == "--check" || arg == "--repair") {
             config.task = arg == "--check" ? Task::kCheck : Task::kRepair;
             continue;
@@ -306,6 +335,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Config& config,
             error = "--" + key + ": " + error;
             return CommandLine::kError;
         }
+    }
+    if (config.tlsCertificate.empty() != config.tlsKey.empty()) {
+        error = "TLS needs both --tls-cert and --tls-key";
+        return CommandLine::kError;
+    }
+    // The password must never cross in clear.
+    if (config.requireProof && config.tlsCertificate.empty()) {
+        error = "--require-proof needs TLS: give --tls-cert and --tls-key";
+        return CommandLine::kError;
     }
     // The token proves nothing, so a server nobody restricted must not take changes from
     // the network: opening it is a decision written down as an allow setting.

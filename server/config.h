@@ -63,6 +63,11 @@ struct Config {
     // Status questions about numbers this server never gave go to the peer whose range holds
     // them: applications ask their local server about every change.
     std::vector<Peer> peers;
+    // TLS on the listening port (both files, PEM) and, with it, whether changes need the
+    // requester's password.
+    std::string tlsCertificate;
+    std::string tlsKey;
+    bool requireProof = false;
 };
 
 // What the command line asked for.

@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "admin/change_request.h"
+#include "server/requester_proof.h"
 
 namespace zn::server {
 namespace {
@@ -136,6 +137,16 @@ Arrival Judge(int socket, std::string& bytes) {
     }
 }
 
+Arrival JudgeRecords(std::string& bytes) {
+    if (bytes.size() > kMaxRequestLength) {
+        bytes.resize(kMaxRequestLength);
+        return Arrival::kTooLong;
+    }
+    ParsedRequest parsed;
+    return ParseChangeRequest(bytes, parsed) == ParseOutcome::kIncomplete ? Arrival::kMore
+                                                                          : Arrival::kWhole;
+}
+
 bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     std::size_t sent = 0;
@@ -152,6 +163,48 @@ bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds) {
             return false;
         }
         sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool TakeProof(std::string& bytes, Proof& proof) {
+    const std::string prefix = kProofPrefix;
+    const std::size_t compared = std::min(bytes.size(), prefix.size());
+    if (bytes.compare(0, compared, prefix, 0, compared) != 0) return true;
+    const std::size_t end = bytes.find('\n');
+    if (end == std::string::npos) {
+        if (bytes.size() < kMaxProofLine) return false;
+        proof.given = proof.malformed = true;
+        return true;
+    }
+    proof.given = true;
+    const std::string hex = bytes.substr(prefix.size(), end - prefix.size());
+    bytes.erase(0, end + 1);
+    if (hex.empty() || hex.size() % 2 != 0 || hex.size() > 2 * kMaxProofPassword) {
+        proof.malformed = true;
+        return true;
+    }
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        // A NUL would end the password early in the bind below.
+        if (high < 0 || low < 0 || (high | low) == 0) {
+            proof.malformed = true;
+            proof.password.clear();
+            return true;
+        }
+        proof.password.push_back(static_cast<char>(high * 16 + low));
     }
     return true;
 }

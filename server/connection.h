@@ -48,6 +48,9 @@ ReceivedRequest ReadRequest(int socket, const ReadLimits& limits);
 // is cut to that length.
 enum class Arrival { kMore, kWhole, kTooLong };
 Arrival Judge(int socket, std::string& bytes);
+// The same for bytes that arrived in whole TLS records: TLS carries each write of the client
+// as one record and hands it over whole, so a complete layout is a complete request.
+Arrival JudgeRecords(std::string& bytes);
 
 // Writes all of `bytes` within `timeoutMilliseconds`; false when the client stopped reading.
 bool SendAll(int socket, const std::string& bytes, int timeoutMilliseconds);

@@ -10,6 +10,10 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/tcp.h>
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -55,7 +59,16 @@ void CloseQuietly(int socket) {
 
 // What the socket takes of `bytes` without waiting: a reply of a few hundred bytes to a
 // connection that has sent only its request always fits; the loop writes any rest.
-std::size_t SendAtOnce(int socket, const std::string& bytes) {
+std::size_t SendAtOnce(int socket, SSL* tls, const std::string& bytes) {
+    if (tls != nullptr) {
+        std::size_t sent = 0;
+        std::size_t moved = 0;
+        while (sent < bytes.size() &&
+               TlsWrite(tls, bytes.data() + sent, bytes.size() - sent, moved) == TlsIo::kDone) {
+            sent += moved;
+        }
+        return sent;
+    }
     for (;;) {
         const ssize_t n = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n >= 0) return static_cast<std::size_t>(n);
@@ -70,16 +83,19 @@ std::string Refusal(long code, const std::string& text) {
 
 }  // namespace
 
-EventLoop::EventLoop(int listening, int wake, AdminService& service, const Config& config)
+EventLoop::EventLoop(int listening, int wake, AdminService& service, const Config& config,
+                     const ServerTls* tls)
     : m_listening(listening),
       m_wake(wake),
       m_service(service),
       m_config(config),
+      m_tls(tls),
       m_clients(config.maxConnectionsPerClient, config.idleTimeoutMilliseconds,
                 config.requestTimeoutMilliseconds) {}
 
 EventLoop::~EventLoop() {
     for (auto& [id, connection] : m_connections) {
+        SSL_free(connection.tls);
         CloseQuietly(connection.socket);
         CloseQuietly(connection.peer.socket);
     }
@@ -287,9 +303,21 @@ void EventLoop::Accept() {
         }
         char text[INET_ADDRSTRLEN] = "";
         inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+        SSL* tls = nullptr;
+        if (m_tls != nullptr && (tls = m_tls->Accept(socket)) == nullptr) {
+            close(socket);
+            continue;
+        }
+        if (tls != nullptr) {
+            // The session ticket and the answer are separate writes: the answer must not wait
+            // for the client to acknowledge the ticket.
+            int on = 1;
+            setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        }
         const std::uint64_t id = m_nextId++;
         Connection& c = m_connections[id];
         c.socket = socket;
+        c.tls = tls;
         c.client = Client{std::string(text) + ":" + std::to_string(ntohs(peer.sin_port)),
                           ntohl(peer.sin_addr.s_addr)};
         c.opened = Clock::now();
@@ -298,13 +326,9 @@ void EventLoop::Accept() {
                                                           m_config.requestTimeoutMilliseconds));
         const bool counted = c.counted = m_clients.Admit(c.client.address);
         // The request usually arrives with the connection: read it before the loop is told
-        // to watch the socket at all, which most connections never need.
+        // to watch the socket at all, which most connections never need. (A TLS client's
+        // hello arrives with it, and the server's answer to it goes out at once.)
         Read(id, c);
-        auto reading = m_connections.find(id);
-        if (reading != m_connections.end() &&
-            reading->second.stage == Connection::Stage::kReading) {
-            Interest(id, reading->second, EPOLLIN);
-        }
         if (!counted) {
             // Over the limit nothing is waited for: a request that has already arrived whole
             // is answered as usual, anything else refused.
@@ -324,25 +348,33 @@ void EventLoop::Accept() {
 }
 
 void EventLoop::Read(std::uint64_t id, Connection& c) {
-    char buffer[kMaxRequestLength + 2];
+    char buffer[kMaxRequestLength + kMaxProofLine + 2];
     for (;;) {
-        const ssize_t got = recv(c.socket, buffer, sizeof buffer, 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-        if (got <= 0) {
+        std::size_t got = 0;
+        const TlsIo io = Receive(c, buffer, sizeof buffer, got);
+        // The first bytes of a handshake count as the request's: from then on the whole
+        // exchange, handshake included, has the request bound.
+        if (!c.begun &&
+            (got > 0 || (c.tls != nullptr && BIO_number_read(SSL_get_rbio(c.tls)) > 0))) {
+            c.begun = true;
+            c.deadline = c.opened + std::chrono::milliseconds(m_config.requestTimeoutMilliseconds);
+        }
+        if (io == TlsIo::kWantRead || io == TlsIo::kWantWrite) {
+            c.wantsWrite = io == TlsIo::kWantWrite;
+            Interest(id, c, c.wantsWrite ? EPOLLOUT : EPOLLIN);
+            return;
+        }
+        if (io != TlsIo::kDone) {
             // Gone before a byte arrived, or broken: nobody to answer.
-            if (got < 0 || c.in.empty()) {
+            if (io == TlsIo::kBroken || c.in.empty()) {
                 Close(id);
             } else {
                 Dispatch(id, c);
             }
             return;
         }
-        const bool first = c.in.empty();
-        c.in.append(buffer, static_cast<std::size_t>(got));
-        if (first)
-            c.deadline = c.opened + std::chrono::milliseconds(m_config.requestTimeoutMilliseconds);
-        switch (Judge(c.socket, c.in)) {
+        c.in.append(buffer, got);
+        switch (JudgeArrival(c)) {
             case Arrival::kMore:
                 break;
             case Arrival::kTooLong:
@@ -357,6 +389,48 @@ void EventLoop::Read(std::uint64_t id, Connection& c) {
                 return;
         }
     }
+}
+
+TlsIo EventLoop::Receive(Connection& c, char* buffer, std::size_t capacity, std::size_t& got) {
+    if (c.tls != nullptr) return TlsRead(c.tls, buffer, capacity, got);
+    got = 0;
+    for (;;) {
+        const ssize_t n = recv(c.socket, buffer, capacity, 0);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            return TlsIo::kDone;
+        }
+        if (n == 0) return TlsIo::kClosed;
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? TlsIo::kWantRead : TlsIo::kBroken;
+    }
+}
+
+TlsIo EventLoop::Transmit(Connection& c, const char* data, std::size_t size, std::size_t& sent) {
+    if (c.tls != nullptr) return TlsWrite(c.tls, data, size, sent);
+    sent = 0;
+    for (;;) {
+        const ssize_t n = send(c.socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent = static_cast<std::size_t>(n);
+            return TlsIo::kDone;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? TlsIo::kWantWrite
+                                                                  : TlsIo::kBroken;
+    }
+}
+
+Arrival EventLoop::JudgeArrival(Connection& c) {
+    if (c.tls == nullptr) return Judge(c.socket, c.in);
+    // The rest of a record is already here, and is read before anything is judged.
+    if (SSL_pending(c.tls) > 0) return Arrival::kMore;
+    if (!c.proofRead) {
+        if (!TakeProof(c.in, c.proof)) return Arrival::kMore;
+        c.proofRead = true;
+        if (c.proof.malformed) return Arrival::kWhole;
+    }
+    return JudgeRecords(c.in);
 }
 
 void EventLoop::Dispatch(std::uint64_t id, Connection& c) {
@@ -386,12 +460,14 @@ void EventLoop::Dispatch(std::uint64_t id, Connection& c) {
             // turn; until the outcome comes back the loop leaves the socket alone (nothing
             // watched, nothing that closes a connection whose change is in hand).
             Forget(c);
-            m_changes.Push([this, id, socket = c.socket, bytes = c.in, tooLong = c.tooLong,
-                            client = c.client] {
+            // The TLS session goes along with the socket: the loop does not touch either
+            // until the outcome is back.
+            m_changes.Push([this, id, socket = c.socket, tls = c.tls, bytes = c.in,
+                            tooLong = c.tooLong, client = c.client, proof = c.proof] {
                 Outcome outcome;
                 outcome.id = id;
-                outcome.bytes = m_service.Answer(bytes, tooLong, client);
-                outcome.sent = SendAtOnce(socket, outcome.bytes);
+                outcome.bytes = m_service.Answer(bytes, tooLong, client, proof);
+                outcome.sent = SendAtOnce(socket, tls, outcome.bytes);
                 Post(std::move(outcome));
             });
             break;
@@ -431,16 +507,20 @@ void EventLoop::Answer(std::uint64_t id, Connection& c, const std::string& bytes
 }
 
 void EventLoop::Flush(std::uint64_t id, Connection& c) {
+    c.wantsWrite = true;
     while (c.sent < c.out.size()) {
-        const ssize_t n = send(c.socket, c.out.data() + c.sent, c.out.size() - c.sent,
-                               MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-        if (n <= 0) {
+        std::size_t n = 0;
+        const TlsIo io = Transmit(c, c.out.data() + c.sent, c.out.size() - c.sent, n);
+        if (io == TlsIo::kWantRead || io == TlsIo::kWantWrite) {
+            // A TLS session may have to read (the rest of a handshake) before it writes.
+            c.wantsWrite = io == TlsIo::kWantWrite;
+            break;
+        }
+        if (io != TlsIo::kDone) {
             Close(id);
             return;
         }
-        c.sent += static_cast<std::size_t>(n);
+        c.sent += n;
         c.lastProgress = Clock::now();
     }
     const std::size_t unsent = c.out.size() - c.sent;
@@ -452,7 +532,10 @@ void EventLoop::Flush(std::uint64_t id, Connection& c) {
         c.out.erase(0, c.sent);
         c.sent = 0;
     }
-    Interest(id, c, unsent != 0 ? std::uint32_t(EPOLLOUT) : 0u);
+    Interest(id, c,
+             unsent == 0    ? 0u
+             : c.wantsWrite ? std::uint32_t(EPOLLOUT)
+                            : std::uint32_t(EPOLLIN));
     if (c.stream && c.waitsForRoom && unsent < kRoomMark) {
         c.waitsForRoom = false;
         m_streamer->Room(id);
@@ -462,6 +545,11 @@ void EventLoop::Flush(std::uint64_t id, Connection& c) {
 // The answer is out: the client reads to the close. What it still sends is read first, so
 // that the close does not reset the connection under the answer.
 void EventLoop::Finish(std::uint64_t id, Connection& c) {
+    if (c.tls != nullptr && SSL_is_init_finished(c.tls)) {
+        // The close_notify, if the socket takes it now; the client has its answer anyway.
+        ERR_clear_error();
+        SSL_shutdown(c.tls);
+    }
     if (c.drainMilliseconds <= 0) {
         char scrap[4096];
         while (recv(c.socket, scrap, sizeof scrap, MSG_DONTWAIT) > 0) {
@@ -494,6 +582,7 @@ void EventLoop::Close(std::uint64_t id) {
     Connection& c = found->second;
     if (c.stream) m_streamer->Cancel(id);
     if (c.counted) m_clients.Release(c.client.address);
+    SSL_free(c.tls);
     CloseQuietly(c.peer.socket);
     CloseQuietly(c.socket);
     m_connections.erase(found);
@@ -585,8 +674,13 @@ void EventLoop::Expire(Clock::time_point now) {
         if (c.peer.socket >= 0 && now >= c.peer.deadline) {
             EndPeerCall(id, c);
         } else if (c.stage == Connection::Stage::kReading && c.in.empty()) {
-            // Silent so far: the same answer as a request that did not all arrive in time.
+            // Silent so far: the same answer as a request that did not all arrive in time;
+            // a TLS client still in its handshake cannot be answered at all.
             m_clients.Note(c.client.address, ClientLimits::TurnedAway::kIdle);
+            if (c.tls != nullptr && !SSL_is_init_finished(c.tls)) {
+                Close(id);
+                continue;
+            }
             Answer(id, c, Refusal(kIncompleteRequestCode, kIncompleteRequestText), true);
         } else if (c.stage == Connection::Stage::kReading) {
             // The bound: a whole layout that ended on a segment boundary was whole after

@@ -18,16 +18,21 @@
 
 #include "server/client_limits.h"
 #include "server/config.h"
+#include "server/connection.h"
 #include "server/desks.h"
 #include "server/journal_reader.h"
+#include "server/requester_proof.h"
 #include "server/service.h"
+#include "server/tls.h"
 
 namespace zn::server {
 
 class EventLoop {
   public:
-    // Serves the `listening` socket until `wake` is readable (Listener::Stop).
-    EventLoop(int listening, int wake, AdminService& service, const Config& config);
+    // Serves the `listening` socket until `wake` is readable (Listener::Stop); speaks TLS on
+    // every connection when `tls` is given.
+    EventLoop(int listening, int wake, AdminService& service, const Config& config,
+              const ServerTls* tls = nullptr);
     ~EventLoop();
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
@@ -68,6 +73,13 @@ class EventLoop {
         Clock::time_point deadline;      // reading, draining: the stage's bound
         Clock::time_point lastProgress;  // writing: when the client last took bytes
         PeerCall peer;
+        // TLS: the session (null on a plain server), whether it waits to write before it can
+        // go on, whether any of its bytes have arrived yet, and what came before the request.
+        SSL* tls = nullptr;
+        bool wantsWrite = false;
+        bool begun = false;
+        bool proofRead = false;
+        Proof proof;
     };
 
     bool Prepare(std::string& error);
@@ -80,6 +92,13 @@ class EventLoop {
     void Post(Outcome outcome);
     void Accept();
     void Read(std::uint64_t id, Connection& c);
+    // One read or write of the connection, through its TLS session when it has one:
+    // kDone with the bytes moved, or what it waits for.
+    TlsIo Receive(Connection& c, char* buffer, std::size_t capacity, std::size_t& got);
+    TlsIo Transmit(Connection& c, const char* data, std::size_t size, std::size_t& sent);
+    // What the read so far makes of the request: on TLS the record that completes its
+    // layout ends it.
+    Arrival JudgeArrival(Connection& c);
     void Dispatch(std::uint64_t id, Connection& c);
     void Deliver(Outcome& outcome);
     void Answer(std::uint64_t id, Connection& c, const std::string& bytes, bool finished);
@@ -97,6 +116,7 @@ class EventLoop {
     const int m_wake;
     AdminService& m_service;
     const Config& m_config;
+    const ServerTls* m_tls;
     ClientLimits m_clients;
     int m_epoll = -1;
     int m_outcomes = -1;

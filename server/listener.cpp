@@ -69,14 +69,15 @@ void Listener::Stop() {
     (void)ignored;
 }
 
-bool Listener::Serve(AdminService& service, const Config& config, std::string& error) {
+bool Listener::Serve(AdminService& service, const Config& config, std::string& error,
+                     const ServerTls* tls) {
     // Every connection open at once is a descriptor, and so is each peer call.
     rlimit files{};
     if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
         files.rlim_cur = files.rlim_max;
         setrlimit(RLIMIT_NOFILE, &files);
     }
-    EventLoop loop(m_socket, m_wakeRead, service, config);
+    EventLoop loop(m_socket, m_wakeRead, service, config, tls);
     return loop.Run(error);
 }
 

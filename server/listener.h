@@ -7,6 +7,7 @@
 
 #include "server/config.h"
 #include "server/service.h"
+#include "server/tls.h"
 
 namespace zn::server {
 
@@ -24,8 +25,9 @@ class Listener {
     // Serves connections until Stop, then finishes the answers in progress. One thread
     // reads and writes every socket; the desks (desks.h) check and write changes and read
     // the journal, and never wait for a client. False, with `error`, when the journal
-    // cannot be read.
-    bool Serve(AdminService& service, const Config& config, std::string& error);
+    // cannot be read. Every connection speaks TLS when `tls` is given.
+    bool Serve(AdminService& service, const Config& config, std::string& error,
+               const ServerTls* tls = nullptr);
     // Safe from a signal handler.
     void Stop();
 

@@ -12,6 +12,7 @@
 #include "server/config.h"
 #include "server/journal.h"
 #include "server/listener.h"
+#include "server/requester_proof.h"
 #include "server/service.h"
 #include "server/writer_lock.h"
 #include "zngroups_config.h"
@@ -153,6 +154,18 @@ int main(int argc, char** argv) {
         allowed += (allowed.empty() ? "" : ", ") + network.Text();
     }
     Log("changes are accepted from " + allowed);
+    ServerTls tls;
+    if (!config.tlsCertificate.empty() && !tls.Load(config.tlsCertificate, config.tlsKey, error)) {
+        return Fail(error);
+    }
+    // Proofs are checked whenever a client sends one; with require-proof a change needs one.
+    std::unique_ptr<RequesterProof> prover;
+    if (tls.Loaded()) {
+        prover = std::make_unique<RequesterProof>(directory);
+        service.SetProof(prover.get(), config.requireProof);
+        Log(std::string("TLS on every connection; changes ") +
+            (config.requireProof ? "need proof of the requester" : "are taken without proof"));
+    }
     Listener listener;
     if (!listener.Open(config.listenAddress, config.port, error)) {
         return Fail(error);
@@ -173,7 +186,7 @@ int main(int argc, char** argv) {
     }
     Log("listening on " + config.listenAddress + ":" + std::to_string(listener.Port()) +
         " for " + config.baseDN + " at " + config.directoryUri);
-    const bool served = listener.Serve(service, config, error);
+    const bool served = listener.Serve(service, config, error, tls.Loaded() ? &tls : nullptr);
     g_listener = nullptr;
     if (!served) return Fail(error);
     Log("stopped");

@@ -42,6 +42,21 @@ inline constexpr long kWriteBoundCode = 31016;
 inline constexpr const char* kWriteBoundFormat =
     "The changes of %s wrote more than %ld values in a minute; try again in %ld s.";
 
+// Proof of the requester (require-proof): a change must come with the password of the person
+// it names, inside the TLS session; the user token alone proves nothing.
+inline constexpr long kProofRequiredCode = 31017;
+inline constexpr const char* kProofRequiredFormat =
+    "Changes need proof of the requester: %s sent no password over TLS.";
+inline constexpr long kProofFailedCode = 31018;
+inline constexpr const char* kProofFailedFormat =
+    "The password does not prove %s: nothing was changed.";
+inline constexpr long kProofMalformedCode = 31019;
+inline constexpr const char* kProofMalformedText =
+    "Malformed proof of the requester: PROOF and 2 to 254 hexadecimal digits are expected.";
+inline constexpr long kProofUnverifiableCode = 31050;
+inline constexpr const char* kProofUnverifiableFormat =
+    "The proof of %s cannot be checked now: %s.";
+
 inline constexpr long kPeerUnreachableCode = 31013;
 inline constexpr const char* kPeerUnreachableFormat =
     "Change %ld belongs to the administration server %s, which did not answer.";

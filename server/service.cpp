@@ -118,7 +118,8 @@ AdminService::Desk AdminService::DeskFor(const std::string& request, bool tooLon
     return parsed.kind == ChangeRequest::kGetGroupChangeLogs ? Desk::kChangeLog : Desk::kQuestion;
 }
 
-std::string AdminService::Answer(const std::string& request, bool tooLong, const Client& client) {
+std::string AdminService::Answer(const std::string& request, bool tooLong, const Client& client,
+                                 const Proof& proof) {
     if (tooLong) {
         LogWithin(m_forgeries, client, "refused: request longer than " + std::to_string(kMaxRequestLength));
         return Refusal(kRequestTooLongCode, kRequestTooLongText);
@@ -140,7 +141,7 @@ std::string AdminService::Answer(const std::string& request, bool tooLong, const
     // Questions go to the readers (DeskFor); none is answered on the writer's side.
     if (!IsChange(parsed.kind)) return Refusal(kUnknownRequestCode, kUnknownRequestText);
     ++m_changesInFlight;
-    std::string reply = AnswerChange(parsed, request, client);
+    std::string reply = AnswerChange(parsed, request, client, proof);
     --m_changesInFlight;
     return reply;
 }
@@ -182,8 +183,40 @@ void AdminService::FlushBudgets(bool all) {
     }
 }
 
+std::string AdminService::CheckProof(const ParsedRequest& request, const std::string& text,
+                                     const Client& client, const Proof& proof) {
+    if (!proof.given && !m_proofRequired) return std::string();
+    const std::string user = Upper(request.fields.userName);
+    Verdict verdict;
+    if (proof.malformed) {
+        verdict = Verdict{kProofMalformedCode, kProofMalformedText};
+    } else if (!proof.given || m_prover == nullptr) {
+        verdict = Verdict{kProofRequiredCode, FormatText(kProofRequiredFormat, user.c_str())};
+    } else {
+        std::string detail;
+        switch (m_prover->Verify(request.fields.userName, proof.password, detail)) {
+            case ProofChecker::Result::kProven:
+                return std::string();
+            case ProofChecker::Result::kUnreachable:
+                verdict = Verdict{kProofUnverifiableCode, FormatText(kProofUnverifiableFormat,
+                                                                     user.c_str(), detail.c_str())};
+                break;
+            // Whether the person exists is no business of a client that cannot prove it is
+            // that person: the same answer either way.
+            case ProofChecker::Result::kUnknownPerson:
+            case ProofChecker::Result::kWrongPassword:
+                verdict = Verdict{kProofFailedCode, FormatText(kProofFailedFormat, user.c_str())};
+                break;
+        }
+    }
+    // Like a forged token: the name is not proven to be the sender's, so the refusal is
+    // logged (never with the password) and not journalled under anybody's name.
+    RecordRefusal(Describe(request, text, client), {}, verdict, client, m_forgeries);
+    return Refusal(verdict.code, verdict.text);
+}
+
 std::string AdminService::AnswerChange(const ParsedRequest& request, const std::string& text,
-                                       const Client& client) {
+                                       const Client& client, const Proof& proof) {
     bool allowed = false;
     for (const Network& network : m_allowChanges) {
         allowed = allowed || network.Contains(client.address);
@@ -200,6 +233,8 @@ std::string AdminService::AnswerChange(const ParsedRequest& request, const std::
                       Verdict{kTokenMismatchCode, kTokenMismatchText}, client, m_forgeries);
         return Refusal(kTokenMismatchCode, kTokenMismatchText);
     }
+    const std::string unproven = CheckProof(request, text, client, proof);
+    if (!unproven.empty()) return unproven;
     long wait = 0;
     if (!m_quota.Allows(Upper(request.fields.userName), wait)) {
         // Checked before the directory is read: a requester over the bound costs nothing
@@ -245,8 +280,10 @@ void AdminService::LogWithin(WriteBudget& budget, const Client& client, const st
 void AdminService::RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
                                  const Verdict& verdict, const Client& client,
                                  WriteBudget& budget) {
-    // A forged name is nobody's: forgeries count against the address alone.
-    const bool forged = verdict.code == kTokenMismatchCode;
+    // A forged or unproven name is nobody's: such refusals count against the address alone.
+    const bool forged = verdict.code == kTokenMismatchCode || verdict.code == kProofRequiredCode ||
+                        verdict.code == kProofFailedCode || verdict.code == kProofMalformedCode ||
+                        verdict.code == kProofUnverifiableCode;
     if (!WithinBudget(budget, client, forged ? std::string() : change.userName, change.groupName))
         return;
     // A token mismatch has no requester to log it under, and is not journalled at all.

@@ -15,9 +15,10 @@
 #include "server/client_limits.h"
 #include "server/config.h"
 #include "server/journal.h"
+#include "server/journal_reader.h"
+#include "server/requester_proof.h"
 #include "server/write_quota.h"
 #include "server/writer_lock.h"
-#include "server/journal_reader.h"
 
 namespace zn::server {
 
@@ -66,7 +67,16 @@ class AdminService {
 
     // The reply bytes to a whole request for the change desk. `tooLong` when more than
     // kMaxRequestLength characters arrived (`request` then holds the beginning).
-    std::string Answer(const std::string& request, bool tooLong, const Client& client);
+    // `proof` is what the client sent before the request (over TLS only).
+    std::string Answer(const std::string& request, bool tooLong, const Client& client,
+                       const Proof& proof = Proof());
+
+    // Checks the proofs that clients send through `prover`; with `required`, a change
+    // without one is refused.
+    void SetProof(ProofChecker* prover, bool required) {
+        m_prover = prover;
+        m_proofRequired = required;
+    }
 
     // The answer to a status or log-entry question, read through `reader`. Empty, with
     // `forward` set, when the number is another domain's: the caller asks that peer and
@@ -105,7 +115,11 @@ class AdminService {
 
   private:
     std::string AnswerChange(const ParsedRequest& request, const std::string& text,
-                             const Client& client);
+                             const Client& client, const Proof& proof);
+    // The refusal when the proof fails or is missing where it is required; empty when the
+    // change may go on.
+    std::string CheckProof(const ParsedRequest& request, const std::string& text,
+                           const Client& client, const Proof& proof);
     // Journals and logs a refusal within the requester's budget.
     void RecordRefusal(const NewChange& change, const std::vector<std::string>& logGroups,
                        const Verdict& verdict, const Client& client, WriteBudget& budget);
@@ -123,6 +137,8 @@ class AdminService {
     Journal& m_journal;
     ChangeApplier& m_applier;
     std::vector<Network> m_allowChanges;
+    ProofChecker* m_prover = nullptr;
+    bool m_proofRequired = false;
     // One writer per domain: checks and writes of two changes never interleave, so the
     // eventual members computed from one state are written before the next change reads it.
     WriterLock m_writer;

@@ -5,12 +5,21 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include "platform/posix/sigpipe_guard.h"
 
 namespace zn::sockets {
 namespace {
@@ -156,6 +165,103 @@ int Descriptor(std::intptr_t handle) {
     return static_cast<int>(handle);
 }
 
+// One client context per file of authorities, made once: reading the file and building the
+// store costs more than a resumed handshake. Never freed, as exchanges may still run on
+// other threads while the program exits.
+SSL_CTX* ClientContext(const std::string& caFile, std::string& reason) {
+    static std::mutex lock;
+    static auto* contexts = new std::map<std::string, SSL_CTX*>();
+    std::lock_guard<std::mutex> hold(lock);
+    auto found = contexts->find(caFile);
+    if (found != contexts->end()) return found->second;
+    ERR_clear_error();
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    if (context == nullptr) {
+        reason = "no TLS context";
+        return nullptr;
+    }
+    SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+    // The server closes after its answer, with or without a close_notify.
+    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // A resumed session may skip the new key exchange when the server agrees: one change is
+    // short, and the session it resumes was made with one.
+    SSL_CTX_set_options(context, SSL_OP_ALLOW_NO_DHE_KEX);
+    SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL);
+    const int loaded = caFile.empty()
+                           ? SSL_CTX_set_default_verify_paths(context)
+                           : SSL_CTX_load_verify_locations(context, caFile.c_str(), nullptr);
+    if (loaded != 1) {
+        reason = "the authorities in " +
+                 (caFile.empty() ? std::string("the system's store") : caFile) + " cannot be read";
+        SSL_CTX_free(context);
+        return nullptr;
+    }
+    (*contexts)[caFile] = context;
+    return context;
+}
+
+// The last session each server and file of authorities gave, so that the next exchange
+// resumes it instead of making a full handshake: one connection per request makes
+// resumption the common case.
+std::mutex g_sessionLock;
+std::map<std::string, SSL_SESSION*>* g_sessions = new std::map<std::string, SSL_SESSION*>();
+
+SSL_SESSION* KeptSession(const std::string& key) {
+    std::lock_guard<std::mutex> hold(g_sessionLock);
+    auto found = g_sessions->find(key);
+    if (found == g_sessions->end()) return nullptr;
+    SSL_SESSION_up_ref(found->second);
+    return found->second;
+}
+
+void KeepSession(const std::string& key, SSL_SESSION* session) {
+    std::lock_guard<std::mutex> hold(g_sessionLock);
+    SSL_SESSION*& kept = (*g_sessions)[key];
+    if (kept != nullptr) SSL_SESSION_free(kept);
+    kept = session;
+}
+
+}  // namespace
+
+struct TlsSession {
+    SSL* ssl = nullptr;
+    std::string key;  // the server and the authorities, for the kept session
+};
+
+namespace {
+
+// Waits for what the last TLS call asked for; kNoError, or why the wait failed.
+long WaitForTls(int fd, SSL* ssl, int rc, WaitMilliseconds wait, bool& failed) {
+    short revents = 0;
+    failed = false;
+    switch (SSL_get_error(ssl, rc)) {
+        case SSL_ERROR_WANT_READ:
+            return WaitFor(fd, POLLIN, wait, revents);
+        case SSL_ERROR_WANT_WRITE:
+            return WaitFor(fd, POLLOUT, wait, revents);
+        case SSL_ERROR_SYSCALL:
+            failed = true;
+            return errno != 0 ? FromErrno(errno) : kConnectionReset;
+        default:
+            failed = true;
+            return kConnectionReset;
+    }
+}
+
+std::string TlsReason(SSL* ssl) {
+    const long verified = SSL_get_verify_result(ssl);
+    if (verified != X509_V_OK) {
+        return std::string("the certificate does not verify: ") +
+               X509_verify_cert_error_string(verified);
+    }
+    const unsigned long code = ERR_peek_last_error();
+    if (code == 0) return "the handshake failed";
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    return text;
+}
+
 }  // namespace
 
 Session::Session() = default;
@@ -165,12 +271,28 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     if (this != &other) {
         Close();
         m_handle = other.m_handle;
+        m_tls = other.m_tls;
         other.m_handle = kInvalid;
+        other.m_tls = nullptr;
     }
     return *this;
 }
 
 void Socket::Close() {
+    if (m_tls != nullptr) {
+        // Freed without a shutdown, the session would be marked as not to be resumed. The
+        // exchange is over and the server closes: nothing needs to be said.
+        SSL_set_shutdown(m_tls->ssl, SSL_SENT_SHUTDOWN);
+        SSL_SESSION* session = SSL_get1_session(m_tls->ssl);
+        if (session != nullptr && SSL_SESSION_is_resumable(session) == 1) {
+            KeepSession(m_tls->key, session);
+        } else if (session != nullptr) {
+            SSL_SESSION_free(session);
+        }
+        SSL_free(m_tls->ssl);
+        delete m_tls;
+        m_tls = nullptr;
+    }
     if (m_handle != kInvalid) {
         close(Descriptor(m_handle));
         m_handle = kInvalid;
@@ -212,6 +334,24 @@ long Socket::Connect(const Address& address, WaitMilliseconds wait) {
 long Socket::Send(const char* data, std::size_t size, WaitMilliseconds wait, std::size_t& sent) {
     sent = 0;
     int fd = Descriptor(m_handle);
+    if (m_tls != nullptr) {
+        // One write, one record: the server takes a request whose layout one record
+        // completes as whole. OpenSSL writes with write(), which raises SIGPIPE.
+        platform::SigpipeGuard guard;
+        while (sent < size) {
+            ERR_clear_error();
+            errno = 0;
+            const int written = SSL_write(m_tls->ssl, data + sent, static_cast<int>(size - sent));
+            if (written > 0) {
+                sent += static_cast<std::size_t>(written);
+                continue;
+            }
+            bool failed = false;
+            const long error = WaitForTls(fd, m_tls->ssl, written, wait, failed);
+            if (failed || error != kNoError) return error;
+        }
+        return kNoError;
+    }
     while (sent < size) {
         // MSG_NOSIGNAL: a server that has gone must not kill the application with SIGPIPE.
         ssize_t written = send(fd, data + sent, size - sent, MSG_NOSIGNAL);
@@ -235,6 +375,23 @@ long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
                      std::size_t& received) {
     received = 0;
     int fd = Descriptor(m_handle);
+    if (m_tls != nullptr) {
+        // A read may have to write (a key update), and OpenSSL writes with write().
+        platform::SigpipeGuard guard;
+        for (;;) {
+            ERR_clear_error();
+            errno = 0;
+            const int count = SSL_read(m_tls->ssl, buffer, static_cast<int>(capacity));
+            if (count > 0) {
+                received = static_cast<std::size_t>(count);
+                return kNoError;
+            }
+            if (SSL_get_error(m_tls->ssl, count) == SSL_ERROR_ZERO_RETURN) return kNoError;
+            bool failed = false;
+            const long error = WaitForTls(fd, m_tls->ssl, count, wait, failed);
+            if (failed || error != kNoError) return error;
+        }
+    }
     for (;;) {
         // The answer seldom waits already, so the wait comes first and saves a failed read.
         short revents = 0;
@@ -247,6 +404,64 @@ long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
         }
         if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return FromErrno(errno);
     }
+}
+
+bool Socket::StartTls(const std::string& hostName, const std::string& caFile, WaitMilliseconds wait,
+                      std::string& reason) {
+    SSL_CTX* context = ClientContext(caFile, reason);
+    if (context == nullptr) return false;
+    ERR_clear_error();
+    SSL* ssl = SSL_new(context);
+    if (ssl == nullptr) {
+        reason = "no TLS session";
+        return false;
+    }
+    const int fd = Descriptor(m_handle);
+    // The handshake's last flight and the request are separate writes: the request must not
+    // wait for the acknowledgement of the first.
+    int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // Sessions are kept per server address as well as name: servers do not share tickets.
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
+    m_tls = new TlsSession{ssl, hostName + "\n" + std::to_string(ntohl(peer.sin_addr.s_addr)) +
+                                    ":" + std::to_string(ntohs(peer.sin_port)) + "\n" + caFile};
+    platform::SigpipeGuard guard;
+    SSL_set_fd(ssl, fd);
+    // The name the certificate must carry, and the one the server is asked for.
+    SSL_set1_host(ssl, hostName.c_str());
+    SSL_set_tlsext_host_name(ssl, hostName.c_str());
+    if (SSL_SESSION* kept = KeptSession(m_tls->key)) {
+        SSL_set_session(ssl, kept);
+        SSL_SESSION_free(kept);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait);
+    for (;;) {
+        ERR_clear_error();
+        errno = 0;
+        const int rc = SSL_connect(ssl);
+        if (rc == 1) return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        bool failed = false;
+        const long error = WaitForTls(fd, ssl, rc, left > 0 ? left : 0, failed);
+        if (failed) {
+            reason = TlsReason(ssl);
+            break;
+        }
+        if (error != kNoError) {
+            reason = error == kTimedOut ? "no answer to the handshake in time"
+                                        : "the connection broke during the handshake";
+            break;
+        }
+    }
+    // Nothing of a failed session is kept or resumed.
+    SSL_free(ssl);
+    delete m_tls;
+    m_tls = nullptr;
+    return false;
 }
 
 long ResolveHost(const char* hostName, std::uint16_t port, Address& address) {

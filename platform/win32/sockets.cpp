@@ -82,6 +82,16 @@ void Socket::Close() {
     }
 }
 
+// mingw-w64 has no OpenSSL, and the DLL imports only what its platform interfaces name, so
+// this build has no TLS for the administration channel: asked for it, it refuses rather than
+// speak in clear.
+bool Socket::StartTls(const std::string& hostName, const std::string&, WaitMilliseconds,
+                      std::string& reason) {
+    reason =
+        "this Windows build of the library has no TLS for the administration server " + hostName;
+    return false;
+}
+
 long Socket::Create() {
     Close();
     SOCKET socket = ::socket(AF_INET, SOCK_STREAM, 0);

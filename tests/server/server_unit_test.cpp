@@ -18,6 +18,7 @@
 #include "server/config.h"
 #include "server/connection.h"
 #include "server/journal.h"
+#include "server/requester_proof.h"
 
 namespace {
 
@@ -114,6 +115,53 @@ TEST(Settings, MistakesAreNamedAndHelpWins) {
     EXPECT_EQ(error, path + ":2: expected key = value");
     EXPECT_EQ(Parse({"--port", "x", "--help"}, config, error), CommandLine::kHelp);
     EXPECT_NE(std::string(kUsageText).find("--password-file FILE"), std::string::npos);
+}
+
+// Proof needs TLS, and TLS needs both files: a password is never taken in clear.
+TEST(Settings, ProofWithoutTlsIsRefused) {
+    Config config;
+    std::string error;
+    EXPECT_EQ(Parse({"--require-proof"}, config, error), CommandLine::kError);
+    EXPECT_EQ(error, "--require-proof needs TLS: give --tls-cert and --tls-key");
+    EXPECT_EQ(Parse({"--tls-cert", "a.pem"}, config, error), CommandLine::kError);
+    EXPECT_EQ(error, "TLS needs both --tls-cert and --tls-key");
+    Config proven;
+    EXPECT_EQ(
+        Parse({"--tls-cert", "a.pem", "--tls-key", "a.key", "--require-proof"}, proven, error),
+        CommandLine::kRun);
+    EXPECT_TRUE(proven.requireProof);
+}
+
+TEST(ProofLine, IsTakenOffTheRequestOnlyWhenWholeAndWellFormed) {
+    const std::string request = "00002,GET,CHANGE,1";
+    std::string bytes = "PROOF 5472307562";
+    Proof proof;
+    EXPECT_FALSE(TakeProof(bytes, proof));  // the line may still be arriving
+    bytes += "6164";
+    bytes += "\n" + request;
+    EXPECT_TRUE(TakeProof(bytes, proof));
+    EXPECT_TRUE(proof.given && !proof.malformed);
+    EXPECT_EQ(proof.password, "Tr0ubad");
+    EXPECT_EQ(bytes, request);
+
+    bytes = request;
+    proof = Proof();
+    EXPECT_TRUE(TakeProof(bytes, proof));
+    EXPECT_FALSE(proof.given);
+    EXPECT_EQ(bytes, request);
+
+    for (const char* bad : {"PROOF 547\n", "PROOF \n", "PROOF 54zz\n", "PROOF 5400\n"}) {
+        bytes = std::string(bad) + request;
+        proof = Proof();
+        EXPECT_TRUE(TakeProof(bytes, proof)) << bad;
+        EXPECT_TRUE(proof.malformed) << bad;
+        EXPECT_TRUE(proof.password.empty()) << bad;
+    }
+    // A line that never ends is not waited for beyond the longest password.
+    bytes = "PROOF " + std::string(2 * kMaxProofPassword + 2, 'a');
+    proof = Proof();
+    EXPECT_TRUE(TakeProof(bytes, proof));
+    EXPECT_TRUE(proof.malformed);
 }
 
 NewChange Change(const std::string& group, const std::string& target) {

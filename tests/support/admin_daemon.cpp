@@ -73,6 +73,36 @@ int AdminPortOf(const std::string& domain) {
     return kAdminPort;
 }
 
+std::vector<std::string> TlsArguments(bool proof) {
+    std::vector<std::string> args = {"--tls-cert", SandboxDir() + "/tls/server.pem", "--tls-key",
+                                     SandboxDir() + "/tls/server.key"};
+    if (proof) args.push_back("--require-proof");
+    return args;
+}
+
+ScopedAdminTls::ScopedAdminTls(const std::string& caFile, const char* adminTls) {
+    const std::string ca = caFile.empty() ? SandboxDir() + "/tls/ca.pem" : caFile;
+    // No machine-wide file may decide for the test.
+    const std::pair<const char*, const char*> settings[] = {
+        {"ZNGROUPS_ADMIN_TLS", adminTls}, {"ZNGROUPS_TLS_CA", ca.c_str()},
+        {"ZNGROUPS_CONFIG", "/dev/null"}};
+    for (const auto& [name, value] : settings) {
+        const char* old = std::getenv(name);
+        m_saved.push_back(Saved{name, old != nullptr, old != nullptr ? old : ""});
+        setenv(name, value, 1);
+    }
+}
+
+ScopedAdminTls::~ScopedAdminTls() {
+    for (const Saved& saved : m_saved) {
+        if (saved.set) {
+            setenv(saved.name, saved.value.c_str(), 1);
+        } else {
+            unsetenv(saved.name);
+        }
+    }
+}
+
 AdminDaemon::AdminDaemon(AdminDaemonOptions options) : m_options(std::move(options)) {
     std::string pattern = SandboxDir() + "/admind-test.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
@@ -82,7 +112,7 @@ AdminDaemon::AdminDaemon(AdminDaemonOptions options) : m_options(std::move(optio
     m_journal = m_directory + "/journal.db";
     std::ofstream(m_directory + "/password") << "zngadmin\n";
     m_address = ResolveIPv4("ldap" + m_options.domain + "adm");
-    m_port = AdminPortOf(m_options.domain);
+    m_port = m_options.port != 0 ? m_options.port : AdminPortOf(m_options.domain);
     Start();
 }
 

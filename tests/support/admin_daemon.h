@@ -14,6 +14,8 @@ struct AdminDaemonOptions {
     std::string domain;
     // Further options, e.g. {"--allow", "127.0.9.9"}.
     std::vector<std::string> extraArguments;
+    // Another port than the domain's (0), e.g. for a second server on the same address.
+    int port = 0;
     // Sets the server's pause between journalling a change and writing it (crash tests).
     int pauseAfterJournalMilliseconds = 0;
 };
@@ -67,5 +69,27 @@ class AdminDaemon {
 // The domain's administration port: 60660 for the local servers, as DomainPorts says for
 // the others.
 int AdminPortOf(const std::string& domain);
+
+// The options that make a server speak TLS with the sandbox's certificate, and with `proof`
+// take changes only with their requester's password.
+std::vector<std::string> TlsArguments(bool proof);
+
+// The library's administration channel speaks TLS, trusting `caFile` (the sandbox's
+// authority when empty), for the life of the object; the settings it found are restored after.
+class ScopedAdminTls {
+  public:
+    explicit ScopedAdminTls(const std::string& caFile = "", const char* adminTls = "on");
+    ~ScopedAdminTls();
+    ScopedAdminTls(const ScopedAdminTls&) = delete;
+    ScopedAdminTls& operator=(const ScopedAdminTls&) = delete;
+
+  private:
+    struct Saved {
+        const char* name;
+        bool set;
+        std::string value;
+    };
+    std::vector<Saved> m_saved;
+};
 
 }  // namespace zntest

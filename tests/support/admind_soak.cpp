@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -32,6 +33,8 @@ using Clock = std::chrono::steady_clock;
 using Names = std::set<std::string>;
 
 constexpr const char* kAdmin = "ASMITH";
+// Sent as the proof when the channel speaks TLS, and only then.
+constexpr const char* kAdminPassword = "Tr0ubadour";
 // TOP > LEFT, RIGHT > BOTTOM stays; the movable groups are linked and unlinked anywhere.
 const std::vector<std::string> kDiamond = {"ZS_TOP", "ZS_LEFT", "ZS_RIGHT", "ZS_BOTTOM"};
 const std::vector<std::string> kMovable = {"ZS_M1", "ZS_M2", "ZS_M3", "ZS_M4"};
@@ -55,6 +58,7 @@ Answer Send(ChangeRequest kind, const std::string& group, const std::string& tar
     zn::FormatChangeRequest(kind, f, request);
     zn::CZNAdminChannel channel;
     channel.SetWaitLimit(10, 0);
+    channel.SetRequesterPassword(kAdminPassword);
     Answer answer;
     answer.result = channel.Transact(request.c_str());
     answer.code = channel.GetErrorCode();
@@ -269,7 +273,13 @@ SoakReport RunSoak(const SoakOptions& options) {
     RequireSandbox();
     SoakReport report;
     const auto start = Clock::now();
-    AdminDaemon server;
+    AdminDaemonOptions serverOptions;
+    std::unique_ptr<ScopedAdminTls> tls;
+    if (options.proof) {
+        serverOptions.extraArguments = TlsArguments(true);
+        tls = std::make_unique<ScopedAdminTls>();
+    }
+    AdminDaemon server(serverOptions);
     Setup();
     const DirectoryState before = ReadDirectory();
     std::string error;

@@ -20,6 +20,9 @@ struct SoakOptions {
     int minMillisecondsBetweenKills = 300;
     int maxMillisecondsBetweenKills = 1500;
     std::uint32_t seed = 1;
+    // The server speaks TLS and takes changes only with the requester's password, which
+    // every client sends.
+    bool proof = false;
 };
 
 struct SoakReport {

@@ -1,0 +1,245 @@
+// zngroups-admind over TLS: changes carried by the library's TLS channel, a server the
+// library cannot verify, proof of the requester (a token alone changes nothing), the
+// logged-on account without a password, and TLS clients that never finish their handshake.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CZNGroup.h"
+#include "admin/admin_channel.h"
+#include "admin/change_request.h"
+#include "platform/host_info.h"
+#include "server/reply_codes.h"
+#include "session/status_codes.h"
+#include "tests/support/admin_daemon.h"
+#include "tests/support/admind_requests.h"
+#include "tests/support/sandbox.h"
+
+namespace zntest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using zn::ChangeRequest;
+
+const std::string kAdminPassword = "Tr0ubadour";  // asmith
+const std::string kDoePassword = "secret";        // jdoe
+
+// One request through the library's channel, which sends `password` as the proof when it
+// speaks TLS.
+Answer Proven(ChangeRequest kind, zn::RequestFields fields, const std::string& password,
+              const std::string& token = "") {
+    std::string request;
+    zn::FormatChangeRequest(kind, fields, request);
+    if (!token.empty()) {
+        const std::string real = zn::CZNAdminChannel::MakeToken(fields.userName);
+        request.replace(request.find(real), real.size(), token);
+    }
+    zn::CZNAdminChannel channel;
+    channel.SetWaitLimit(10, 0);
+    channel.SetRequesterPassword(password);
+    const auto start = Clock::now();
+    Answer answer;
+    answer.result = channel.Transact(request.c_str());
+    answer.code = channel.GetErrorCode();
+    answer.text = channel.GetErrorText();
+    answer.took = Clock::now() - start;
+    return answer;
+}
+
+zn::RequestFields NewGroup(const std::string& user, const std::string& name) {
+    zn::RequestFields f = By(user, "", name);
+    f.organizationalUnit = "zngroups";
+    return f;
+}
+
+// A server of the local domain that speaks TLS (and wants proof, unless told otherwise),
+// and a library whose channel speaks TLS.
+class AdminServerTls : public ::testing::Test {
+  protected:
+    static void TearDownTestSuite() { RestoreDirectory(); }
+    void SetUp() override {
+        RequireSandbox();
+        RestoreAll();
+    }
+    void TearDown() override {
+        zn::platform::RestoreAccountNameForTesting();
+        m_server.reset();
+        RestoreAll();
+    }
+    void Start(bool proof, std::vector<std::string> more = {}) {
+        AdminDaemonOptions options;
+        options.extraArguments = TlsArguments(proof);
+        options.extraArguments.insert(options.extraArguments.end(), more.begin(), more.end());
+        m_server = std::make_unique<AdminDaemon>(options);
+    }
+
+    std::unique_ptr<AdminDaemon> m_server;
+};
+
+TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNothing) {
+    Start(true);
+    ScopedAdminTls tls;
+    const Answer applied = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_A"),
+                                  kAdminPassword);
+    ASSERT_EQ(applied.result, 1) << applied.text;
+    EXPECT_EQ(applied.code, 1);
+    ASSERT_EQ(Values("ZTLS_A", "cn").size(), 1u);
+
+    // The token computed from the name, as anyone can: no password, no change.
+    zn::RequestFields member = By(kAdmin, "ZTLS_A", "jdoe");
+    Answer refused = Proven(ChangeRequest::kAddMember, member, "");
+    EXPECT_EQ(refused.result, 0);
+    EXPECT_EQ(refused.code, zn::server::kProofRequiredCode);
+    EXPECT_EQ(refused.text, "Changes need proof of the requester: ASMITH sent no password over TLS.");
+    // A wrong password, and another person's right one under the administrator's name and
+    // token (a request seen once, sent again with the sender's own password).
+    for (const std::string& password : {std::string("Tr0ubadouR"), kDoePassword}) {
+        refused = Proven(ChangeRequest::kAddMember, member, password);
+        EXPECT_EQ(refused.result, 0) << password;
+        EXPECT_EQ(refused.code, zn::server::kProofFailedCode) << password;
+        EXPECT_EQ(refused.text, "The password does not prove ASMITH: nothing was changed.");
+    }
+    // A forged token is refused as ever, the right password notwithstanding.
+    refused = Proven(ChangeRequest::kAddMember, member, kAdminPassword,
+                     std::string(32, '0') + "00");
+    EXPECT_EQ(refused.code, zn::server::kTokenMismatchCode);
+    EXPECT_TRUE(Values("ZTLS_A", "explicitMember").empty());
+
+    const Answer added = Proven(ChangeRequest::kAddMember, member, kAdminPassword);
+    EXPECT_EQ(added.result, 1) << added.text;
+    EXPECT_EQ(Values("ZTLS_A", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
+    // The directory refused the password as given and took it in lower case, as the
+    // library's own check does.
+    const Answer lowered = Proven(ChangeRequest::kCreateGroup, NewGroup("JDOE", "ZTLS_B"), "SECRET");
+    EXPECT_EQ(lowered.result, 1) << lowered.text;
+
+    // Questions need no proof.
+    const Answer status = Status(ChangeNumber(added));
+    EXPECT_EQ(status.code, 1) << status.text;
+    // The refusals are in the log, the passwords are not.
+    const std::string log = m_server->Log();
+    EXPECT_NE(log.find("refused 31018"), std::string::npos) << log;
+    for (const char* secret : {"Tr0ubadou", "secret", "SECRET", "5472307562"}) {
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+    }
+}
+
+TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordIsRefused) {
+    Start(true);
+    ScopedAdminTls tls;
+    ASSERT_EQ(Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_G"), kAdminPassword).result,
+              1);
+    CZNGroup group;
+    EXPECT_EQ(group.AddDirectMember("asmith", kAdminPassword, "ZTLS_G", "jdoe"), 1)
+        << group.GetErrorStatusText();
+    // The logged-on account needs no password in the library; the server cannot tell it from
+    // anybody who types the name, so it refuses.
+    const std::string account = "ASMITH";
+    zn::platform::OverrideAccountNameForTesting(&account);
+    CZNGroup logged;
+    EXPECT_EQ(logged.AddDirectMember("asmith", "", "ZTLS_G", "bwhite"), 0);
+    EXPECT_EQ(logged.GetErrorStatusCode(), zn::server::kProofRequiredCode);
+    EXPECT_EQ(Values("ZTLS_G", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
+}
+
+// Without require-proof a TLS server takes changes as before, and still refuses a proof
+// that is wrong; a plain client gets nothing from it.
+TEST_F(AdminServerTls, WithoutRequireProofAProofGivenIsStillChecked) {
+    Start(false);
+    {
+        ScopedAdminTls tls;
+        EXPECT_EQ(Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_P"), "").result, 1);
+        const Answer wrong =
+            Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_Q"), "wrong");
+        EXPECT_EQ(wrong.code, zn::server::kProofFailedCode) << wrong.text;
+    }
+    const Answer plain = Send(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_R"));
+    EXPECT_EQ(plain.result, 0);
+    EXPECT_TRUE(Values("ZTLS_R", "cn").empty());
+}
+
+// The library never falls back to plain text: an authority that did not sign the server's
+// certificate, a server that speaks no TLS, and settings it cannot read each fail before
+// the request goes out, with the host in the text.
+TEST_F(AdminServerTls, AServerTheLibraryCannotVerifyGetsNothing) {
+    Start(true);
+    {
+        // The server's own certificate is no authority.
+        ScopedAdminTls tls(SandboxDir() + "/tls/server.pem");
+        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        EXPECT_EQ(a.result, 0);
+        EXPECT_EQ(a.code, zn::status::kTlsFailed);
+        EXPECT_EQ(a.text,
+                  "TLS with the administration server ldapadm:60660 failed: the certificate "
+                  "does not verify: unable to get local issuer certificate.");
+    }
+    {
+        ScopedAdminTls tls("", "maybe");
+        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        EXPECT_EQ(a.code, zn::status::kTlsSettingsInvalid);
+        EXPECT_NE(a.text.find("ZNGROUPS_ADMIN_TLS"), std::string::npos) << a.text;
+        EXPECT_NE(a.text.find("nothing was sent to ldapadm"), std::string::npos) << a.text;
+    }
+    m_server.reset();
+    m_server = std::make_unique<AdminDaemon>();
+    {
+        ScopedAdminTls tls;
+        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        EXPECT_EQ(a.code, zn::status::kTlsFailed) << a.text;
+        EXPECT_EQ(a.text.rfind("TLS with the administration server ldapadm:60660 failed: ", 0), 0u)
+            << a.text;
+    }
+    EXPECT_TRUE(Values("ZTLS_C", "cn").empty());
+    // The plain server saw no password: nothing but a handshake reached it.
+    EXPECT_EQ(m_server->Log().find(kAdminPassword), std::string::npos);
+}
+
+// Clients that open TLS and stop half way through the hello, and clients that send nothing,
+// hold a descriptor each and no worker: others are served meanwhile. A started handshake has
+// the request bound (5 s) like a started request, a silent connection the idle bound (1 s).
+TEST_F(AdminServerTls, AStalledHandshakeHoldsNoWorker) {
+    Start(true);
+    ScopedAdminTls tls;
+    const std::string helloStart("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03", 11);
+    std::vector<int> stalled, silent;
+    const auto opened = Clock::now();
+    for (int i = 0; i < 80; ++i) {
+        const int fd = Connect(*m_server, "127.0.0." + std::to_string(81 + i % 4));
+        ASSERT_GE(fd, 0);
+        if (i % 2 == 0) {
+            send(fd, helloStart.data(), helloStart.size(), MSG_NOSIGNAL);
+            stalled.push_back(fd);
+        } else {
+            silent.push_back(fd);
+        }
+    }
+    const Answer served = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_S"), kAdminPassword);
+    EXPECT_EQ(served.result, 1) << served.text;
+    EXPECT_LT(served.took, std::chrono::seconds(2));
+    // When the server closes each of them: the silent ones at the idle bound, the stalled
+    // handshakes not before the request bound.
+    auto closedAfter = [&](int fd) {
+        pollfd entry{fd, POLLIN, 0};
+        char scrap[256];
+        while (poll(&entry, 1, 10000) == 1 && recv(fd, scrap, sizeof scrap, 0) > 0) {
+        }
+        close(fd);
+        return Clock::now() - opened;
+    };
+    for (int fd : silent) EXPECT_LT(closedAfter(fd), std::chrono::milliseconds(4500));
+    for (int fd : stalled) {
+        const auto after = closedAfter(fd);
+        EXPECT_GE(after, std::chrono::milliseconds(4500));
+        EXPECT_LT(after, std::chrono::seconds(9));
+    }
+}
+
+}  // namespace
+}  // namespace zntest
