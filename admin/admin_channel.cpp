@@ -151,9 +151,13 @@ long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
     long result = ExchangeOnce(request, readRecords);
     const std::string shown = RedactToken(request != nullptr ? request : "");
     const std::string host = HostName();
+    const char* transport = !m_tls                              ? "plain"
+                            : m_errorCode == status::kTlsFailed ? "tls failed, nothing sent"
+                            : m_requesterPassword.empty()       ? "tls, certificate verified"
+                                                          : "tls, certificate verified, with proof";
     sink->OnAdminRequest({host.c_str(), static_cast<unsigned>(m_port), shown.c_str(),
                           readRecords ? m_errorCode : result, m_errorCode, m_errorText.c_str(),
-                          m_replyRecords.size(), trace::MillisecondsSince(started)});
+                          m_replyRecords.size(), trace::MillisecondsSince(started), transport});
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <list>
 #include <map>
 #include <string>
 #include <utility>
@@ -88,6 +89,32 @@ inline int SearchAsTheLibraryDoes(Connection& connection, const std::string& bas
 }
 
 // The value of a DN's first component, for DNs without escapes.
+// A subtree search as the library makes it, every value copied out as the library copies
+// it; false when the search failed.
+inline bool SearchAndCopy(LDAP* ld, const char* base, const char* filter,
+                          const char* const* attributes, timeval wait,
+                          std::list<std::string>& values) {
+    LDAPMessage* chain = nullptr;
+    const int rc = ldap_search_st(ld, base, LDAP_SCOPE_SUBTREE, filter,
+                                  const_cast<char**>(attributes), 0, &wait, &chain);
+    for (LDAPMessage* entry = ldap_first_entry(ld, chain); entry != nullptr;
+         entry = ldap_next_entry(ld, entry)) {
+        BerElement* position = nullptr;
+        for (char* name = ldap_first_attribute(ld, entry, &position); name != nullptr;
+             name = ldap_next_attribute(ld, entry, position)) {
+            char** found = ldap_get_values(ld, entry, name);
+            for (char** value = found; value != nullptr && *value != nullptr; ++value) {
+                values.emplace_back(*value);
+            }
+            ldap_value_free(found);
+            ldap_memfree(name);
+        }
+        ber_free(position, 0);
+    }
+    ldap_msgfree(chain);
+    return rc == LDAP_SUCCESS;
+}
+
 inline std::string FirstValue(const char* dn) {
     const char* start = std::strchr(dn, '=');
     if (start == nullptr) return std::string();

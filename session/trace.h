@@ -40,6 +40,9 @@ struct AdminRecord {
     const char* text;
     std::size_t records;  // reply records of a list request
     double milliseconds;
+    // "plain", "tls, certificate verified", or the same "with proof" when the requester's
+    // password went along.
+    const char* transport;
 };
 
 inline constexpr const char* kRedactedToken = "<token>";

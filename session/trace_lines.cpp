@@ -11,7 +11,7 @@ constexpr const char* kBindFormat = "bind server=%s dn=%s code=%ld ms=%.1f trans
 constexpr const char* kSearchFormat =
     "search server=%s base=%s filter=%s attributes=%s code=%ld entries=%lu ms=%.1f";
 constexpr const char* kAdminFormat =
-    "admin server=%s:%u request=%s result=%ld code=%ld text=%s records=%lu ms=%.1f";
+    "admin server=%s:%u request=%s result=%ld code=%ld text=%s records=%lu ms=%.1f transport=%s";
 
 // Quotes inside are escaped.
 std::string Quoted(const char* text) {
@@ -51,7 +51,8 @@ std::string SearchLine(const SearchRecord& record) {
 std::string AdminLine(const AdminRecord& record) {
     return FormatText(kAdminFormat, record.server, record.port, Quoted(record.request).c_str(),
                       record.result, record.code, Quoted(record.text).c_str(),
-                      static_cast<unsigned long>(record.records), record.milliseconds);
+                      static_cast<unsigned long>(record.records), record.milliseconds,
+                      Quoted(record.transport).c_str());
 }
 
 }  // namespace zn::trace

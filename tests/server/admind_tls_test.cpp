@@ -18,6 +18,7 @@
 #include "platform/host_info.h"
 #include "server/reply_codes.h"
 #include "session/status_codes.h"
+#include "session/trace.h"
 #include "tests/support/admin_daemon.h"
 #include "tests/support/admind_requests.h"
 #include "tests/support/sandbox.h"
@@ -86,8 +87,8 @@ class AdminServerTls : public ::testing::Test {
 TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNothing) {
     Start(true);
     ScopedAdminTls tls;
-    const Answer applied = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_A"),
-                                  kAdminPassword);
+    const Answer applied =
+        Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_A"), kAdminPassword);
     ASSERT_EQ(applied.result, 1) << applied.text;
     EXPECT_EQ(applied.code, 1);
     ASSERT_EQ(Values("ZTLS_A", "cn").size(), 1u);
@@ -97,7 +98,8 @@ TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNot
     Answer refused = Proven(ChangeRequest::kAddMember, member, "");
     EXPECT_EQ(refused.result, 0);
     EXPECT_EQ(refused.code, zn::server::kProofRequiredCode);
-    EXPECT_EQ(refused.text, "Changes need proof of the requester: ASMITH sent no password over TLS.");
+    EXPECT_EQ(refused.text,
+              "Changes need proof of the requester: ASMITH sent no password over TLS.");
     // A wrong password, and another person's right one under the administrator's name and
     // token (a request seen once, sent again with the sender's own password).
     for (const std::string& password : {std::string("Tr0ubadouR"), kDoePassword}) {
@@ -107,8 +109,8 @@ TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNot
         EXPECT_EQ(refused.text, "The password does not prove ASMITH: nothing was changed.");
     }
     // A forged token is refused as ever, the right password notwithstanding.
-    refused = Proven(ChangeRequest::kAddMember, member, kAdminPassword,
-                     std::string(32, '0') + "00");
+    refused =
+        Proven(ChangeRequest::kAddMember, member, kAdminPassword, std::string(32, '0') + "00");
     EXPECT_EQ(refused.code, zn::server::kTokenMismatchCode);
     EXPECT_TRUE(Values("ZTLS_A", "explicitMember").empty());
 
@@ -117,7 +119,8 @@ TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNot
     EXPECT_EQ(Values("ZTLS_A", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
     // The directory refused the password as given and took it in lower case, as the
     // library's own check does.
-    const Answer lowered = Proven(ChangeRequest::kCreateGroup, NewGroup("JDOE", "ZTLS_B"), "SECRET");
+    const Answer lowered =
+        Proven(ChangeRequest::kCreateGroup, NewGroup("JDOE", "ZTLS_B"), "SECRET");
     EXPECT_EQ(lowered.result, 1) << lowered.text;
 
     // Questions need no proof.
@@ -134,8 +137,18 @@ TEST_F(AdminServerTls, AChangeNeedsItsRequestersPasswordAndATokenAloneChangesNot
 TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordIsRefused) {
     Start(true);
     ScopedAdminTls tls;
-    ASSERT_EQ(Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_G"), kAdminPassword).result,
-              1);
+    ASSERT_EQ(
+        Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_G"), kAdminPassword).result, 1);
+    // The trace says how each change went: encrypted, and with or without the proof.
+    struct Transports : zn::trace::TraceSink {
+        std::vector<std::string> seen;
+        void OnBind(const zn::trace::BindRecord&) override {}
+        void OnSearch(const zn::trace::SearchRecord&) override {}
+        void OnAdminRequest(const zn::trace::AdminRecord& record) override {
+            seen.push_back(record.transport);
+        }
+    } transports;
+    zn::trace::SetSink(&transports);
     CZNGroup group;
     EXPECT_EQ(group.AddDirectMember("asmith", kAdminPassword, "ZTLS_G", "jdoe"), 1)
         << group.GetErrorStatusText();
@@ -146,6 +159,9 @@ TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordI
     CZNGroup logged;
     EXPECT_EQ(logged.AddDirectMember("asmith", "", "ZTLS_G", "bwhite"), 0);
     EXPECT_EQ(logged.GetErrorStatusCode(), zn::server::kProofRequiredCode);
+    zn::trace::SetSink(nullptr);
+    EXPECT_EQ(transports.seen, (std::vector<std::string>{"tls, certificate verified, with proof",
+                                                         "tls, certificate verified"}));
     EXPECT_EQ(Values("ZTLS_G", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
 }
 
@@ -173,7 +189,8 @@ TEST_F(AdminServerTls, AServerTheLibraryCannotVerifyGetsNothing) {
     {
         // The server's own certificate is no authority.
         ScopedAdminTls tls(SandboxDir() + "/tls/server.pem");
-        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        const Answer a =
+            Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
         EXPECT_EQ(a.result, 0);
         EXPECT_EQ(a.code, zn::status::kTlsFailed);
         EXPECT_EQ(a.text,
@@ -182,7 +199,8 @@ TEST_F(AdminServerTls, AServerTheLibraryCannotVerifyGetsNothing) {
     }
     {
         ScopedAdminTls tls("", "maybe");
-        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        const Answer a =
+            Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
         EXPECT_EQ(a.code, zn::status::kTlsSettingsInvalid);
         EXPECT_NE(a.text.find("ZNGROUPS_ADMIN_TLS"), std::string::npos) << a.text;
         EXPECT_NE(a.text.find("nothing was sent to ldapadm"), std::string::npos) << a.text;
@@ -191,7 +209,8 @@ TEST_F(AdminServerTls, AServerTheLibraryCannotVerifyGetsNothing) {
     m_server = std::make_unique<AdminDaemon>();
     {
         ScopedAdminTls tls;
-        const Answer a = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
+        const Answer a =
+            Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_C"), kAdminPassword);
         EXPECT_EQ(a.code, zn::status::kTlsFailed) << a.text;
         EXPECT_EQ(a.text.rfind("TLS with the administration server ldapadm:60660 failed: ", 0), 0u)
             << a.text;
@@ -220,7 +239,8 @@ TEST_F(AdminServerTls, AStalledHandshakeHoldsNoWorker) {
             silent.push_back(fd);
         }
     }
-    const Answer served = Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_S"), kAdminPassword);
+    const Answer served =
+        Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_S"), kAdminPassword);
     EXPECT_EQ(served.result, 1) << served.text;
     EXPECT_LT(served.took, std::chrono::seconds(2));
     // When the server closes each of them: the silent ones at the idle bound, the stalled

@@ -342,6 +342,7 @@ TEST_F(ToolCommands, ChangesAreTracedWithTheTokenHiddenAndReadBack) {
                 << line;
             EXPECT_NE(line.find("result=1 code=1 text=\"Change 1 applied.\""), std::string::npos)
                 << line;
+            EXPECT_NE(line.find(" transport=\"plain\""), std::string::npos) << line;
         } else {
             EXPECT_EQ(line.compare(0, 12, "trace: bind "), 0) << line;
             // The password never shows, whatever is traced.
