@@ -226,6 +226,9 @@ case "${1:-}" in
         done
         # A group of 100,000 direct and eventual members, indexed, outgrows the default database.
         ZNG_SANDBOX_SIZE=2g ZNG_DB_MAXSIZE=268435456 in_sandbox "$ROOT/build-bench/bench/group_bench" "$@"
+        # 100,000 generated people with every detail, and a group of them all.
+        ZNG_SANDBOX_SIZE=2g ZNG_DB_MAXSIZE=536870912 \
+            in_sandbox "$ROOT/build-bench/bench/member_details_bench" "$@"
         # 100,000 people and 10,000 groups need more room than the sandbox's default.
         ZNG_SANDBOX_SIZE=6g ZNG_DB_MAXSIZE=2147483648 in_sandbox "$ROOT/build-bench/bench/scale_bench" "$@"
         ;;
