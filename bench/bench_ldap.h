@@ -63,6 +63,17 @@ inline int Open(Connection& connection, const char* host, const char* dn, const 
 
 // The session the library opens for each query: ldap_init, version 3, the connect time-out,
 // an anonymous simple bind awaited with ldap_result.
+// The library's anonymous bind: sent without waiting, its answer awaited at most `wait`.
+inline int BindAnonymously(LDAP* ld, timeval wait) {
+    int id = ldap_bind(ld, nullptr, nullptr, LDAP_AUTH_SIMPLE);
+    if (id < 0) return LDAP_SERVER_DOWN;
+    LDAPMessage* bound = nullptr;
+    if (ldap_result(ld, id, LDAP_MSG_ALL, &wait, &bound) <= 0) {
+        return LDAP_TIMEOUT;
+    }
+    return ldap_result2error(ld, bound, 1);
+}
+
 inline int OpenAsTheLibraryDoes(Connection& connection, const char* host) {
     timeval connectWait{5, 0};
     connection.ld = ldap_init(host, 389);
@@ -70,13 +81,7 @@ inline int OpenAsTheLibraryDoes(Connection& connection, const char* host) {
     int version = LDAP_VERSION3;
     ldap_set_option(connection.ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_option(connection.ld, LDAP_OPT_NETWORK_TIMEOUT, &connectWait);
-    int id = ldap_bind(connection.ld, nullptr, nullptr, LDAP_AUTH_SIMPLE);
-    if (id < 0) return LDAP_SERVER_DOWN;
-    LDAPMessage* bound = nullptr;
-    if (ldap_result(connection.ld, id, LDAP_MSG_ALL, &connectWait, &bound) <= 0) {
-        return LDAP_TIMEOUT;
-    }
-    return ldap_result2error(connection.ld, bound, 1);
+    return BindAnonymously(connection.ld, connectWait);
 }
 
 // The library's searches: subtree under `base`, `attribute` only, the default search time-out.

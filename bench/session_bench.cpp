@@ -27,11 +27,9 @@ void BareLdapQuery(benchmark::State& state) {
         int version = LDAP_VERSION3;
         ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
         ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &connectWait);
-        int id = ldap_bind(ld, nullptr, nullptr, LDAP_AUTH_SIMPLE);
-        LDAPMessage* bound = nullptr;
-        ldap_result(ld, id, LDAP_MSG_ALL, &connectWait, &bound);
-        if (ldap_result2error(ld, bound, 1) != LDAP_SUCCESS) {
+        if (znbench::BindAnonymously(ld, connectWait) != LDAP_SUCCESS) {
             state.SkipWithError("bind failed");
+            ldap_unbind_ext(ld, nullptr, nullptr);
             break;
         }
         std::list<std::string> values;

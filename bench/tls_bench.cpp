@@ -48,10 +48,7 @@ void BareQuery(benchmark::State& state, Wire wire) {
             ldap_unbind_ext(ld, nullptr, nullptr);
             break;
         }
-        int id = ldap_bind(ld, nullptr, nullptr, LDAP_AUTH_SIMPLE);
-        LDAPMessage* bound = nullptr;
-        ldap_result(ld, id, LDAP_MSG_ALL, &connectWait, &bound);
-        if (ldap_result2error(ld, bound, 1) != LDAP_SUCCESS) {
+        if (znbench::BindAnonymously(ld, connectWait) != LDAP_SUCCESS) {
             state.SkipWithError("bind failed");
             ldap_unbind_ext(ld, nullptr, nullptr);
             break;
