@@ -61,6 +61,73 @@ long LookUp(const std::string& host, std::uint16_t port, bool fresh, sockets::Ad
     return error;
 }
 
+// A kept connection goes unused at most this long before it is closed rather than reused:
+// well inside the shortest time a server that takes the protocol keeps it (see the manual
+// page), so the server never closes one under a request.
+constexpr std::chrono::seconds kKeptIdleLifetime(5);
+// Kept connections of the whole process, all servers together.
+constexpr std::size_t kMostKept = 8;
+
+// TLS connections whose server agreed to keep them, between exchanges, shared by every
+// channel of the process: a change's channel lives for one exchange, the connection for many,
+// so that a program that sends changes pays the TLS handshake once rather than per change.
+class KeptConnections {
+  public:
+    static KeptConnections& Of() {
+        // Never destroyed: an exchange may still run on another thread while the program exits.
+        static auto* kept = new KeptConnections();
+        return *kept;
+    }
+
+    // A connection to the server `key` names, idle and young enough; an invalid socket when
+    // there is none.
+    sockets::Socket Take(const std::string& key) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        Sweep();
+        for (auto it = m_idle.rbegin(); it != m_idle.rend(); ++it) {
+            if (it->key != key) continue;
+            sockets::Socket socket = std::move(it->socket);
+            m_idle.erase(std::next(it).base());
+            return socket;
+        }
+        return sockets::Socket();
+    }
+
+    void Give(const std::string& key, sockets::Socket&& socket) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        Sweep();
+        if (m_idle.size() >= kMostKept) m_idle.erase(m_idle.begin());
+        m_idle.push_back(Kept{key, std::move(socket), Clock::now()});
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Kept {
+        std::string key;
+        sockets::Socket socket;
+        Clock::time_point since;
+    };
+
+    // Drops what is too old, what the server has closed, and, in a child made by fork(),
+    // everything: its TLS sessions are the parent's too, and two writers would corrupt them.
+    void Sweep() {
+        const unsigned long process = platform::ProcessId();
+        const bool inherited = process != m_process;
+        m_process = process;
+        const Clock::time_point now = Clock::now();
+        m_idle.erase(std::remove_if(m_idle.begin(), m_idle.end(),
+                                    [&](const Kept& kept) {
+                                        return inherited || now - kept.since >= kKeptIdleLifetime ||
+                                               !kept.socket.Idle();
+                                    }),
+                     m_idle.end());
+    }
+
+    std::mutex m_lock;
+    std::vector<Kept> m_idle;
+    unsigned long m_process = platform::ProcessId();
+};
+
 bool Retryable(long code) {
     return code == sockets::kConnectionRefused || code == sockets::kTimedOut;
 }
@@ -151,13 +218,14 @@ long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
     long result = ExchangeOnce(request, readRecords);
     const std::string shown = RedactToken(request != nullptr ? request : "");
     const std::string host = HostName();
-    const char* transport = !m_tls                              ? "plain"
+    std::string transport = !m_tls                              ? "plain"
                             : m_errorCode == status::kTlsFailed ? "tls failed, nothing sent"
                             : m_requesterPassword.empty()       ? "tls, certificate verified"
                                                           : "tls, certificate verified, with proof";
+    if (m_reused) transport += ", kept connection";
     sink->OnAdminRequest({host.c_str(), static_cast<unsigned>(m_port), shown.c_str(),
                           readRecords ? m_errorCode : result, m_errorCode, m_errorText.c_str(),
-                          m_replyRecords.size(), trace::MillisecondsSince(started), transport});
+                          m_replyRecords.size(), trace::MillisecondsSince(started), transport.c_str()});
     return result;
 }
 
@@ -178,13 +246,27 @@ long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
     }
     m_tls = settings.adminTls;
     m_caFile = settings.caFile;
+    const std::string keptKey =
+        HostName() + "\n" + std::to_string(m_port) + "\n" + m_caFile;
+    m_reused = false;
+    if (m_tls) {
+        m_socket = KeptConnections::Of().Take(keptKey);
+        m_reused = m_socket.Valid();
+    }
     long result = 0;
-    if (CreateSocket() && Connect() && StartTls() && Send(request != nullptr ? request : "")) {
+    bool answered = false;
+    if ((m_reused || (CreateSocket() && Connect() && StartTls())) &&
+        Send(request != nullptr ? request : "")) {
         if (readRecords) {
-            ReadRecords();
+            answered = ReadRecords();
         } else {
             result = ReadReply();
+            answered = m_replyRead;
         }
+    }
+    // Only a connection whose exchange ended as the server meant it to is used again.
+    if (answered && m_socket.ProtocolAgreed() && m_socket.Idle()) {
+        KeptConnections::Of().Give(keptKey, std::move(m_socket));
     }
     // The socket goes before the session that carries it.
     m_socket.Close();
@@ -230,7 +312,9 @@ bool CZNAdminChannel::Connect() {
 bool CZNAdminChannel::StartTls() {
     if (!m_tls) return true;
     std::string reason;
-    if (m_socket.StartTls(HostName(), m_caFile, m_waitMilliseconds, reason)) return true;
+    if (m_socket.StartTls(HostName(), m_caFile, m_waitMilliseconds, reason, kKeepConnectionProtocol)) {
+        return true;
+    }
     Fail(status::kTlsFailed, FormatText(kAdminTlsFailureFormat, HostName().c_str(),
                                         static_cast<unsigned>(m_port), reason.c_str())
                                  .c_str());
@@ -264,6 +348,7 @@ bool CZNAdminChannel::Send(const char* request) {
 }
 
 long CZNAdminChannel::ReadReply() {
+    m_replyRead = false;
     char buffer[kReadSize];
     std::size_t received = 0;
     long error = m_socket.Receive(buffer, sizeof buffer, m_waitMilliseconds, received);
@@ -282,10 +367,11 @@ long CZNAdminChannel::ReadReply() {
     }
     m_errorCode = reply.code;
     m_errorText = reply.text;
+    m_replyRead = true;
     return reply.result;
 }
 
-void CZNAdminChannel::ReadRecords() {
+bool CZNAdminChannel::ReadRecords() {
     RecordStream stream;
     char buffer[kReadSize];
     // The wait limit bounds the whole run as well as each read: a server that keeps sending
@@ -298,25 +384,25 @@ void CZNAdminChannel::ReadRecords() {
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             Fail(sockets::kTimedOut, kReceiveFailureText);
-            return;
+            return false;
         }
         std::size_t received = 0;
         long error = m_socket.Receive(buffer, sizeof buffer,
                                       static_cast<sockets::WaitMilliseconds>(left), received);
         if (error != sockets::kNoError) {
             Fail(error, kReceiveFailureText);
-            return;
+            return false;
         }
         // A server that closes before the end record would otherwise be read from forever.
         if (received == 0) {
             Fail(sockets::kDisconnected, kReceiveFailureText);
-            return;
+            return false;
         }
         platform::Sleep(1);
         if (stream.Take(buffer, received, m_replyRecords)) {
             m_errorCode = 1;
             m_errorText.clear();
-            return;
+            return true;
         }
     }
 }

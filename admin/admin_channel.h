@@ -38,7 +38,9 @@ class CZNAdminChannel {
   public:
     // A null domain, like an empty one, names the local administration server "ldapadm".
     explicit CZNAdminChannel(const char* domain = nullptr, std::uint32_t port = kDefaultAdminPort);
-    // Copies every member; the socket exists only during an exchange and is not copied.
+    // Copies every member; the socket exists only during an exchange and is not copied. (A
+    // TLS connection the server agreed to keep waits between exchanges in a store of the
+    // whole process, not in the channel.)
     CZNAdminChannel(const CZNAdminChannel& other);
     CZNAdminChannel& operator=(const CZNAdminChannel& other);
     ~CZNAdminChannel() = default;
@@ -75,7 +77,8 @@ class CZNAdminChannel {
     // The TLS handshake on the connected socket, when the settings ask for it.
     bool StartTls();
     long ReadReply();
-    void ReadRecords();
+    // True when the end record arrived.
+    bool ReadRecords();
     void Fail(long code, const char* text);
     std::string HostName() const;
 
@@ -92,6 +95,9 @@ class CZNAdminChannel {
     // Read afresh for each exchange; empty CA file: the system's authorities.
     bool m_tls = false;
     std::string m_caFile;
+    // The exchange runs on a TLS connection an earlier exchange kept; its reply line arrived.
+    bool m_reused = false;
+    bool m_replyRead = false;
 };
 
 }  // namespace zn

@@ -7,6 +7,11 @@
 
 namespace zn {
 
+// Over TLS, the protocol (ALPN) a client offers to send more than one request on one
+// connection, each after the answer to the last; a server that takes it keeps the connection
+// open, idle, between requests.
+inline constexpr const char* kKeepConnectionProtocol = "zngroups-admin-keep";
+
 // The requests, in the order of the administration server's protocol table.
 enum class ChangeRequest {
     kAddContact = 1,

@@ -95,9 +95,15 @@ class Socket {
     // against the authorities of `caFile` (PEM; the system's when empty) and name `hostName`;
     // the handshake waits at most `wait`. False, with `reason` saying why, when it fails;
     // the socket is then of no further use. Send and Receive then carry the session's data.
-    // Back ends without TLS always fail.
+    // Back ends without TLS always fail. A `protocol` offered (ALPN) is one the server may
+    // take; ProtocolAgreed says whether it did.
     bool StartTls(const std::string& hostName, const std::string& caFile, WaitMilliseconds wait,
-                  std::string& reason);
+                  std::string& reason, const std::string& protocol = std::string());
+    bool ProtocolAgreed() const;
+
+    // Open, with nothing waiting to be read and no end of stream from the peer: the
+    // connection may carry another exchange. Only TLS connections are ever asked.
+    bool Idle() const;
 
   private:
     // Wide enough for a POSIX descriptor and a Winsock SOCKET alike.

@@ -47,6 +47,10 @@ const char* const kUsageText =
     "  --require-proof            take a change only with its requester's password, sent\n"
     "                             inside the TLS session and checked by a bind (needs TLS;\n"
     "                             in the file: require-proof = yes)\n"
+    "  --keep-alive-ms N          with TLS, how long a client connection that asked for it\n"
+    "                             is kept open for its next request after an answer\n"
+    "                             (default 30000; 0: close after each answer; otherwise at\n"
+    "                             least 10000)\n"
     "  --check                    report every half written link (subGroup without its\n"
     "                             superGroup or the other way round) and every group whose\n"
     "                             eventual members differ from its direct members and its\n"
@@ -158,6 +162,18 @@ bool Apply(const std::string& key, const std::string& value, Config& config, std
     }
     if (key == "tls-key") {
         config.tlsKey = value;
+        return true;
+    }
+    if (key == "keep-alive-ms") {
+        if (!integer(0, 3600000, config.keepAliveMilliseconds)) return false;
+        // Clients reuse a kept connection only while it is younger than this floor's half,
+        // so that a server never closes one under a request.
+        if (config.keepAliveMilliseconds != 0 &&
+            config.keepAliveMilliseconds < kShortestKeepAliveMilliseconds) {
+            error = "'" + value + "' is neither 0 nor at least " +
+                    std::to_string(kShortestKeepAliveMilliseconds);
+            return false;
+        }
         return true;
     }
     if (key == "require-proof") {

@@ -31,6 +31,10 @@ enum class Task { kServe, kCheck, kRepair };
 // Twice what a busy application host sends at once, a sixteenth of the connections the
 // server holds: one address alone cannot take more.
 inline constexpr int kDefaultConnectionsPerClient = 64;
+// A kept TLS connection: the default time it waits for its next request, and the shortest a
+// server may set (the library reuses a connection idle for less than half of it).
+inline constexpr int kDefaultKeepAliveMilliseconds = 30000;
+inline constexpr int kShortestKeepAliveMilliseconds = 10000;
 
 struct Config {
     Task task = Task::kServe;
@@ -68,6 +72,9 @@ struct Config {
     std::string tlsCertificate;
     std::string tlsKey;
     bool requireProof = false;
+    // With TLS: how long a connection whose client offered to send more than one request is
+    // kept open, idle, after each answer (0: never).
+    int keepAliveMilliseconds = kDefaultKeepAliveMilliseconds;
 };
 
 // What the command line asked for.

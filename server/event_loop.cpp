@@ -205,7 +205,7 @@ bool EventLoop::Run(std::string& error) {
                     for (auto& [id, c] : m_connections) {
                         if (c.stage == Connection::Stage::kReading) unread.push_back(id);
                     }
-                    for (std::uint64_t id : unread) Close(id);
+                    for (std::uint64_t id : unread) Retire(id);
                 }
             } else if (tag == kOutcomeTag) {
                 std::uint64_t ignored = 0;
@@ -241,12 +241,22 @@ bool EventLoop::Run(std::string& error) {
                 }
             }
         }
+        // Kept connections whose next request had arrived inside their TLS session already.
+        std::vector<std::uint64_t> ready;
+        ready.swap(m_readSoon);
+        for (std::uint64_t id : ready) {
+            auto found = m_connections.find(id);
+            if (found != m_connections.end() && found->second.stage == Connection::Stage::kReading) {
+                Read(id, found->second);
+            }
+        }
         const Clock::time_point now = Clock::now();
         if (now - lastTick >= kTick) {
             lastTick = now;
             Expire(now);
             if (!m_stopping && !m_accepting && now >= m_pausedUntil &&
-                m_connections.size() < static_cast<std::size_t>(m_config.maxConnections)) {
+                (m_connections.size() < static_cast<std::size_t>(m_config.maxConnections) ||
+                 RetireIdle(std::nullopt))) {
                 SetAccepting(true);
             }
         }
@@ -284,7 +294,9 @@ void EventLoop::SetAccepting(bool accepting) {
 
 void EventLoop::Accept() {
     while (m_accepting) {
-        if (m_connections.size() >= static_cast<std::size_t>(m_config.maxConnections)) {
+        // Kept connections that wait for nothing give way to new ones.
+        if (m_connections.size() >= static_cast<std::size_t>(m_config.maxConnections) &&
+            !RetireIdle(std::nullopt)) {
             SetAccepting(false);
             return;
         }
@@ -324,7 +336,13 @@ void EventLoop::Accept() {
         c.deadline =
             c.opened + std::chrono::milliseconds(std::min(m_config.idleTimeoutMilliseconds,
                                                           m_config.requestTimeoutMilliseconds));
-        const bool counted = c.counted = m_clients.Admit(c.client.address);
+        // A client's kept connections that wait for nothing make room for its new ones: a
+        // program keeps a few for its next changes, and they must not shut out its others.
+        bool counted = m_clients.Admit(c.client.address);
+        if (!counted && RetireIdle(c.client.address)) {
+            counted = m_clients.Admit(c.client.address);
+        }
+        c.counted = counted;
         // The request usually arrives with the connection: read it before the loop is told
         // to watch the socket at all, which most connections never need. (A TLS client's
         // hello arrives with it, and the server's answer to it goes out at once.)
@@ -353,10 +371,12 @@ void EventLoop::Read(std::uint64_t id, Connection& c) {
         std::size_t got = 0;
         const TlsIo io = Receive(c, buffer, sizeof buffer, got);
         // The first bytes of a handshake count as the request's: from then on the whole
-        // exchange, handshake included, has the request bound.
-        if (!c.begun &&
-            (got > 0 || (c.tls != nullptr && BIO_number_read(SSL_get_rbio(c.tls)) > 0))) {
+        // exchange, handshake included, has the request bound. On a kept connection the
+        // request's own first bytes start it.
+        if (!c.begun && (got > 0 || (c.tls != nullptr && !c.kept &&
+                                     BIO_number_read(SSL_get_rbio(c.tls)) > 0))) {
             c.begun = true;
+            if (c.kept) c.opened = Clock::now();
             c.deadline = c.opened + std::chrono::milliseconds(m_config.requestTimeoutMilliseconds);
         }
         if (io == TlsIo::kWantRead || io == TlsIo::kWantWrite) {
@@ -545,6 +565,7 @@ void EventLoop::Flush(std::uint64_t id, Connection& c) {
 // The answer is out: the client reads to the close. What it still sends is read first, so
 // that the close does not reset the connection under the answer.
 void EventLoop::Finish(std::uint64_t id, Connection& c) {
+    if (KeepForNext(id, c)) return;
     if (c.tls != nullptr && SSL_is_init_finished(c.tls)) {
         // The close_notify, if the socket takes it now; the client has its answer anyway.
         ERR_clear_error();
@@ -574,6 +595,57 @@ void EventLoop::Drain(std::uint64_t id, Connection& c) {
         Close(id);
         return;
     }
+}
+
+bool EventLoop::KeepForNext(std::uint64_t id, Connection& c) {
+    // An oversized request, or one over the client's limit, ends its connection as before;
+    // so does everything once the server stops.
+    if (c.tls == nullptr || m_stopping || m_config.keepAliveMilliseconds <= 0 || c.tooLong ||
+        !c.counted || c.drainMilliseconds > 0 || !SSL_is_init_finished(c.tls) ||
+        !ServerTls::KeepsConnection(c.tls)) {
+        return false;
+    }
+    c.stage = Connection::Stage::kReading;
+    c.in.clear();
+    c.out.clear();
+    c.sent = 0;
+    c.finished = false;
+    c.stream = false;
+    c.waitsForRoom = false;
+    c.begun = false;
+    c.proofRead = false;
+    c.proof = Proof();
+    c.kept = true;
+    c.opened = Clock::now();
+    c.deadline = c.opened + std::chrono::milliseconds(m_config.keepAliveMilliseconds);
+    Interest(id, c, EPOLLIN);
+    // Bytes of the next request inside the TLS session do not make the socket readable; they
+    // are read at the end of this turn, not here, where a client that sends many requests
+    // at once would have them answered one inside another.
+    if (SSL_has_pending(c.tls) == 1) m_readSoon.push_back(id);
+    return true;
+}
+
+void EventLoop::Retire(std::uint64_t id) {
+    auto found = m_connections.find(id);
+    if (found == m_connections.end()) return;
+    Connection& c = found->second;
+    if (c.tls != nullptr && c.kept && c.in.empty() && SSL_is_init_finished(c.tls)) {
+        ERR_clear_error();
+        SSL_shutdown(c.tls);
+    }
+    Close(id);
+}
+
+bool EventLoop::RetireIdle(std::optional<std::uint32_t> address) {
+    for (auto& [id, c] : m_connections) {
+        if (c.kept && !c.begun && c.stage == Connection::Stage::kReading && c.in.empty() &&
+            (!address || (c.counted && c.client.address == *address))) {
+            Retire(id);
+            return true;
+        }
+    }
+    return false;
 }
 
 void EventLoop::Close(std::uint64_t id) {
@@ -673,6 +745,9 @@ void EventLoop::Expire(Clock::time_point now) {
         Connection& c = found->second;
         if (c.peer.socket >= 0 && now >= c.peer.deadline) {
             EndPeerCall(id, c);
+        } else if (c.stage == Connection::Stage::kReading && c.in.empty() && c.kept) {
+            // A kept connection whose client sent nothing more: its keeping ends.
+            Retire(id);
         } else if (c.stage == Connection::Stage::kReading && c.in.empty()) {
             // Silent so far: the same answer as a request that did not all arrive in time;
             // a TLS client still in its handshake cannot be answered at all.

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -80,6 +81,9 @@ class EventLoop {
         bool begun = false;
         bool proofRead = false;
         Proof proof;
+        // Kept after an answer for the client's next request (TLS only); from then on `opened`
+        // is when that request's first bytes came.
+        bool kept = false;
     };
 
     bool Prepare(std::string& error);
@@ -106,6 +110,15 @@ class EventLoop {
     void Finish(std::uint64_t id, Connection& c);
     void Drain(std::uint64_t id, Connection& c);
     void Close(std::uint64_t id);
+    // After the answer: the connection waits for the client's next request, when both ends
+    // agreed to that in the handshake; false when it is to be closed.
+    bool KeepForNext(std::uint64_t id, Connection& c);
+    // Closes a kept connection that waits for nothing, saying so first (close_notify), which
+    // tells its client that no request of its was taken.
+    void Retire(std::uint64_t id);
+    // Retires one kept, idle connection of `address` (of any address when none is given);
+    // false when there is none.
+    bool RetireIdle(std::optional<std::uint32_t> address);
     void CallPeer(std::uint64_t id, Connection& c, const Peer* peer, long number);
     void PeerReady(std::uint64_t id, Connection& c);
     void EndPeerCall(std::uint64_t id, Connection& c);
@@ -122,6 +135,7 @@ class EventLoop {
     int m_outcomes = -1;
     std::uint64_t m_nextId = 16;  // below are the loop's own descriptors' tags
     std::unordered_map<std::uint64_t, Connection> m_connections;
+    std::vector<std::uint64_t> m_readSoon;  // see KeepForNext
     std::map<std::string, sockaddr_in> m_peerAddresses;
     bool m_accepting = true;
     bool m_stopping = false;

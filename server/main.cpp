@@ -158,13 +158,18 @@ int main(int argc, char** argv) {
     if (!config.tlsCertificate.empty() && !tls.Load(config.tlsCertificate, config.tlsKey, error)) {
         return Fail(error);
     }
+    tls.KeepConnections(config.keepAliveMilliseconds > 0);
     // Proofs are checked whenever a client sends one; with require-proof a change needs one.
     std::unique_ptr<RequesterProof> prover;
     if (tls.Loaded()) {
         prover = std::make_unique<RequesterProof>(directory);
         service.SetProof(prover.get(), config.requireProof);
         Log(std::string("TLS on every connection; changes ") +
-            (config.requireProof ? "need proof of the requester" : "are taken without proof"));
+            (config.requireProof ? "need proof of the requester" : "are taken without proof") +
+            (config.keepAliveMilliseconds > 0
+                 ? "; connections kept " + std::to_string(config.keepAliveMilliseconds) +
+                       " ms for a next request when the client asks"
+                 : std::string("; one request per connection")));
     }
     Listener listener;
     if (!listener.Open(config.listenAddress, config.port, error)) {

@@ -72,6 +72,26 @@ RequesterProof::Result RequesterProof::Verify(const std::string& userName,
                                               const std::string& password, std::string& detail) {
     // An empty password would make an unauthenticated bind, which proves nothing.
     if (password.empty() || password.size() > kMaxProofPassword) return Result::kWrongPassword;
+    // A person whose entry was found lately is bound as at once; a bind that fails there
+    // looks the person up afresh (moved, renamed, deleted) before it counts.
+    const std::string remembered = RememberedDN(userName);
+    if (!remembered.empty()) {
+        const Result result = BindAs(remembered, password, detail);
+        if (result == Result::kProven || result == Result::kUnreachable) return result;
+        Forget(userName);
+    }
+    std::string dn;
+    const Result found = Find(userName, dn, detail);
+    if (found != Result::kProven) return found;
+    // The same entry refused this password just now.
+    if (dn == remembered) return Result::kWrongPassword;
+    const Result result = BindAs(dn, password, detail);
+    if (result == Result::kProven) Remember(userName, dn);
+    return result;
+}
+
+RequesterProof::Result RequesterProof::Find(const std::string& userName, std::string& dn,
+                                            std::string& detail) {
     std::vector<Entry> found;
     int rc = 0;
     {
@@ -84,15 +104,19 @@ RequesterProof::Result RequesterProof::Verify(const std::string& userName,
     }
     if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Result::kUnreachable;
     if (found.size() != 1) return Result::kUnknownPerson;
+    dn = found.front().dn;
+    return Result::kProven;
+}
+
+RequesterProof::Result RequesterProof::BindAs(const std::string& dn, const std::string& password,
+                                              std::string& detail) {
     std::string lower = password;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (int attempt = 0; attempt < 2; ++attempt) {
         Binder* binder = Borrow(detail);
         if (binder == nullptr) return Result::kUnreachable;
-        rc = Bind(*binder, found.front().dn, password);
-        if (rc == LDAP_INVALID_CREDENTIALS && lower != password) {
-            rc = Bind(*binder, found.front().dn, lower);
-        }
+        int rc = Bind(*binder, dn, password);
+        if (rc == LDAP_INVALID_CREDENTIALS && lower != password) rc = Bind(*binder, dn, lower);
         const bool broken = rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR ||
                             rc == LDAP_TIMEOUT || rc == LDAP_UNAVAILABLE;
         Return(binder, !broken);
@@ -104,6 +128,28 @@ RequesterProof::Result RequesterProof::Verify(const std::string& userName,
         if (!broken) break;
     }
     return Result::kUnreachable;
+}
+
+std::string RequesterProof::RememberedDN(const std::string& userName) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto found = m_dns.find(userName);
+    if (found == m_dns.end()) return std::string();
+    if (Clock::now() - found->second.at >= kDNLifetime) {
+        m_dns.erase(found);
+        return std::string();
+    }
+    return found->second.dn;
+}
+
+void RequesterProof::Remember(const std::string& userName, const std::string& dn) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_dns.size() >= kMostDNs) m_dns.clear();
+    m_dns[userName] = RememberedEntry{dn, Clock::now()};
+}
+
+void RequesterProof::Forget(const std::string& userName) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_dns.erase(userName);
 }
 
 }  // namespace zn::server

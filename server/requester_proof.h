@@ -2,8 +2,10 @@
 // bind to the domain's provider as the person the request names.
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "server/changes.h"
@@ -53,15 +55,34 @@ class RequesterProof : public ProofChecker {
                   std::string& detail) override;
 
   private:
+    using Clock = std::chrono::steady_clock;
+    // Where a person's entry was found lately: the search costs a directory round trip on
+    // every change, the entry seldom moves, and the bind itself still checks the password
+    // every time. Only the place is remembered, never whether a password was right.
+    struct RememberedEntry {
+        std::string dn;
+        Clock::time_point at;
+    };
+    static constexpr std::chrono::seconds kDNLifetime{60};
+    static constexpr std::size_t kMostDNs = 4096;
+
     struct Binder;
     Binder* Borrow(std::string& detail);
     void Return(Binder* binder, bool healthy);
     int Bind(Binder& binder, const std::string& dn, const std::string& password);
+    // The DN of the one person whose uid is `userName` (kProven), or why there is none.
+    Result Find(const std::string& userName, std::string& dn, std::string& detail);
+    // Binds as `dn`, with the password as given and then in lower case.
+    Result BindAs(const std::string& dn, const std::string& password, std::string& detail);
+    std::string RememberedDN(const std::string& userName);
+    void Remember(const std::string& userName, const std::string& dn);
+    void Forget(const std::string& userName);
 
     DirectorySettings m_settings;
     std::mutex m_lock;
     Directory m_finder;  // guarded by m_lock
     std::vector<Binder*> m_idle;
+    std::unordered_map<std::string, RememberedEntry> m_dns;  // guarded by m_lock
 };
 
 }  // namespace zn::server

@@ -6,6 +6,9 @@
 #include <openssl/ssl.h>
 
 #include <cerrno>
+#include <cstring>
+
+#include "admin/change_request.h"
 
 namespace zn::server {
 
@@ -21,6 +24,29 @@ ServerTls::~ServerTls() {
     SSL_CTX_free(m_context);
 }
 
+int ServerTls::SelectProtocol(SSL*, const unsigned char** out, unsigned char* outSize,
+                              const unsigned char* in, unsigned int inSize, void* self) {
+    if (!static_cast<const ServerTls*>(self)->m_keep) return SSL_TLSEXT_ERR_NOACK;
+    const std::size_t size = std::strlen(kKeepConnectionProtocol);
+    // The offer is a list of names, each after its length in one byte.
+    for (unsigned int at = 0; at < inSize; at += 1u + in[at]) {
+        if (in[at] == size && at + 1 + size <= inSize &&
+            std::memcmp(in + at + 1, kKeepConnectionProtocol, size) == 0) {
+            *out = in + at + 1;
+            *outSize = in[at];
+            return SSL_TLSEXT_ERR_OK;
+        }
+    }
+    return SSL_TLSEXT_ERR_NOACK;
+}
+
+bool ServerTls::KeepsConnection(SSL* ssl) {
+    const unsigned char* agreed = nullptr;
+    unsigned int size = 0;
+    SSL_get0_alpn_selected(ssl, &agreed, &size);
+    return size > 0;
+}
+
 bool ServerTls::Load(const std::string& certificateFile, const std::string& keyFile,
                      std::string& error) {
     ERR_clear_error();
@@ -33,15 +59,16 @@ bool ServerTls::Load(const std::string& certificateFile, const std::string& keyF
     // A partial write leaves the rest in the connection's own buffer, which the loop hands
     // back from another address after it has grown.
     SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    // One ticket is enough for the library, which opens one connection per request and
-    // resumes with the last ticket it was given; it saves a full handshake on every change.
+    // One ticket is enough for the library, which resumes with the last ticket it was given
+    // whenever it opens a connection; it saves a full handshake each time.
     SSL_CTX_set_num_tickets(context, 1);
     // A client that closes without a close_notify has still said all it had to: its request
     // ends by its layout, not by the end of the stream.
     SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
     // Resumptions without a fresh key exchange, when the client asks for them: the ticket's
-    // key came from a full handshake, and each change is a connection of its own.
+    // key came from a full handshake, and the connections are short.
     SSL_CTX_set_options(context, SSL_OP_ALLOW_NO_DHE_KEX);
+    SSL_CTX_set_alpn_select_cb(context, &ServerTls::SelectProtocol, this);
     if (SSL_CTX_use_certificate_chain_file(context, certificateFile.c_str()) != 1) {
         error = "cannot use the TLS certificate " + certificateFile + ": " + TlsErrorText();
         SSL_CTX_free(context);

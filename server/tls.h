@@ -21,12 +21,21 @@ class ServerTls {
     bool Load(const std::string& certificateFile, const std::string& keyFile, std::string& error);
     bool Loaded() const { return m_context != nullptr; }
 
+    // Whether handshakes take the client's offer to keep its connection for more requests.
+    void KeepConnections(bool keep) { m_keep = keep; }
+    // The handshake of `ssl` is over and took that offer.
+    static bool KeepsConnection(SSL* ssl);
+
     // A server-side session on the accepted, non-blocking socket; null when OpenSSL is out of
     // memory. The caller owns it (SSL_free).
     SSL* Accept(int socket) const;
 
   private:
+    static int SelectProtocol(SSL* ssl, const unsigned char** out, unsigned char* outSize,
+                              const unsigned char* in, unsigned int inSize, void* self);
+
     SSL_CTX* m_context = nullptr;
+    bool m_keep = false;
 };
 
 // What one non-blocking TLS (or plain) read or write did: bytes moved, the peer's end, or a

@@ -407,7 +407,7 @@ long Socket::Receive(char* buffer, std::size_t capacity, WaitMilliseconds wait,
 }
 
 bool Socket::StartTls(const std::string& hostName, const std::string& caFile, WaitMilliseconds wait,
-                      std::string& reason) {
+                      std::string& reason, const std::string& protocol) {
     SSL_CTX* context = ClientContext(caFile, reason);
     if (context == nullptr) return false;
     ERR_clear_error();
@@ -432,6 +432,12 @@ bool Socket::StartTls(const std::string& hostName, const std::string& caFile, Wa
     // The name the certificate must carry, and the one the server is asked for.
     SSL_set1_host(ssl, hostName.c_str());
     SSL_set_tlsext_host_name(ssl, hostName.c_str());
+    if (!protocol.empty() && protocol.size() < 256) {
+        std::string offered(1, static_cast<char>(protocol.size()));
+        offered += protocol;
+        SSL_set_alpn_protos(ssl, reinterpret_cast<const unsigned char*>(offered.data()),
+                            static_cast<unsigned>(offered.size()));
+    }
     if (SSL_SESSION* kept = KeptSession(m_tls->key)) {
         SSL_set_session(ssl, kept);
         SSL_SESSION_free(kept);
@@ -462,6 +468,28 @@ bool Socket::StartTls(const std::string& hostName, const std::string& caFile, Wa
     delete m_tls;
     m_tls = nullptr;
     return false;
+}
+
+bool Socket::ProtocolAgreed() const {
+    if (m_tls == nullptr) return false;
+    const unsigned char* agreed = nullptr;
+    unsigned int size = 0;
+    SSL_get0_alpn_selected(m_tls->ssl, &agreed, &size);
+    return size > 0;
+}
+
+bool Socket::Idle() const {
+    if (m_handle == kInvalid || m_tls == nullptr || SSL_has_pending(m_tls->ssl) == 1) {
+        return false;
+    }
+    // Anything readable on a connection between exchanges is the end of it (the server's
+    // close_notify or its FIN), or bytes no request asked for.
+    pollfd entry{Descriptor(m_handle), POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = poll(&entry, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready == 0;
 }
 
 long ResolveHost(const char* hostName, std::uint16_t port, Address& address) {

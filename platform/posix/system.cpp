@@ -1,6 +1,8 @@
 // POSIX back end of the small system services.
 #include "platform/system.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -17,6 +19,10 @@ void Sleep(unsigned long milliseconds) {
 
 void SecureZero(void* memory, std::size_t size) {
     explicit_bzero(memory, size);
+}
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(getpid());
 }
 
 }  // namespace zn::platform

@@ -86,9 +86,18 @@ void Socket::Close() {
 // this build has no TLS for the administration channel: asked for it, it refuses rather than
 // speak in clear.
 bool Socket::StartTls(const std::string& hostName, const std::string&, WaitMilliseconds,
-                      std::string& reason) {
+                      std::string& reason, const std::string&) {
     reason =
         "this Windows build of the library has no TLS for the administration server " + hostName;
+    return false;
+}
+
+bool Socket::ProtocolAgreed() const {
+    return false;
+}
+
+// Without TLS no connection is kept for a next exchange.
+bool Socket::Idle() const {
     return false;
 }
 

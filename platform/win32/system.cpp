@@ -13,4 +13,8 @@ void SecureZero(void* memory, std::size_t size) {
     SecureZeroMemory(memory, size);
 }
 
+unsigned long ProcessId() {
+    return GetCurrentProcessId();
+}
+
 }  // namespace zn::platform

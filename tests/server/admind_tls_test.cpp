@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +57,23 @@ Answer Proven(ChangeRequest kind, zn::RequestFields fields, const std::string& p
     answer.took = Clock::now() - start;
     return answer;
 }
+
+// The transport of each exchange of the channel, as the trace shows it.
+struct TransportTrace : zn::trace::TraceSink {
+    TransportTrace() { zn::trace::SetSink(this); }
+    ~TransportTrace() override { zn::trace::SetSink(nullptr); }
+    void OnBind(const zn::trace::BindRecord&) override {}
+    void OnSearch(const zn::trace::SearchRecord&) override {}
+    void OnAdminRequest(const zn::trace::AdminRecord& record) override {
+        std::lock_guard<std::mutex> hold(lock);
+        seen.push_back(record.transport);
+    }
+    std::mutex lock;
+    std::vector<std::string> seen;
+};
+
+constexpr const char* kProven = "tls, certificate verified, with proof";
+constexpr const char* kProvenKept = "tls, certificate verified, with proof, kept connection";
 
 zn::RequestFields NewGroup(const std::string& user, const std::string& name) {
     zn::RequestFields f = By(user, "", name);
@@ -139,16 +160,9 @@ TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordI
     ScopedAdminTls tls;
     ASSERT_EQ(
         Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_G"), kAdminPassword).result, 1);
-    // The trace says how each change went: encrypted, and with or without the proof.
-    struct Transports : zn::trace::TraceSink {
-        std::vector<std::string> seen;
-        void OnBind(const zn::trace::BindRecord&) override {}
-        void OnSearch(const zn::trace::SearchRecord&) override {}
-        void OnAdminRequest(const zn::trace::AdminRecord& record) override {
-            seen.push_back(record.transport);
-        }
-    } transports;
-    zn::trace::SetSink(&transports);
+    // The trace says how each change went: encrypted, with or without the proof, on the
+    // connection the first change left open.
+    auto transports = std::make_unique<TransportTrace>();
     CZNGroup group;
     EXPECT_EQ(group.AddDirectMember("asmith", kAdminPassword, "ZTLS_G", "jdoe"), 1)
         << group.GetErrorStatusText();
@@ -159,9 +173,9 @@ TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordI
     CZNGroup logged;
     EXPECT_EQ(logged.AddDirectMember("asmith", "", "ZTLS_G", "bwhite"), 0);
     EXPECT_EQ(logged.GetErrorStatusCode(), zn::server::kProofRequiredCode);
-    zn::trace::SetSink(nullptr);
-    EXPECT_EQ(transports.seen, (std::vector<std::string>{"tls, certificate verified, with proof",
-                                                         "tls, certificate verified"}));
+    EXPECT_EQ(transports->seen,
+              (std::vector<std::string>{kProvenKept, "tls, certificate verified, kept connection"}));
+    transports.reset();
     EXPECT_EQ(Values("ZTLS_G", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
 }
 
@@ -259,6 +273,101 @@ TEST_F(AdminServerTls, AStalledHandshakeHoldsNoWorker) {
         EXPECT_GE(after, std::chrono::milliseconds(4500));
         EXPECT_LT(after, std::chrono::seconds(9));
     }
+}
+
+// The changes of one program share one TLS connection, each still with its own proof; a
+// server that went away, or a child made by fork(), never gets a request on a connection
+// that is no longer theirs.
+TEST_F(AdminServerTls, ChangesShareAKeptConnectionEachWithItsOwnProof) {
+    Start(true);
+    ScopedAdminTls tls;
+    TransportTrace trace;
+    ASSERT_EQ(Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_K"), kAdminPassword).result,
+              1);
+    EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "jdoe"), kAdminPassword).result,
+              1);
+    // A proof on a kept connection is checked as on a new one.
+    EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "bwhite"), "Tr0ubadouR").code,
+              zn::server::kProofFailedCode);
+    EXPECT_EQ(trace.seen, (std::vector<std::string>{kProven, kProvenKept, kProvenKept}));
+
+    // The server restarted: its old connection is seen closed before anything is sent.
+    m_server.reset();
+    Start(true);
+    EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "bwhite"), kAdminPassword).result,
+              1);
+    EXPECT_EQ(trace.seen.back(), kProven);
+
+    // The child's TLS session state is a copy of its parent's: had it used the connection,
+    // the parent's next record would be out of step and its change refused.
+    const pid_t child = fork();
+    if (child == 0) {
+        const Answer a =
+            Proven(ChangeRequest::kDeleteMember, By(kAdmin, "ZTLS_K", "bwhite"), kAdminPassword);
+        _exit(a.result == 1 ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const Answer parent =
+        Proven(ChangeRequest::kDeleteMember, By(kAdmin, "ZTLS_K", "jdoe"), kAdminPassword);
+    EXPECT_EQ(parent.result, 1) << parent.text;
+    EXPECT_EQ(trace.seen.back(), kProvenKept);
+    EXPECT_TRUE(Values("ZTLS_K", "explicitMember").empty());
+
+    // Threads of one program take kept connections of their own, never one another's.
+    const long number = ChangeNumber(parent);
+    std::atomic<int> answered{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) answered += Status(number).code == 1 ? 1 : 0;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(answered.load(), 20);
+}
+
+// A program's kept connections count against its address's limit only while nothing else
+// needs the room: a new connection over the limit retires one, whose client then sees it
+// closed and opens another. A server told to keep nothing closes after each answer.
+TEST_F(AdminServerTls, KeptConnectionsGiveWayAndCanBeTurnedOff) {
+    Start(true, {"--max-connections-per-client", "1"});
+    TransportTrace trace;
+    {
+        ScopedAdminTls tls;
+        ASSERT_EQ(
+            Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_L"), kAdminPassword).result,
+            1);
+    }
+    {
+        // The same authority under another file name: a connection of its own.
+        const std::string copy = SandboxDir() + "/tls/ca-again.pem";
+        std::ofstream(copy) << std::ifstream(SandboxDir() + "/tls/ca.pem").rdbuf();
+        ScopedAdminTls other(copy);
+        const Answer a =
+            Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_L", "jdoe"), kAdminPassword);
+        EXPECT_EQ(a.result, 1) << a.text;
+    }
+    {
+        ScopedAdminTls tls;
+        const Answer b =
+            Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_L", "bwhite"), kAdminPassword);
+        EXPECT_EQ(b.result, 1) << b.text;
+    }
+    EXPECT_EQ(trace.seen, (std::vector<std::string>{kProven, kProven, kProven}));
+
+    m_server.reset();
+    Start(true, {"--keep-alive-ms", "0"});
+    ScopedAdminTls tls;
+    for (const char* member : {"jdoe", "bwhite"}) {
+        const Answer c =
+            Proven(ChangeRequest::kDeleteMember, By(kAdmin, "ZTLS_L", member), kAdminPassword);
+        EXPECT_EQ(c.result, 1) << c.text;
+    }
+    EXPECT_EQ(std::vector<std::string>(trace.seen.end() - 2, trace.seen.end()),
+              (std::vector<std::string>{kProven, kProven}));
 }
 
 }  // namespace

@@ -109,6 +109,10 @@ TEST(Settings, MistakesAreNamedAndHelpWins) {
     EXPECT_EQ(error, "--idle-timeout-ms: '0' is not a number from 1 to 600000");
     EXPECT_EQ(Parse({"--max-connections-per-client", "-1"}, config, error), CommandLine::kError);
     EXPECT_EQ(error, "--max-connections-per-client: '-1' is not a number from 0 to 4096");
+    // Shorter than the library's own reuse bound allows, a kept connection could be closed
+    // under a request.
+    EXPECT_EQ(Parse({"--keep-alive-ms", "5000"}, config, error), CommandLine::kError);
+    EXPECT_EQ(error, "--keep-alive-ms: '5000' is neither 0 nor at least 10000");
     std::ofstream(dir.File("bad.conf")) << "port = 1\nnonsense\n";
     std::string path = dir.File("bad.conf");
     EXPECT_EQ(Parse({"--config", path.c_str()}, config, error), CommandLine::kError);
