@@ -1,7 +1,8 @@
 // The cost of the administration channel's TLS and of proof of the requester: one change's
-// round trip to a plain server beside the same change to a TLS server, and to one that also
-// checks the requester's password with a bind. Three servers of the local domain, on the
-// same directory, each changing a group of its own.
+// round trip to a plain server beside the same change to a TLS server, to one that also
+// checks the requester's password with a bind, and to one that keeps no connection for the
+// next change (what a program that sends a single change pays, its handshake resumed).
+// Four servers of the local domain, on the same directory, each changing a group of its own.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -28,10 +29,12 @@ struct Server {
     std::uint32_t port;
     bool tls;
     bool proof;
+    bool keep = true;
 };
 const Server kPlain{"ZB_PLAIN", 60660, false, false};
 const Server kTls{"ZB_TLS", 60670, true, false};
 const Server kProof{"ZB_PROVEN", 60671, true, true};
+const Server kProofUnkept{"ZB_UNKEPT", 60672, true, true, false};
 
 long Send(const Server& server, ChangeRequest kind, const std::string& group,
           const std::string& target, std::string& text) {
@@ -50,7 +53,7 @@ long Send(const Server& server, ChangeRequest kind, const std::string& group,
 }
 
 struct Servers {
-    std::unique_ptr<zntest::AdminDaemon> plain, tls, proof;
+    std::unique_ptr<zntest::AdminDaemon> plain, tls, proof, unkept;
     std::string error;
 };
 
@@ -58,6 +61,10 @@ std::unique_ptr<zntest::AdminDaemon> StartServer(const Server& server) {
     zntest::AdminDaemonOptions options;
     options.port = static_cast<int>(server.port);
     if (server.tls) options.extraArguments = zntest::TlsArguments(server.proof);
+    if (!server.keep) {
+        options.extraArguments.push_back("--keep-alive-ms");
+        options.extraArguments.push_back("0");
+    }
     return std::make_unique<zntest::AdminDaemon>(options);
 }
 
@@ -68,12 +75,13 @@ Servers& Started() {
             s.plain = StartServer(kPlain);
             s.tls = StartServer(kTls);
             s.proof = StartServer(kProof);
+            s.unkept = StartServer(kProofUnkept);
         } catch (const std::exception& e) {
             s.error = e.what();
             return s;
         }
         std::string text;
-        for (const Server* server : {&kPlain, &kTls, &kProof}) {
+        for (const Server* server : {&kPlain, &kTls, &kProof, &kProofUnkept}) {
             std::unique_ptr<zntest::ScopedAdminTls> tls;
             if (server->tls) tls = std::make_unique<zntest::ScopedAdminTls>();
             if (Send(*server, ChangeRequest::kCreateGroup, "", server->group, text) != 1) {
@@ -116,6 +124,9 @@ void TlsChange(benchmark::State& state) {
 void ProvenChange(benchmark::State& state) {
     Changes(state, kProof);
 }
+void ProvenChangeUnkept(benchmark::State& state) {
+    Changes(state, kProofUnkept);
+}
 
 BENCHMARK(PlainChange)
     ->Name("change, plain")
@@ -132,6 +143,11 @@ BENCHMARK(ProvenChange)
     ->UseRealTime()
     ->Repetitions(7)
     ->ReportAggregatesOnly(true);
+BENCHMARK(ProvenChangeUnkept)
+    ->Name("change, TLS and proof, a connection each")
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 
@@ -145,5 +161,6 @@ int main(int argc, char** argv) {
     znbench::RunInterleaved(argc, argv, reporter);
     reporter.PrintRatio("change, TLS", "change, plain");
     reporter.PrintRatio("change, TLS and proof", "change, plain");
+    reporter.PrintRatio("change, TLS and proof, a connection each", "change, plain");
     return 0;
 }
