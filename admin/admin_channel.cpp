@@ -230,6 +230,7 @@ long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
 }
 
 long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
+    m_reused = false;
     sockets::Session session;
     if (session.StartupError() != sockets::kNoError) {
         Fail(session.StartupError(), kStartupFailureText);
@@ -248,7 +249,6 @@ long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
     m_caFile = settings.caFile;
     const std::string keptKey =
         HostName() + "\n" + std::to_string(m_port) + "\n" + m_caFile;
-    m_reused = false;
     if (m_tls) {
         m_socket = KeptConnections::Of().Take(keptKey);
         m_reused = m_socket.Valid();
