@@ -615,6 +615,7 @@ bool EventLoop::KeepForNext(std::uint64_t id, Connection& c) {
     c.begun = false;
     c.proofRead = false;
     c.proof = Proof();
+    c.peer = PeerCall();
     c.kept = true;
     c.opened = Clock::now();
     c.deadline = c.opened + std::chrono::milliseconds(m_config.keepAliveMilliseconds);

@@ -370,5 +370,32 @@ TEST_F(AdminServerTls, KeptConnectionsGiveWayAndCanBeTurnedOff) {
               (std::vector<std::string>{kProven, kProven}));
 }
 
+// Questions about another domain's changes, passed on to its (plain) server, one after
+// another on one kept connection: each is asked of the peer afresh.
+TEST_F(AdminServerTls, AKeptConnectionPassesEachQuestionOnToThePeer) {
+    AdminDaemonOptions europeOptions;
+    europeOptions.domain = "EUROPE";
+    AdminDaemon europe(europeOptions);
+    Start(false, {"--peer", "100000001=ldapEUROPEadm:60661"});
+    const Answer added =
+        Send(ChangeRequest::kAddMember, By(kAdmin, "SALES-EMEA", "hkim"), 60661, "EUROPE");
+    ASSERT_EQ(added.result, 1) << added.text;
+    const long number = ChangeNumber(added);
+    {
+        ScopedAdminTls tls;
+        TransportTrace trace;
+        for (long asked : {number, number, number + 1, number}) {
+            const Answer status = Status(asked);
+            EXPECT_EQ(status.code, asked == number ? 1 : zn::server::kUnknownChangeCode)
+                << status.text;
+            EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(status.took).count(),
+                      900)
+                << asked;
+        }
+        EXPECT_EQ(trace.seen.back(), "tls, certificate verified, kept connection");
+    }
+    RestoreDirectory("EUROPE");
+}
+
 }  // namespace
 }  // namespace zntest
