@@ -254,22 +254,29 @@ long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
         m_reused = m_socket.Valid();
     }
     long result = 0;
-    bool answered = false;
-    if ((m_reused || (CreateSocket() && Connect() && StartTls())) &&
-        Send(request != nullptr ? request : "")) {
-        if (readRecords) {
-            answered = ReadRecords();
-        } else {
-            result = ReadReply();
-            answered = m_replyRead;
+    for (;;) {
+        m_notTaken = false;
+        bool answered = false;
+        if ((m_reused || (CreateSocket() && Connect() && StartTls())) &&
+            Send(request != nullptr ? request : "")) {
+            if (readRecords) {
+                answered = ReadRecords();
+            } else {
+                result = ReadReply();
+                answered = m_replyRead;
+            }
         }
+        // Only a connection whose exchange ended as the server meant it to is used again.
+        if (answered && m_socket.ProtocolAgreed() && m_socket.Idle()) {
+            KeptConnections::Of().Give(keptKey, std::move(m_socket));
+        }
+        m_socket.Close();
+        // A kept connection the server let go just as the request went out: the server took
+        // nothing from it (see m_notTaken), and the request goes once more, on a new one.
+        if (!m_reused || !m_notTaken) break;
+        m_reused = false;
     }
-    // Only a connection whose exchange ended as the server meant it to is used again.
-    if (answered && m_socket.ProtocolAgreed() && m_socket.Idle()) {
-        KeptConnections::Of().Give(keptKey, std::move(m_socket));
-    }
-    // The socket goes before the session that carries it.
-    m_socket.Close();
+    // The socket went before the session that carries it.
     return result;
 }
 
@@ -342,6 +349,8 @@ bool CZNAdminChannel::Send(const char* request) {
     long error = m_socket.Send(request, size, m_waitMilliseconds, sent);
     if (error != sockets::kNoError) {
         Fail(error, kSendFailureText);
+        // Nothing complete went out: TLS carries the request in one record.
+        m_notTaken = m_tls;
         return false;
     }
     return sent > 0;
@@ -358,6 +367,9 @@ long CZNAdminChannel::ReadReply() {
     }
     if (received == 0) {
         Fail(sockets::kDisconnected, kReceiveFailureText);
+        // Over TLS, an end without an answer is a close_notify (a broken connection is an
+        // error): the server took no request from this connection.
+        m_notTaken = m_tls;
         return 0;
     }
     Reply reply;
@@ -379,6 +391,7 @@ bool CZNAdminChannel::ReadRecords() {
     // for as long as it likes.
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(m_waitMilliseconds);
+    bool begun = false;  // a byte of the answer arrived
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -396,8 +409,10 @@ bool CZNAdminChannel::ReadRecords() {
         // A server that closes before the end record would otherwise be read from forever.
         if (received == 0) {
             Fail(sockets::kDisconnected, kReceiveFailureText);
+            m_notTaken = m_tls && !begun;
             return false;
         }
+        begun = true;
         platform::Sleep(1);
         if (stream.Take(buffer, received, m_replyRecords)) {
             m_errorCode = 1;

@@ -98,6 +98,9 @@ class CZNAdminChannel {
     // The exchange runs on a TLS connection an earlier exchange kept; its reply line arrived.
     bool m_reused = false;
     bool m_replyRead = false;
+    // The server certainly took no request of this exchange: the send failed, or the
+    // connection was closed with a close_notify before any byte of an answer.
+    bool m_notTaken = false;
 };
 
 }  // namespace zn

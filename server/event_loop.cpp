@@ -46,6 +46,10 @@ constexpr std::chrono::seconds kAnswerBound(60);
 // A stopping server gives the answers still being written this long.
 constexpr std::chrono::seconds kStopBound(5);
 constexpr std::chrono::milliseconds kTick(50);
+// How long a kept connection the server lets go reads and drops what its client still sends,
+// while the server goes on and while it stops.
+constexpr int kRetiringDrain = 1000;
+constexpr int kStoppingDrain = 100;
 
 constexpr std::uint64_t kListenTag = 1;
 constexpr std::uint64_t kWakeTag = 2;
@@ -205,7 +209,9 @@ bool EventLoop::Run(std::string& error) {
                     for (auto& [id, c] : m_connections) {
                         if (c.stage == Connection::Stage::kReading) unread.push_back(id);
                     }
-                    for (std::uint64_t id : unread) Retire(id);
+                    // A request on its way to a kept connection is dropped on arrival,
+                    // briefly: the stop waits for the draining connections.
+                    for (std::uint64_t id : unread) Retire(id, kStoppingDrain);
                 }
             } else if (tag == kOutcomeTag) {
                 std::uint64_t ignored = 0;
@@ -481,13 +487,17 @@ void EventLoop::Dispatch(std::uint64_t id, Connection& c) {
             // watched, nothing that closes a connection whose change is in hand).
             Forget(c);
             // The TLS session goes along with the socket: the loop does not touch either
-            // until the outcome is back.
+            // until the outcome is back. The answer on a connection to be kept is written by
+            // the loop, which keeps it in the same turn: the client must not have its answer,
+            // and send the next request or open another connection, while the server still
+            // counts the connection as busy.
             m_changes.Push([this, id, socket = c.socket, tls = c.tls, bytes = c.in,
-                            tooLong = c.tooLong, client = c.client, proof = c.proof] {
+                            tooLong = c.tooLong, client = c.client, proof = c.proof,
+                            write = !MayKeep(c)] {
                 Outcome outcome;
                 outcome.id = id;
                 outcome.bytes = m_service.Answer(bytes, tooLong, client, proof);
-                outcome.sent = SendAtOnce(socket, tls, outcome.bytes);
+                if (write) outcome.sent = SendAtOnce(socket, tls, outcome.bytes);
                 Post(std::move(outcome));
             });
             break;
@@ -597,14 +607,16 @@ void EventLoop::Drain(std::uint64_t id, Connection& c) {
     }
 }
 
-bool EventLoop::KeepForNext(std::uint64_t id, Connection& c) {
+bool EventLoop::MayKeep(const Connection& c) const {
     // An oversized request, or one over the client's limit, ends its connection as before;
     // so does everything once the server stops.
-    if (c.tls == nullptr || m_stopping || m_config.keepAliveMilliseconds <= 0 || c.tooLong ||
-        !c.counted || c.drainMilliseconds > 0 || !SSL_is_init_finished(c.tls) ||
-        !ServerTls::KeepsConnection(c.tls)) {
-        return false;
-    }
+    return c.tls != nullptr && !m_stopping && m_config.keepAliveMilliseconds > 0 && !c.tooLong &&
+           c.counted && c.drainMilliseconds <= 0 && SSL_is_init_finished(c.tls) &&
+           ServerTls::KeepsConnection(c.tls);
+}
+
+bool EventLoop::KeepForNext(std::uint64_t id, Connection& c) {
+    if (!MayKeep(c)) return false;
     c.stage = Connection::Stage::kReading;
     c.in.clear();
     c.out.clear();
@@ -627,22 +639,40 @@ bool EventLoop::KeepForNext(std::uint64_t id, Connection& c) {
     return true;
 }
 
-void EventLoop::Retire(std::uint64_t id) {
+void EventLoop::Retire(std::uint64_t id, int drainMilliseconds) {
     auto found = m_connections.find(id);
     if (found == m_connections.end()) return;
     Connection& c = found->second;
-    if (c.tls != nullptr && c.kept && c.in.empty() && SSL_is_init_finished(c.tls)) {
-        ERR_clear_error();
-        SSL_shutdown(c.tls);
+    if (c.tls == nullptr || !c.kept || c.begun || !c.in.empty() ||
+        c.stage != Connection::Stage::kReading || !SSL_is_init_finished(c.tls)) {
+        Close(id);
+        return;
     }
-    Close(id);
+    ERR_clear_error();
+    SSL_shutdown(c.tls);
+    if (drainMilliseconds <= 0) {
+        Close(id);
+        return;
+    }
+    // A request the client sent meanwhile is read and dropped rather than left unread,
+    // which would make the close a reset: the client may have taken the close_notify for
+    // what it is, and sends its request again elsewhere. The room is free at once.
+    if (c.counted) m_clients.Release(c.client.address);
+    c.counted = false;
+    shutdown(c.socket, SHUT_WR);
+    c.stage = Connection::Stage::kDraining;
+    c.deadline = Clock::now() + std::chrono::milliseconds(drainMilliseconds);
+    Interest(id, c, EPOLLIN);
+    Drain(id, c);
 }
 
 bool EventLoop::RetireIdle(std::optional<std::uint32_t> address) {
     for (auto& [id, c] : m_connections) {
         if (c.kept && !c.begun && c.stage == Connection::Stage::kReading && c.in.empty() &&
             (!address || (c.counted && c.client.address == *address))) {
-            Retire(id);
+            // The server's own bound needs a descriptor now; an address's count is freed
+            // by the retiring alone.
+            Retire(id, address.has_value() ? kRetiringDrain : 0);
             return true;
         }
     }
@@ -748,7 +778,7 @@ void EventLoop::Expire(Clock::time_point now) {
             EndPeerCall(id, c);
         } else if (c.stage == Connection::Stage::kReading && c.in.empty() && c.kept) {
             // A kept connection whose client sent nothing more: its keeping ends.
-            Retire(id);
+            Retire(id, kRetiringDrain);
         } else if (c.stage == Connection::Stage::kReading && c.in.empty()) {
             // Silent so far: the same answer as a request that did not all arrive in time;
             // a TLS client still in its handshake cannot be answered at all.

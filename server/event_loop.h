@@ -110,12 +110,17 @@ class EventLoop {
     void Finish(std::uint64_t id, Connection& c);
     void Drain(std::uint64_t id, Connection& c);
     void Close(std::uint64_t id);
-    // After the answer: the connection waits for the client's next request, when both ends
-    // agreed to that in the handshake; false when it is to be closed.
+    // Whether the connection waits for its client's next request after this answer: both
+    // ends agreed to that in the handshake, and nothing about the request ends it.
+    bool MayKeep(const Connection& c) const;
+    // After the answer: the connection waits for the client's next request when MayKeep;
+    // false when it is to be closed.
     bool KeepForNext(std::uint64_t id, Connection& c);
     // Closes a kept connection that waits for nothing, saying so first (close_notify), which
-    // tells its client that no request of its was taken.
-    void Retire(std::uint64_t id);
+    // tells its client that no request of its was taken; then, for up to `drainMilliseconds`,
+    // what the client still sends is read and dropped until it closes too. Any other
+    // connection is closed.
+    void Retire(std::uint64_t id, int drainMilliseconds);
     // Retires one kept, idle connection of `address` (of any address when none is given);
     // false when there is none.
     bool RetireIdle(std::optional<std::uint32_t> address);

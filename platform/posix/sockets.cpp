@@ -182,8 +182,9 @@ SSL_CTX* ClientContext(const std::string& caFile, std::string& reason) {
     }
     SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-    // The server closes after its answer, with or without a close_notify.
-    SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // An end of the stream without a close_notify is a broken connection, not a closed
+    // one: a server closes a kept connection with a close_notify only when it took no
+    // request from it, which makes sending the request again safe.
     // A resumed session may skip the new key exchange when the server agrees: one change is
     // short, and the session it resumes was made with one.
     SSL_CTX_set_options(context, SSL_OP_ALLOW_NO_DHE_KEX);

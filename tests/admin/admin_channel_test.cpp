@@ -1,6 +1,7 @@
 // The exchange with a scripted administration server inside the sandbox.
 #include <gtest/gtest.h>
 
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -11,9 +12,11 @@
 
 #include "admin/admin_channel.h"
 #include "session/status_codes.h"
+#include "tests/support/admin_daemon.h"
 #include "tests/support/admin_server.h"
 #include "tests/support/fault_listeners.h"
 #include "tests/support/sandbox.h"
+#include "tests/support/socket_util.h"
 
 namespace zntest {
 namespace {
@@ -200,6 +203,115 @@ TEST_F(AdminChannel, ServerThatNeverEndsItsRecordsIsCutOffAtTheWaitLimit) {
     EXPECT_EQ(channel.GetErrorCode(), 10060);
     EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
     server.join();
+}
+
+// A TLS administration server that agrees to keep every connection and, for each request
+// it reads, follows its script: answer it, close with a close_notify and no answer (it took
+// nothing), or end the connection without one (as a crash would). One connection at a time.
+class KeepingTlsServer {
+  public:
+    enum class Step { kAnswer, kCloseNotify, kDrop };
+
+    explicit KeepingTlsServer(std::vector<Step> script)
+        : m_script(std::move(script)),
+          m_listener(detail::ListenOn(ResolveIPv4("ldapadm"), kPort, 4)),
+          m_context(SSL_CTX_new(TLS_server_method())) {
+        const std::string tls = SandboxDir() + "/tls/server";
+        if (SSL_CTX_use_certificate_chain_file(m_context, (tls + ".pem").c_str()) != 1 ||
+            SSL_CTX_use_PrivateKey_file(m_context, (tls + ".key").c_str(), SSL_FILETYPE_PEM) != 1) {
+            throw SandboxError("the sandbox's server certificate cannot be used");
+        }
+        SSL_CTX_set_alpn_select_cb(
+            m_context,
+            [](SSL*, const unsigned char** out, unsigned char* outSize, const unsigned char* in,
+               unsigned int inSize, void*) {
+                return SSL_select_next_proto(const_cast<unsigned char**>(out), outSize, in,
+                                             inSize, in, inSize) == OPENSSL_NPN_NEGOTIATED
+                           ? SSL_TLSEXT_ERR_OK
+                           : SSL_TLSEXT_ERR_NOACK;
+            },
+            nullptr);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~KeepingTlsServer() {
+        Wait();
+        SSL_CTX_free(m_context);
+    }
+    // Until the script has run out, or nothing came for ten seconds.
+    void Wait() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    static constexpr int kPort = 60690;
+    int connections = 0;
+    std::vector<std::string> requests;  // read after the script has run out
+
+  private:
+    void Serve() {
+        std::size_t step = 0;
+        const timeval bound{10, 0};
+        while (step < m_script.size()) {
+            if (detail::WaitReadable(m_listener.Get(), std::chrono::seconds(10)) !=
+                detail::WaitResult::kReady) {
+                return;
+            }
+            detail::Fd fd(accept(m_listener.Get(), nullptr, nullptr));
+            if (!fd.Valid()) return;
+            setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+            ++connections;
+            SSL* ssl = SSL_new(m_context);
+            SSL_set_fd(ssl, fd.Get());
+            char buffer[1024];
+            int got = 0;
+            bool open = SSL_accept(ssl) == 1;
+            while (open && step < m_script.size() &&
+                   (got = SSL_read(ssl, buffer, sizeof buffer)) > 0) {
+                requests.emplace_back(buffer, static_cast<std::size_t>(got));
+                switch (m_script[step++]) {
+                    case Step::kAnswer: {
+                        const std::string answer = "1,0,answer " + std::to_string(step);
+                        SSL_write(ssl, answer.data(), static_cast<int>(answer.size()));
+                        break;
+                    }
+                    case Step::kCloseNotify:
+                        SSL_shutdown(ssl);
+                        open = false;
+                        break;
+                    case Step::kDrop:
+                        open = false;
+                        break;
+                }
+            }
+            SSL_free(ssl);
+        }
+    }
+
+    std::vector<Step> m_script;
+    detail::Fd m_listener;
+    SSL_CTX* m_context;
+    std::thread m_thread;
+};
+
+// A kept connection closed with a close_notify under a request did not take it: the request
+// goes once more, on a new connection. A connection that breaks after the request may have
+// taken it: the failure is reported, and nothing is sent again.
+TEST_F(AdminChannel, AKeptConnectionIsTriedAgainOnlyWhenTheServerSaysItTookNothing) {
+    using Step = KeepingTlsServer::Step;
+    ScopedAdminTls tls;
+    {
+        KeepingTlsServer server({Step::kAnswer, Step::kCloseNotify, Step::kAnswer, Step::kDrop});
+        CZNAdminChannel channel(nullptr, KeepingTlsServer::kPort);
+        channel.SetWaitLimit(10, 0);
+        EXPECT_EQ(channel.Transact("one"), 1);
+        EXPECT_EQ(channel.Transact("two"), 1);
+        EXPECT_EQ(channel.GetErrorText(), "answer 3");
+        EXPECT_EQ(channel.Transact("three"), 0);
+        EXPECT_EQ(channel.GetErrorCode(), zn::sockets::kConnectionReset);
+        EXPECT_EQ(channel.GetErrorText(), "TCP/IP Sockets Receive data error.");
+        server.Wait();
+        EXPECT_EQ(server.requests, (std::vector<std::string>{"one", "two", "two", "three"}));
+        EXPECT_EQ(server.connections, 2);
+    }
 }
 
 }  // namespace
