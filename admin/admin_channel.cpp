@@ -225,7 +225,8 @@ long CZNAdminChannel::Exchange(const char* request, bool readRecords) {
     if (m_reused) transport += ", kept connection";
     sink->OnAdminRequest({host.c_str(), static_cast<unsigned>(m_port), shown.c_str(),
                           readRecords ? m_errorCode : result, m_errorCode, m_errorText.c_str(),
-                          m_replyRecords.size(), trace::MillisecondsSince(started), transport.c_str()});
+                          m_replyRecords.size(), trace::MillisecondsSince(started),
+                          transport.c_str()});
     return result;
 }
 
@@ -247,8 +248,7 @@ long CZNAdminChannel::ExchangeOnce(const char* request, bool readRecords) {
     }
     m_tls = settings.adminTls;
     m_caFile = settings.caFile;
-    const std::string keptKey =
-        HostName() + "\n" + std::to_string(m_port) + "\n" + m_caFile;
+    const std::string keptKey = HostName() + "\n" + std::to_string(m_port) + "\n" + m_caFile;
     if (m_tls) {
         m_socket = KeptConnections::Of().Take(keptKey);
         m_reused = m_socket.Valid();
@@ -319,7 +319,8 @@ bool CZNAdminChannel::Connect() {
 bool CZNAdminChannel::StartTls() {
     if (!m_tls) return true;
     std::string reason;
-    if (m_socket.StartTls(HostName(), m_caFile, m_waitMilliseconds, reason, kKeepConnectionProtocol)) {
+    if (m_socket.StartTls(HostName(), m_caFile, m_waitMilliseconds, reason,
+                          kKeepConnectionProtocol)) {
         return true;
     }
     Fail(status::kTlsFailed, FormatText(kAdminTlsFailureFormat, HostName().c_str(),

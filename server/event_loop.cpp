@@ -252,7 +252,8 @@ bool EventLoop::Run(std::string& error) {
         ready.swap(m_readSoon);
         for (std::uint64_t id : ready) {
             auto found = m_connections.find(id);
-            if (found != m_connections.end() && found->second.stage == Connection::Stage::kReading) {
+            if (found != m_connections.end() &&
+                found->second.stage == Connection::Stage::kReading) {
                 Read(id, found->second);
             }
         }

@@ -225,8 +225,8 @@ class KeepingTlsServer {
             m_context,
             [](SSL*, const unsigned char** out, unsigned char* outSize, const unsigned char* in,
                unsigned int inSize, void*) {
-                return SSL_select_next_proto(const_cast<unsigned char**>(out), outSize, in,
-                                             inSize, in, inSize) == OPENSSL_NPN_NEGOTIATED
+                return SSL_select_next_proto(const_cast<unsigned char**>(out), outSize, in, inSize,
+                                             in, inSize) == OPENSSL_NPN_NEGOTIATED
                            ? SSL_TLSEXT_ERR_OK
                            : SSL_TLSEXT_ERR_NOACK;
             },

@@ -173,8 +173,8 @@ TEST_F(AdminServerTls, GroupChangesProveTheRequesterAndAnAccountWithoutPasswordI
     CZNGroup logged;
     EXPECT_EQ(logged.AddDirectMember("asmith", "", "ZTLS_G", "bwhite"), 0);
     EXPECT_EQ(logged.GetErrorStatusCode(), zn::server::kProofRequiredCode);
-    EXPECT_EQ(transports->seen,
-              (std::vector<std::string>{kProvenKept, "tls, certificate verified, kept connection"}));
+    EXPECT_EQ(transports->seen, (std::vector<std::string>{
+                                    kProvenKept, "tls, certificate verified, kept connection"}));
     transports.reset();
     EXPECT_EQ(Values("ZTLS_G", "explicitMember"), std::set<std::string>{Lower(PersonDN("jdoe"))});
 }
@@ -282,10 +282,10 @@ TEST_F(AdminServerTls, ChangesShareAKeptConnectionEachWithItsOwnProof) {
     Start(true);
     ScopedAdminTls tls;
     TransportTrace trace;
-    ASSERT_EQ(Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_K"), kAdminPassword).result,
-              1);
-    EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "jdoe"), kAdminPassword).result,
-              1);
+    ASSERT_EQ(
+        Proven(ChangeRequest::kCreateGroup, NewGroup(kAdmin, "ZTLS_K"), kAdminPassword).result, 1);
+    EXPECT_EQ(
+        Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "jdoe"), kAdminPassword).result, 1);
     // A proof on a kept connection is checked as on a new one.
     EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "bwhite"), "Tr0ubadouR").code,
               zn::server::kProofFailedCode);
@@ -294,8 +294,9 @@ TEST_F(AdminServerTls, ChangesShareAKeptConnectionEachWithItsOwnProof) {
     // The server restarted: its old connection is seen closed before anything is sent.
     m_server.reset();
     Start(true);
-    EXPECT_EQ(Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "bwhite"), kAdminPassword).result,
-              1);
+    EXPECT_EQ(
+        Proven(ChangeRequest::kAddMember, By(kAdmin, "ZTLS_K", "bwhite"), kAdminPassword).result,
+        1);
     EXPECT_EQ(trace.seen.back(), kProven);
 
     // The child's TLS session state is a copy of its parent's: had it used the connection,
